@@ -1,0 +1,83 @@
+// The bouncing-ball model: its fixed numbers and its rules, with no knowledge
+// of which FMI version or interface carries them. The FMI 2.0 core and the
+// FMI 1.0 component both compile these inline functions into their own
+// library, so the rules exist once in source and never as shared code.
+#ifndef REBOUNDER_MODEL_RULES_H
+#define REBOUNDER_MODEL_RULES_H
+
+namespace model {
+
+// Start values, set at initialisation whatever the host wrote before.
+constexpr double startHeight = 1.0;
+constexpr double startVelocity = 4.0;
+constexpr double startGravity = -9.81;
+constexpr double startRestitution = 0.5;
+
+constexpr double stateNominal = 1.0;
+constexpr double outputDerivativeValue = 13.0;  // every co-simulation output derivative
+constexpr double internalStepSize = 0.01;        // co-simulation Euler step
+constexpr unsigned maxInternalSteps = 100;       // per communication step
+constexpr double lastSuccessfulTime = 0.01;      // the fixed answer of the real status query
+constexpr double initialEventIndicator = 10000000000.0;
+// Keeps the indicator off exactly zero so its sign is defined at the floor.
+constexpr double eventIndicatorOffset = 1e-16;
+
+constexpr unsigned stateCount = 2;
+constexpr unsigned eventIndicatorCount = 1;
+constexpr unsigned heightIndex = 0;
+constexpr unsigned velocityIndex = 1;
+
+// Value references, counted per type.
+constexpr unsigned heightRef = 0;
+constexpr unsigned velocityRef = 1;
+constexpr unsigned gravityRef = 2;
+constexpr unsigned restitutionRef = 3;
+constexpr unsigned slotsPerType = 4;  // integers, booleans, strings and the stored reals
+
+constexpr char expectedGuid[] = "123";
+constexpr unsigned nameCapacity = 1024;
+
+// Positive at height 0 and -0.0, following the height's sign elsewhere; a NaN
+// height fails the comparison and takes the negative branch.
+inline double eventIndicator(double height) {
+    return height >= 0.0 ? height + eventIndicatorOffset : height - eventIndicatorOffset;
+}
+
+// The derivative of height is velocity, the derivative of velocity is gravity.
+inline void refreshDerivatives(double statesDerivative[stateCount], const double states[stateCount],
+                               double gravity) {
+    statesDerivative[heightIndex] = states[velocityIndex];
+    statesDerivative[velocityIndex] = gravity;
+}
+
+// At a rebound the mass is put on the floor and its velocity reversed and
+// scaled by the restitution.
+inline void rebound(double states[stateCount], double restitution) {
+    const double velocity = states[velocityIndex];
+    states[heightIndex] = 0.0;
+    states[velocityIndex] = -(velocity * restitution);
+}
+
+// The instance was instantiated for this model only when its GUID is exactly
+// "123". Bytes are compared in order and the comparison stops at the first
+// difference, so nothing past the host's terminator is read.
+inline bool guidMatches(const char* guid) {
+    for (unsigned i = 0; i < sizeof expectedGuid; ++i) {
+        if (guid[i] != expectedGuid[i]) return false;
+    }
+    return true;
+}
+
+// Copies a host string into a fixed name field, truncating to capacity - 1
+// characters; a null source is stored as the empty string.
+inline void copyName(char (&field)[nameCapacity], const char* source) {
+    unsigned i = 0;
+    if (source != nullptr) {
+        for (; i + 1 < nameCapacity && source[i] != '\0'; ++i) field[i] = source[i];
+    }
+    field[i] = '\0';
+}
+
+}  // namespace model
+
+#endif
