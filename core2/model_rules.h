@@ -32,6 +32,7 @@ constexpr unsigned heightRef = 0;
 constexpr unsigned velocityRef = 1;
 constexpr unsigned gravityRef = 2;
 constexpr unsigned restitutionRef = 3;
+constexpr unsigned accelerationRef = 4;  // FMI 2.0 only: calculated, equal to gravity
 constexpr unsigned slotsPerType = 4;  // integers, booleans, strings and the stored reals
 
 constexpr char expectedGuid[] = "123";
