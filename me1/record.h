@@ -1,0 +1,56 @@
+// The FMI 1.0 instance record. Rebounder_fmiInstantiateModel hands the host a
+// pointer to one of these as its fmiComponent; every other export works on
+// that record alone. It is the same model as the FMI 2.0 components carry,
+// laid out for FMI 1.0: one-byte booleans, the host's callbacks copied in,
+// the state value references, and an FMI 1.0 event record.
+#ifndef REBOUNDER_ME1_RECORD_H
+#define REBOUNDER_ME1_RECORD_H
+
+#include <stddef.h>
+
+#include "../core2/model_rules.h"
+#include "../include/fmi1.h"
+
+// FMI 1.0 has no calculated acceleration: real value references end at
+// restitution, so every type's valid value references are 0 to 3.
+constexpr fmiValueReference lastValueReference = model::restitutionRef;
+static_assert(lastValueReference + 1 == model::slotsPerType, "every type has four variables");
+
+struct InstanceRecord {
+    fmiReal states[model::stateCount];  // height, velocity
+    fmiReal statesNominal[model::stateCount];
+    fmiValueReference stateValueReferences[model::stateCount];  // the real variables the states are
+    fmiReal statesDerivative[model::stateCount];
+    fmiReal eventIndicators[model::eventIndicatorCount];
+    fmiReal reals[model::slotsPerType];  // entries 2 and 3: gravity, restitution
+    fmiInteger integers[model::slotsPerType];
+    fmiBoolean booleans[model::slotsPerType];  // one byte each, stored as given, never folded to 1
+    char* strings[model::slotsPerType];        // blocks owned by the instance, or null
+    fmiBoolean loggingOn;                      // one byte: any non-zero logs initialisation, only 1 echoes
+    char instanceName[model::nameCapacity];
+    char guid[model::nameCapacity];
+    fmiCallbackFunctions functions;  // copied: the host's structure need not outlive instantiation
+    fmiReal time;
+    fmiBoolean callEventUpdate;  // fmiFalse for the instance's life: the host detects events itself
+    fmiBoolean toleranceControlled;
+    fmiReal relativeTolerance;
+    fmiEventInfo eventInfo;  // kept between event updates, reset only by fmiInitialize
+};
+
+// The layout choices that set this record apart from the FMI 2.0 one.
+static_assert(sizeof(fmiBoolean) == 1, "FMI 1.0 booleans are single bytes");
+static_assert(offsetof(InstanceRecord, stateValueReferences) ==
+                  offsetof(InstanceRecord, statesNominal) + sizeof(fmiReal) * model::stateCount,
+              "state value references follow the nominals");
+static_assert(offsetof(InstanceRecord, callEventUpdate) == offsetof(InstanceRecord, time) + sizeof(fmiReal),
+              "callEventUpdate follows time");
+static_assert(sizeof(InstanceRecord::functions) == sizeof(fmiCallbackFunctions), "callbacks held by value");
+
+inline InstanceRecord* asRecord(fmiComponent c) { return static_cast<InstanceRecord*>(c); }
+
+inline fmiReal& height(InstanceRecord& r) { return r.states[model::heightIndex]; }
+inline fmiReal& velocity(InstanceRecord& r) { return r.states[model::velocityIndex]; }
+inline fmiReal& gravity(InstanceRecord& r) { return r.reals[model::gravityRef]; }
+inline fmiReal& restitution(InstanceRecord& r) { return r.reals[model::restitutionRef]; }
+
+#endif
