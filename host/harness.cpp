@@ -1,10 +1,17 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <memory>
 #include <sstream>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 namespace host {
 namespace {
@@ -42,8 +49,13 @@ void fmi1Logger(fmiComponent c, fmiString instanceName, fmiStatus status, fmiStr
 void* allocateMemory(std::size_t count, std::size_t size) { return Host::current()->allocate(count, size); }
 void freeMemory(void* block) { Host::current()->release(block); }
 
+// The output lines of a shell command. The commands read ELF files with
+// Linux tools, so on Windows there is nothing to run and no line.
 std::vector<std::string> commandLines(const std::string& command) {
     std::vector<std::string> lines;
+#ifdef _WIN32
+    (void)command;
+#else
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return lines;
     char buffer[4096];
@@ -52,6 +64,7 @@ std::vector<std::string> commandLines(const std::string& command) {
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
         lines.push_back(line);
     }
+#endif
     return lines;
 }
 
@@ -126,6 +139,22 @@ void Host::record(void* first, const char* instanceName, int status, const char*
     log.push_back(std::move(entry));
 }
 
+#ifdef _WIN32
+Library::Library(const std::string& path) {
+    std::string windowsPath = path;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    handle = reinterpret_cast<void*>(LoadLibraryA(windowsPath.c_str()));
+    if (handle == nullptr) loadError = "LoadLibrary failed with error " + std::to_string(GetLastError());
+}
+
+Library::~Library() {
+    if (handle != nullptr) FreeLibrary(static_cast<HMODULE>(handle));
+}
+
+void* Library::symbol(const char* name) const {
+    return handle ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name)) : nullptr;
+}
+#else
 Library::Library(const std::string& path) {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -139,6 +168,7 @@ Library::~Library() {
 }
 
 void* Library::symbol(const char* name) const { return handle ? dlsym(handle, name) : nullptr; }
+#endif
 
 Fmi2Api::Fmi2Api(const Library& library) {
 #define REBOUNDER_LOOK_UP(name) name = library.function<decltype(name)>(#name);

@@ -130,7 +130,8 @@ struct Fmi1Api {
 };
 
 // Every symbol a library defines in its dynamic symbol table (functions and
-// data alike), read with the system's nm; empty when the tool fails.
+// data alike), read with the system's nm; empty when the tool fails, and
+// always on Windows (the Windows build checks its DLLs with objdump instead).
 std::vector<std::string> exportedSymbols(const std::string& libraryPath);
 // Libraries a shared library needs at run time (its DT_NEEDED entries).
 std::vector<std::string> neededLibraries(const std::string& libraryPath);

@@ -1,0 +1,11 @@
+# GoogleTest for the Windows cross build: Debian's libgtest-dev ships the
+# sources, which are built here for the target (only what the test program
+# needs, as part of it).
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(REBOUNDER_GOOGLETEST_SOURCE /usr/src/googletest/googletest CACHE PATH "GoogleTest sources to build for Windows")
+if(NOT EXISTS ${REBOUNDER_GOOGLETEST_SOURCE}/CMakeLists.txt)
+    message(FATAL_ERROR "No GoogleTest sources in ${REBOUNDER_GOOGLETEST_SOURCE} (Debian package libgtest-dev)")
+endif()
+add_subdirectory(${REBOUNDER_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

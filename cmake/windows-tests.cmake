@@ -1,0 +1,20 @@
+# Tests of the Windows cross build, run on this Linux machine:
+# - each DLL's export and import tables, read with MinGW's objdump;
+# - the whole test program, run once under Wine against the DLLs.
+
+# The test program carries its C++ runtime inside, so Wine needs no MinGW DLLs.
+target_link_options(component_tests PRIVATE -static)
+
+foreach(component pellidor corvane tressivo)
+    if(TARGET ${component})
+        add_test(NAME ${component}_dll_exports
+                 COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check-dll-exports.sh ${CMAKE_OBJDUMP}
+                         $<TARGET_FILE:${component}> ${CMAKE_CURRENT_SOURCE_DIR}/exports/${component}.txt)
+        set_tests_properties(${component}_dll_exports PROPERTIES LABELS exports)
+    endif()
+endforeach()
+
+# One Wine start for the whole program: starting Wine for each test would
+# take minutes. The program itself reports every failing test.
+add_test(NAME component_tests_under_wine COMMAND component_tests --gtest_brief=1)
+set_tests_properties(component_tests_under_wine PROPERTIES LABELS wine TIMEOUT 900)
