@@ -1,0 +1,40 @@
+// Command-line options of the host program.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rebounder_host {
+
+enum class InterfaceChoice { automatic, modelExchange, coSimulation };
+
+struct Options {
+    std::string componentPath;       // a .fmu archive or a shared library
+    double stopTime = 3.0;           // simulation runs from 0 to stopTime
+    std::optional<double> stepSize;  // integrator / communication step; default depends on the interface
+    std::string csvPath;             // empty: <component>.csv in the current directory
+    bool writeCsv = true;
+    std::string svgPath;             // empty: no plot
+    bool loggingOn = true;
+    bool expandReferences = true;    // replace "#r<vr>#" references in log messages by names
+    std::optional<std::string> string0;  // text to write into string variable 0 after initialisation
+    InterfaceChoice interface = InterfaceChoice::automatic;
+    int summaryLimit = 10;           // rebounds listed one by one in the summary
+};
+
+// Default step sizes: a fine step for the host's own integrator, the
+// component's internal step for co-simulation.
+constexpr double defaultModelExchangeStep = 0.001;
+constexpr double defaultCoSimulationStep = 0.01;
+
+struct ParseResult {
+    std::optional<Options> options;  // empty when the program should stop
+    bool helpRequested = false;
+    std::string error;               // non-empty for a bad command line
+};
+
+ParseResult parseOptions(const std::vector<std::string>& arguments);
+std::string usage(const std::string& programName);
+
+}  // namespace rebounder_host

@@ -1,0 +1,140 @@
+// FMI 1.0 model exchange with this program's own integrator.
+#include <cstdio>
+#include <vector>
+
+#include "simulation.h"
+
+namespace rebounder_host {
+namespace {
+
+// An FMI 1.0 host repeats fmiEventUpdate until the component reports
+// iterationConverged. A component that never does is cut off here.
+constexpr int maxEventIterations = 10;
+
+class Fmi1Run : public RunContext {
+public:
+    Fmi1Run(const host::Library& library, const ComponentDescription& component_, const RunSettings& settings)
+        : RunContext(component_.names, settings.expandReferences, false),
+          api(library, component_.modelIdentifier + "_") {}
+
+    ~Fmi1Run() {
+        if (instance == nullptr) return;
+        api.fmiFreeModelInstance(instance);
+        printer.flush();
+        reportMemory(host);
+    }
+
+    host::Fmi1Api api;
+    fmiComponent instance = nullptr;
+};
+
+// Event iteration, bounded. Returns false when a call failed.
+bool iterateEvents(Fmi1Run& run, fmiEventInfo& info, const char* when) {
+    for (int i = 0; i < maxEventIterations && !info.iterationConverged; ++i) {
+        if (!run.check(run.api.fmiEventUpdate(run.instance, fmiFalse, &info), "fmiEventUpdate")) return false;
+    }
+    if (!info.iterationConverged) {
+        std::printf("host: %s, fmiEventUpdate still reports iterationConverged false after %d calls; going on\n",
+                    when, maxEventIterations);
+    }
+    return true;
+}
+
+}  // namespace
+
+RunResult simulateFmi1ModelExchange(const host::Library& library, const ComponentDescription& component,
+                                    const RunSettings& settings) {
+    Fmi1Run run(library, component, settings);
+    const host::Fmi1Api& f = run.api;
+    if (!run.hasFunctions({REBOUNDER_REQUIRED(f, fmiInstantiateModel), REBOUNDER_REQUIRED(f, fmiFreeModelInstance),
+                           REBOUNDER_REQUIRED(f, fmiInitialize), REBOUNDER_REQUIRED(f, fmiSetString),
+                           REBOUNDER_REQUIRED(f, fmiTerminate), REBOUNDER_REQUIRED(f, fmiEventUpdate),
+                           REBOUNDER_REQUIRED(f, fmiSetTime), REBOUNDER_REQUIRED(f, fmiSetContinuousStates),
+                           REBOUNDER_REQUIRED(f, fmiGetContinuousStates), REBOUNDER_REQUIRED(f, fmiGetDerivatives),
+                           REBOUNDER_REQUIRED(f, fmiGetEventIndicators),
+                           REBOUNDER_REQUIRED(f, fmiCompletedIntegratorStep)})) {
+        run.result.failure = run.result.failure + " (looked up with the prefix " + component.modelIdentifier + "_)";
+        return run.result;
+    }
+    if (component.stateCount < 2) {
+        run.result.failure = "the model has fewer than two continuous states; nothing to plot as height and velocity";
+        return run.result;
+    }
+    // The component copies the callbacks; this structure may go after the call.
+    run.instance = f.fmiInstantiateModel(settings.instanceName.c_str(), component.guid.c_str(),
+                                         run.host.fmi1Callbacks(), settings.loggingOn ? fmiTrue : fmiFalse);
+    run.printer.flush();
+    if (run.instance == nullptr) {
+        run.result.failure = "fmiInstantiateModel returned null (GUID \"" + component.guid + "\" refused, or no memory)";
+        return run.result;
+    }
+    fmiComponent c = run.instance;
+    double time = 0.0;
+    fmiEventInfo info{};
+    if (!run.check(f.fmiSetTime(c, time), "fmiSetTime") ||
+        !run.check(f.fmiInitialize(c, fmiFalse, 0.0, &info), "fmiInitialize") ||
+        !iterateEvents(run, info, "after fmiInitialize")) {
+        return run.result;
+    }
+    if (settings.string0) {
+        const fmiValueReference reference = 0;
+        const fmiString text = settings.string0->c_str();
+        if (!run.check(f.fmiSetString(c, &reference, 1, &text), "fmiSetString")) return run.result;
+    }
+
+    const std::size_t nx = component.stateCount;
+    const std::size_t ni = component.indicatorCount;
+    std::vector<fmiReal> x(nx), derivatives(nx), indicators(ni), previousIndicators(ni);
+    if (!run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") ||
+        !run.check(f.fmiGetEventIndicators(c, previousIndicators.data(), ni), "fmiGetEventIndicators")) {
+        return run.result;
+    }
+    run.sample(time, x[0], x[1]);
+
+    const TimeGrid grid(settings.stopTime, settings.stepSize);
+    bool terminateRequested = info.terminateSimulation != fmiFalse;
+    for (std::size_t steps = 0; !grid.finished(time) && !terminateRequested; ++steps) {
+        // Explicit Euler: one derivative vector at the start of the step.
+        const double next = grid.next(steps);
+        const double h = next - time;
+        if (!run.check(f.fmiGetDerivatives(c, derivatives.data(), nx), "fmiGetDerivatives")) return run.result;
+        for (std::size_t i = 0; i < nx; ++i) x[i] = x[i] + h * derivatives[i];
+        time = next;
+        fmiBoolean callEventUpdate = fmiFalse;
+        if (!run.check(f.fmiSetTime(c, time), "fmiSetTime") ||
+            !run.check(f.fmiSetContinuousStates(c, x.data(), nx), "fmiSetContinuousStates") ||
+            !run.check(f.fmiGetEventIndicators(c, indicators.data(), ni), "fmiGetEventIndicators") ||
+            !run.check(f.fmiCompletedIntegratorStep(c, &callEventUpdate), "fmiCompletedIntegratorStep")) {
+            return run.result;
+        }
+        run.sample(time, x[0], x[1]);
+
+        bool signChanged = false;
+        for (std::size_t i = 0; i < ni; ++i) signChanged = signChanged || (previousIndicators[i] < 0.0) != (indicators[i] < 0.0);
+        if (signChanged || callEventUpdate) {
+            // The event record persists between calls, so the flags alone do
+            // not tell whether this event changed the states: compare them.
+            const std::vector<fmiReal> before = x;
+            info.iterationConverged = fmiFalse;
+            if (!run.check(f.fmiEventUpdate(c, fmiFalse, &info), "fmiEventUpdate") ||
+                !iterateEvents(run, info, "at an event") ||
+                !run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") ||
+                !run.check(f.fmiGetEventIndicators(c, indicators.data(), ni), "fmiGetEventIndicators")) {
+                return run.result;
+            }
+            if (x != before) {
+                run.result.rebounds.push_back({time, before[1], x[1]});
+                run.sample(time, x[0], x[1]);
+            }
+            terminateRequested = info.terminateSimulation != fmiFalse;
+        }
+        previousIndicators = indicators;
+    }
+    if (terminateRequested && !grid.finished(time)) {
+        std::printf("host: the component asked to terminate at t = %g\n", time);
+    }
+    run.check(f.fmiTerminate(c), "fmiTerminate");
+    return run.result;
+}
+
+}  // namespace rebounder_host

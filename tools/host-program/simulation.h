@@ -1,0 +1,113 @@
+// Driving a loaded component through a simulation, as its interface
+// prescribes, and what comes out of it.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "component.h"
+#include "harness.h"
+
+namespace rebounder_host {
+
+struct Sample {
+    double time;
+    double height;
+    double velocity;
+};
+
+struct Rebound {
+    double time;
+    double velocityBefore;
+    double velocityAfter;
+};
+
+struct RunSettings {
+    std::string instanceName;
+    double stopTime = 3.0;
+    double stepSize = 0.001;
+    bool loggingOn = true;
+    bool expandReferences = true;
+    std::optional<std::string> string0;
+};
+
+struct RunResult {
+    std::vector<Sample> trajectory;
+    std::vector<Rebound> rebounds;
+    std::string failure;  // empty when the run reached the stop time
+};
+
+// Prints every message the component has sent through the host's logger
+// since the last call, with references expanded when asked to.
+class LogPrinter {
+public:
+    LogPrinter(const host::Host& host, const VariableNames& names, bool expand, bool fmi2);
+    void flush();
+
+private:
+    const host::Host& host;
+    const VariableNames& names;
+    bool expand;
+    bool fmi2;
+    std::size_t printed = 0;
+};
+
+// The communication or integration points of a run: 0, h, 2h, ... and the
+// stop time itself as the last one. Each point is computed from its index,
+// so rounding does not pile up over many steps.
+class TimeGrid {
+public:
+    TimeGrid(double stopTime, double stepSize) : stop(stopTime), step(stepSize) {}
+    bool finished(double time) const { return time >= stop; }
+    double next(std::size_t stepsTaken) const;
+
+private:
+    double stop;
+    double step;
+};
+
+// What every run shares: the host with its callbacks, the log printer, the
+// result being built, and the check of each status a call returns.
+class RunContext {
+public:
+    RunContext(const VariableNames& names, bool expandReferences, bool fmi2);
+
+    struct Required {
+        const char* name;
+        bool present;
+    };
+    // False, with the failure naming the first missing function, when the
+    // library lacks a function the run needs.
+    bool hasFunctions(std::initializer_list<Required> functions);
+
+    // True for a status the run can go on with: OK, or Warning with a note.
+    // Any other status ends the run with a failure naming the call.
+    bool check(int status, const char* function);
+
+    void sample(double time, double height, double velocity) { result.trajectory.push_back({time, height, velocity}); }
+
+    host::Host host;
+    LogPrinter printer;
+    RunResult result;
+
+private:
+    bool fmi2;
+};
+
+#define REBOUNDER_REQUIRED(api, name) RunContext::Required{#name, (api).name != nullptr}
+
+RunResult simulateFmi2ModelExchange(const host::Library& library, const ComponentDescription& component,
+                                    const RunSettings& settings);
+RunResult simulateFmi2CoSimulation(const host::Library& library, const ComponentDescription& component,
+                                   const RunSettings& settings);
+RunResult simulateFmi1ModelExchange(const host::Library& library, const ComponentDescription& component,
+                                    const RunSettings& settings);
+
+// Notes about the host's memory after the instance was freed: blocks the
+// component never gave back and frees the host could not match.
+void reportMemory(const host::Host& host);
+
+}  // namespace rebounder_host
