@@ -1,0 +1,277 @@
+// Reading and writing the FMI 1.0 component's variables by value reference:
+// storage per type, one-byte booleans, strings owned by the instance and
+// released through the host, the echo of string 0, and refused calls.
+#include "fmi1_fixture.h"
+
+#ifdef TRESSIVO_LIBRARY
+
+namespace {
+
+using fmi1::Fixture;
+using TressivoVariables = Fixture;
+
+TEST_F(TressivoVariables, EachTypeStoresWhatTheHostSetsAndSettersKeepTheLastDuplicate) {
+    start();
+    const fmiValueReference refs[] = {0, 1, 2, 3};
+    const double reals[] = {0.25, -3.5, -1.62, 0.75};
+    const fmiInteger integers[] = {-7, 0, 2147483647, -2147483647 - 1};
+    ASSERT_EQ(api.fmiSetReal(c(), refs, 4, reals), fmiOK);
+    ASSERT_EQ(api.fmiSetInteger(c(), refs, 4, integers), fmiOK);
+    double realsBack[4];
+    fmiInteger integersBack[4];
+    ASSERT_EQ(api.fmiGetReal(c(), refs, 4, realsBack), fmiOK);
+    ASSERT_EQ(api.fmiGetInteger(c(), refs, 4, integersBack), fmiOK);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(realsBack[k], reals[k]) << "real " << k;
+        EXPECT_EQ(integersBack[k], integers[k]) << "integer " << k;
+    }
+    EXPECT_EQ(states()[0], 0.25) << "reals 0 and 1 are the states";
+    EXPECT_EQ(states()[1], -3.5);
+
+    const fmiValueReference twice[] = {2, 2};
+    const double values[] = {1.0, 2.0};
+    ASSERT_EQ(api.fmiSetReal(c(), twice, 2, values), fmiOK);
+    EXPECT_EQ(real(2), 2.0) << "the last occurrence wins";
+    EXPECT_EQ(api.fmiGetReal(c(), nullptr, 0, nullptr), fmiOK) << "nvr 0 does nothing";
+}
+
+TEST_F(TressivoVariables, BooleansAreSingleBytesStoredUnchanged) {
+    start();
+    const fmiValueReference refs[] = {0, 1, 2, 3};
+    const fmiBoolean set[] = {5, fmiTrue, char(0xFF), fmiFalse};
+    ASSERT_EQ(api.fmiSetBoolean(c(), refs, 4, set), fmiOK);
+    // Guard bytes after the host's array catch a component that writes wider
+    // elements than one byte.
+    fmiBoolean back[8];
+    std::memset(back, 0x3C, sizeof back);
+    ASSERT_EQ(api.fmiGetBoolean(c(), refs, 4, back), fmiOK);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(back[k], set[k]) << "boolean " << k << " folded or shifted";
+    for (int k = 4; k < 8; ++k) EXPECT_EQ(back[k], 0x3C) << "wrote past the host's 4 bytes";
+
+    // Setting one boolean leaves its neighbours alone.
+    const fmiValueReference middle = 2;
+    const fmiBoolean seven = 7;
+    ASSERT_EQ(api.fmiSetBoolean(c(), &middle, 1, &seven), fmiOK);
+    ASSERT_EQ(api.fmiGetBoolean(c(), refs, 4, back), fmiOK);
+    EXPECT_EQ(back[1], fmiTrue);
+    EXPECT_EQ(back[2], 7);
+    EXPECT_EQ(back[3], fmiFalse);
+}
+
+// The first out-of-range element stops the call: earlier ones are done, it
+// and later ones are not, and one refusal names the function.
+TEST_F(TressivoVariables, OutOfRangeReferencesStopTheCallAtThatElement) {
+    struct Case {
+        const char* function;
+        std::function<fmiStatus(fmiComponent, const fmiValueReference*, std::size_t)> call;
+        std::function<double(fmiValueReference)> read;  // value at a reference afterwards
+    };
+    const fmiValueReference refs[] = {2, 4, 3};  // 4: FMI 1.0 has no acceleration
+    const double newReals[] = {-1.0, -2.0, -3.0};
+    const fmiInteger newIntegers[] = {11, 12, 13};
+    const fmiBoolean newBooleans[] = {21, 22, 23};
+    const fmiString newStrings[] = {"a", "b", "c"};
+    double realsOut[3] = {-5, -5, -5};
+    fmiInteger integersOut[3] = {-5, -5, -5};
+    fmiBoolean booleansOut[3] = {-5, -5, -5};
+    const Case cases[] = {
+        {"fmiSetReal", [&](fmiComponent i, auto vr, auto n) { return api.fmiSetReal(i, vr, n, newReals); },
+         [&](fmiValueReference vr) { return real(vr); }},
+        {"fmiSetInteger", [&](fmiComponent i, auto vr, auto n) { return api.fmiSetInteger(i, vr, n, newIntegers); },
+         [&](fmiValueReference vr) {
+             fmiInteger v = 0;
+             api.fmiGetInteger(c(), &vr, 1, &v);
+             return double(v);
+         }},
+        {"fmiSetBoolean", [&](fmiComponent i, auto vr, auto n) { return api.fmiSetBoolean(i, vr, n, newBooleans); },
+         [&](fmiValueReference vr) {
+             fmiBoolean v = 0;
+             api.fmiGetBoolean(c(), &vr, 1, &v);
+             return double(v);
+         }},
+        {"fmiSetString", [&](fmiComponent i, auto vr, auto n) { return api.fmiSetString(i, vr, n, newStrings); },
+         [&](fmiValueReference vr) { return string(vr) == nullptr ? 0.0 : double(string(vr)[0]); }},
+        {"fmiGetReal", [&](fmiComponent i, auto vr, auto n) { return api.fmiGetReal(i, vr, n, realsOut); },
+         [&](fmiValueReference vr) { return vr == 2 ? realsOut[0] : realsOut[2]; }},
+        {"fmiGetInteger", [&](fmiComponent i, auto vr, auto n) { return api.fmiGetInteger(i, vr, n, integersOut); },
+         [&](fmiValueReference vr) { return double(vr == 2 ? integersOut[0] : integersOut[2]); }},
+        {"fmiGetBoolean", [&](fmiComponent i, auto vr, auto n) { return api.fmiGetBoolean(i, vr, n, booleansOut); },
+         [&](fmiValueReference vr) { return double(vr == 2 ? booleansOut[0] : booleansOut[2]); }},
+    };
+    for (const Case& refused : cases) {
+        SCOPED_TRACE(refused.function);
+        start();
+        const double before3 = refused.read(3);
+        EXPECT_EQ(refused.call(c(), refs, 3), fmiError);
+        expectOneRefusal(refused.function);
+        EXPECT_NE(host.log[0].text.find("value reference 4 is out of range (0 to 3)"), std::string::npos)
+            << host.log[0].text;
+        EXPECT_NE(refused.read(2), -5.0) << "element 0 was done";
+        EXPECT_EQ(refused.read(3), before3) << "element 2 was not done";
+        freeInstance();
+        EXPECT_EQ(host.liveBlocks(), 0u);
+    }
+}
+
+TEST_F(TressivoVariables, ReferencesFarOutOfRangeAreRefusedForEveryType) {
+    start();
+    for (fmiValueReference vr : {4u, 5u, 1000u, 0xFFFFFFFFu}) {
+        double r = 0.0;
+        fmiInteger i = 0;
+        fmiBoolean b = 0;
+        fmiString s = nullptr;
+        EXPECT_EQ(api.fmiGetReal(c(), &vr, 1, &r), fmiError) << vr;
+        EXPECT_EQ(api.fmiGetInteger(c(), &vr, 1, &i), fmiError) << vr;
+        EXPECT_EQ(api.fmiGetBoolean(c(), &vr, 1, &b), fmiError) << vr;
+        EXPECT_EQ(api.fmiGetString(c(), &vr, 1, &s), fmiError) << vr;
+        EXPECT_EQ(api.fmiSetReal(c(), &vr, 1, &r), fmiError) << vr;
+        EXPECT_EQ(api.fmiSetInteger(c(), &vr, 1, &i), fmiError) << vr;
+        EXPECT_EQ(api.fmiSetBoolean(c(), &vr, 1, &b), fmiError) << vr;
+        s = "x";
+        EXPECT_EQ(api.fmiSetString(c(), &vr, 1, &s), fmiError) << vr;
+    }
+    EXPECT_EQ(host.log.size(), 32u);
+    EXPECT_EQ(host.logCount("ERROR"), 32u);
+}
+
+TEST_F(TressivoVariables, NullArraysWithACountAreRefused) {
+    start();
+    const fmiValueReference vr = 1;
+    double value = 0.0;
+    EXPECT_EQ(api.fmiGetReal(c(), nullptr, 1, &value), fmiError);
+    expectOneRefusal("fmiGetReal");
+    host.log.clear();
+    EXPECT_EQ(api.fmiSetInteger(c(), &vr, 1, nullptr), fmiError);
+    expectOneRefusal("fmiSetInteger");
+    host.log.clear();
+    EXPECT_EQ(api.fmiSetString(c(), &vr, 1, nullptr), fmiError);
+    expectOneRefusal("fmiSetString");
+}
+
+TEST_F(TressivoVariables, StringsAreCopiedOwnedAndReleasedWhenReplaced) {
+    start();
+    EXPECT_EQ(string(1), nullptr) << "a string never set reads as null";
+    std::string hostText = "first";
+    ASSERT_EQ(setString(1, hostText.c_str()), fmiOK);
+    const char* first = string(1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, hostText.c_str()) << "the host's pointer is not kept";
+    EXPECT_TRUE(host.owns(first));
+    EXPECT_EQ(host.blockSize(first), 6u) << "length + 1 bytes";
+    hostText = "XXXXX";
+    EXPECT_STREQ(string(1), "first");
+
+    const std::size_t freesBefore = host.freeCount;
+    ASSERT_EQ(setString(1, "second"), fmiOK);
+    ASSERT_EQ(host.freeCount, freesBefore + 1);
+    EXPECT_EQ(host.freed.back(), first) << "the first copy went back through freeMemory";
+    EXPECT_STREQ(string(1), "second");
+    EXPECT_TRUE(host.owns(string(1)));
+
+    freeInstance();
+    EXPECT_EQ(host.liveBlocks(), 0u);
+    EXPECT_TRUE(host.errors.empty());
+}
+
+TEST_F(TressivoVariables, FailedStringAllocationIsFatalAndKeepsEarlierElements) {
+    start();
+    ASSERT_EQ(setString(1, "old"), fmiOK);
+    const std::size_t next = host.allocationCount + 1;
+    host.failAllocation(next + 1);  // the second element's copy
+    const fmiValueReference refs[] = {0, 1, 2};
+    const fmiString values[] = {"zero", "one", "two"};
+    EXPECT_EQ(api.fmiSetString(c(), refs, 3, values), fmiFatal);
+    EXPECT_STREQ(string(0), "zero");
+    EXPECT_STREQ(string(1), "old") << "the failed element keeps its old value";
+    EXPECT_EQ(string(2), nullptr) << "later elements are not processed";
+    EXPECT_TRUE(host.log.empty());
+    freeInstance();
+    EXPECT_EQ(host.liveBlocks(), 0u) << "no block leaked";
+    EXPECT_TRUE(host.errors.empty());
+}
+
+TEST_F(TressivoVariables, NullStringAmongValuesIsRefusedAfterEarlierElementsAreStored) {
+    start(fmiTrue);
+    const fmiValueReference refs[] = {0, 1, 2};
+    const fmiString values[] = {"zero", nullptr, "two"};
+    EXPECT_EQ(api.fmiSetString(c(), refs, 3, values), fmiError);
+    expectOneRefusal("fmiSetString");
+    EXPECT_STREQ(string(0), "zero");
+    EXPECT_EQ(string(1), nullptr);
+    EXPECT_EQ(string(2), nullptr);
+    freeInstance();
+    EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
+// The echo of string 0 carries status Fatal and category "INFO" and needs
+// loggingOn exactly fmiTrue.
+TEST_F(TressivoVariables, StringZeroIsEchoedOnlyWhenLoggingIsExactlyOne) {
+    struct Case {
+        fmiBoolean loggingOn;
+        fmiValueReference vr;
+        std::size_t echoes;
+    };
+    const Case cases[] = {{fmiTrue, 0, 1}, {fmiTrue, 1, 0}, {2, 0, 0}, {fmiFalse, 0, 0}};
+    for (const Case& echo : cases) {
+        SCOPED_TRACE("loggingOn " + std::to_string(echo.loggingOn) + ", value reference " + std::to_string(echo.vr));
+        start(echo.loggingOn);
+        ASSERT_EQ(setString(echo.vr, "height is #r0#"), fmiOK);
+        ASSERT_EQ(host.log.size(), echo.echoes);
+        if (echo.echoes == 1) {
+            const host::LogEntry& entry = host.log[0];
+            EXPECT_EQ(entry.firstArgument, c());
+            EXPECT_EQ(entry.instanceName, "ball");
+            EXPECT_EQ(entry.status, fmiFatal);
+            EXPECT_EQ(entry.category, "INFO");
+            EXPECT_EQ(entry.format, "%s") << "the host's text is an argument, never the format";
+            EXPECT_EQ(entry.text, "height is #r0#");
+        }
+        freeInstance();
+    }
+}
+
+TEST_F(TressivoVariables, EchoRunsOncePerOccurrenceAfterEveryElementIsStored) {
+    start(fmiTrue);
+    const fmiValueReference refs[] = {0, 2, 0};
+    const fmiString values[] = {"one", "other", "two"};
+    ASSERT_EQ(api.fmiSetString(c(), refs, 3, values), fmiOK);
+    ASSERT_EQ(host.log.size(), 2u);
+    EXPECT_EQ(host.log[0].text, "one");
+    EXPECT_EQ(host.log[1].text, "two");
+    EXPECT_STREQ(string(0), "two");
+    freeInstance();
+    EXPECT_EQ(host.liveBlocks(), 0u) << "the intermediate copy of string 0 was released";
+}
+
+// A host may hand back the very pointer fmiGetString gave it; that block is
+// replaced in the same call, yet the echo must carry its text. Under the
+// sanitizer build a read of the released block would fail this test.
+TEST_F(TressivoVariables, SettingAStringFromItsOwnBlockEchoesTheTextSafely) {
+    start(fmiTrue);
+    ASSERT_EQ(setString(0, "same text"), fmiOK);
+    host.log.clear();
+    const char* held = string(0);
+    const fmiValueReference refs[] = {0, 0};
+    const fmiString values[] = {held, "then this"};
+    ASSERT_EQ(api.fmiSetString(c(), refs, 2, values), fmiOK);
+    ASSERT_EQ(host.log.size(), 2u);
+    EXPECT_EQ(host.log[0].text, "same text");
+    EXPECT_EQ(host.log[1].text, "then this");
+    EXPECT_STREQ(string(0), "then this");
+    EXPECT_TRUE(host.errors.empty());
+
+    host.log.clear();
+    const char* again = string(0);
+    ASSERT_EQ(setString(0, again), fmiOK);
+    ASSERT_EQ(host.log.size(), 1u);
+    EXPECT_EQ(host.log[0].text, "then this");
+    EXPECT_NE(string(0), again) << "a fresh copy replaced the block";
+    EXPECT_FALSE(host.owns(again)) << "the replaced block went back to the host";
+    freeInstance();
+    EXPECT_EQ(host.liveBlocks(), 0u);
+    EXPECT_TRUE(host.errors.empty());
+}
+
+}  // namespace
+
+#endif
