@@ -1,0 +1,297 @@
+// The host program (rebounder-host) run as a user runs it: on each component,
+// as a library and as an .fmu, to t = 3. Its printed summary and its CSV must
+// show the rebounds where the model's arithmetic puts them, its log output
+// must expand the references it can and keep the malformed ones, and a bad
+// command line must fail cleanly.
+#ifdef REBOUNDER_HOST_PROGRAM
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int exitStatus = -1;
+    std::string output;  // standard output and standard error together
+};
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+Outcome runHost(const std::vector<std::string>& arguments) {
+    std::string command = quoted(REBOUNDER_HOST_PROGRAM);
+    for (const auto& argument : arguments) command += " " + quoted(argument);
+    command += " 2>&1";
+    Outcome outcome;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return outcome;
+    char buffer[4096];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, read);
+    const int status = pclose(pipe);
+    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+// A fresh directory for one test's output files, removed afterwards.
+class OutputDirectory {
+public:
+    OutputDirectory() {
+        std::string pattern = (fs::temp_directory_path() / "host-program-test-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~OutputDirectory() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    fs::path path;
+};
+
+struct Row {
+    double time, height, velocity;
+};
+
+std::vector<Row> readCsv(const fs::path& path, std::string& header) {
+    std::vector<Row> rows;
+    std::ifstream file(path);
+    std::getline(file, header);
+    std::string line;
+    while (std::getline(file, line)) {
+        Row row{};
+        if (std::sscanf(line.c_str(), "%lf,%lf,%lf", &row.time, &row.height, &row.velocity) == 3) rows.push_back(row);
+    }
+    return rows;
+}
+
+struct PrintedRebound {
+    double time, before, after;
+};
+
+std::vector<PrintedRebound> printedRebounds(const std::string& output) {
+    std::vector<PrintedRebound> rebounds;
+    const std::regex line(R"(rebound \d+ at t = ([-0-9.e]+) s: velocity ([-0-9.e]+) -> ([-0-9.e]+) m/s)");
+    for (std::sregex_iterator it(output.begin(), output.end(), line), end; it != end; ++it) {
+        rebounds.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3])});
+    }
+    return rebounds;
+}
+
+// The model from its start values: height 1, velocity 4, gravity -9.81,
+// restitution 0.5. Its first floor contact solves 1 + 4t - 9.81 t^2 / 2 = 0.
+constexpr double startHeight = 1.0, startVelocity = 4.0, gravity = -9.81, restitution = 0.5;
+const double contactTime = (startVelocity + std::sqrt(startVelocity * startVelocity - 2.0 * gravity * startHeight)) / -gravity;
+
+// The summary prints six decimals.
+constexpr double printedTolerance = 2e-6;
+
+struct ComponentCase {
+    const char* name;
+    std::string path;
+    bool coSimulation;
+};
+
+std::vector<ComponentCase> componentCases() {
+    std::vector<ComponentCase> cases;
+#ifdef PELLIDOR_LIBRARY
+    cases.push_back({"pellidor library", PELLIDOR_LIBRARY, false});
+#endif
+#ifdef CORVANE_LIBRARY
+    cases.push_back({"corvane library", CORVANE_LIBRARY, true});
+#endif
+#ifdef TRESSIVO_LIBRARY
+    cases.push_back({"tressivo library", TRESSIVO_LIBRARY, false});
+#endif
+#ifdef REBOUNDER_FMU_DIRECTORY
+    cases.push_back({"pellidor.fmu", std::string(REBOUNDER_FMU_DIRECTORY) + "/pellidor.fmu", false});
+    cases.push_back({"corvane.fmu", std::string(REBOUNDER_FMU_DIRECTORY) + "/corvane.fmu", true});
+    cases.push_back({"tressivo.fmu", std::string(REBOUNDER_FMU_DIRECTORY) + "/tressivo.fmu", false});
+#endif
+    return cases;
+}
+
+TEST(HostProgram, SimulatesEveryComponentToThreeSecondsWithItsRebounds) {
+    const auto cases = componentCases();
+    ASSERT_FALSE(cases.empty()) << "no component library is built";
+    for (const ComponentCase& component : cases) {
+        SCOPED_TRACE(component.name);
+        OutputDirectory directory;
+        const fs::path csv = directory.path / "trajectory.csv";
+        const fs::path svg = directory.path / "plot.svg";
+        const Outcome run = runHost({component.path, "--stop-time", "3", "--csv", csv.string(), "--svg", svg.string()});
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+        // Model exchange steps 0.001 with this program's integrator,
+        // co-simulation communicates every 0.01.
+        const double step = component.coSimulation ? 0.01 : 0.001;
+        const auto rebounds = printedRebounds(run.output);
+        ASSERT_GE(rebounds.size(), 4u) << run.output;
+        const PrintedRebound& first = rebounds.front();
+        // Explicit Euler trails the exact parabola by about 0.8 of a step at
+        // the floor, and the crossing is seen at the end of the step that
+        // makes it: the first rebound lies within two steps after contact.
+        EXPECT_GE(first.time, contactTime);
+        EXPECT_LE(first.time, contactTime + 2.0 * step);
+        // Under constant gravity Euler's velocity is exact: 4 - 9.81 t.
+        if (component.coSimulation) {
+            // The velocities at the communication points around the step in
+            // which the component rebounded, at its end.
+            EXPECT_NEAR(first.before, startVelocity + gravity * (first.time - step), printedTolerance);
+            EXPECT_NEAR(first.after, -(restitution * (startVelocity + gravity * first.time)), printedTolerance);
+        } else {
+            EXPECT_NEAR(first.before, startVelocity + gravity * first.time, printedTolerance);
+            EXPECT_NEAR(first.after, -(restitution * first.before), printedTolerance);
+        }
+        // The mass keeps bouncing, each rebound later and weaker.
+        for (std::size_t i = 1; i < 4; ++i) {
+            EXPECT_GT(rebounds[i].time, rebounds[i - 1].time);
+            EXPECT_LT(rebounds[i].after, rebounds[i - 1].after);
+            EXPECT_GT(rebounds[i].after, 0.0);
+        }
+
+        std::string header;
+        const auto rows = readCsv(csv, header);
+        EXPECT_EQ(header, "time,height,velocity");
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.front().time, 0.0);
+        EXPECT_EQ(rows.front().height, startHeight);
+        EXPECT_EQ(rows.front().velocity, startVelocity);
+        EXPECT_EQ(rows.back().time, 3.0);
+        // At the first rebound the CSV holds the state the program handed
+        // over, then the state after the rebound: on the floor, rising.
+        bool found = false;
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            if (std::abs(rows[i].time - first.time) > 1e-9 || rows[i].velocity <= 0.0) continue;
+            found = true;
+            EXPECT_NEAR(rows[i].velocity, first.after, printedTolerance);
+            if (!component.coSimulation) {
+                EXPECT_EQ(rows[i].height, 0.0);
+                EXPECT_LT(rows[i - 1].height, 0.0) << "the event fired before the mass reached the floor";
+                EXPECT_EQ(rows[i].velocity, -(restitution * rows[i - 1].velocity));
+            }
+            break;
+        }
+        EXPECT_TRUE(found) << "no row after the first rebound at t = " << first.time;
+        if (component.coSimulation) {
+            // The component handles a floor contact inside the step that
+            // makes it: no communication point ever finds the mass below.
+            for (const Row& row : rows) ASSERT_GE(row.height, 0.0) << "below the floor at t = " << row.time;
+        }
+        std::ifstream plot(svg);
+        std::stringstream text;
+        text << plot.rdbuf();
+        EXPECT_NE(text.str().find("<polyline"), std::string::npos) << "the plot holds no trajectory";
+    }
+}
+
+#ifdef TRESSIVO_LIBRARY
+TEST(HostProgram, ExpandsReferencesAndShowsMalformedOnesAsTheyAre) {
+    const Outcome run = runHost({TRESSIVO_LIBRARY, "--stop-time", "0.1", "--no-csv"});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    // Built-in names for a library without a description; "%g" of the start values.
+    for (const char* line : {"[OK] INFO tressivo: Init height=1\n", "[OK] INFO tressivo: Init velocity=4\n",
+                             "[OK] INFO tressivo: Init gravity=-9.81\n", "[OK] INFO tressivo: Init restitution=0.5\n",
+                             // "##" is the escaped hash sign.
+                             "[OK] INFO tressivo: ### Initializing component ###\n",
+                             // Malformed or unknown references stay as written; the
+                             // component sends them with category ERROR and status OK.
+                             "[OK] ERROR tressivo: Bad reference: #r-1#\n", "[OK] ERROR tressivo: Bad reference: #r1\n",
+                             "[OK] ERROR tressivo: Bad reference: #t1#\n", "[OK] ERROR tressivo: Bad reference: #r10#\n"}) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << "missing: " << line << "in\n" << run.output;
+    }
+    // Before its first rebound the component never reports a converged
+    // event iteration; the program must go on, not hang.
+    EXPECT_NE(run.output.find("iterationConverged false"), std::string::npos) << run.output;
+
+    const Outcome raw = runHost({TRESSIVO_LIBRARY, "--stop-time", "0.1", "--no-csv", "--raw-messages"});
+    ASSERT_EQ(raw.exitStatus, 0) << raw.output;
+    EXPECT_NE(raw.output.find("Init #r3#=0.5"), std::string::npos) << raw.output;
+    EXPECT_NE(raw.output.find("###### Initializing component ######"), std::string::npos) << raw.output;
+}
+#endif
+
+#ifdef PELLIDOR_LIBRARY
+TEST(HostProgram, String0IsEchoedWithStatusFatalOnlyWithLoggingOn) {
+    const Outcome on = runHost({PELLIDOR_LIBRARY, "--stop-time", "0.01", "--no-csv", "--string0", "gravity is #r2#"});
+    ASSERT_EQ(on.exitStatus, 0) << on.output;
+    EXPECT_NE(on.output.find("[Fatal] INFO pellidor: gravity is gravity\n"), std::string::npos) << on.output;
+
+    const Outcome off = runHost({PELLIDOR_LIBRARY, "--stop-time", "0.01", "--no-csv", "--string0", "quiet",
+                                 "--logging", "off"});
+    ASSERT_EQ(off.exitStatus, 0) << off.output;
+    EXPECT_EQ(off.output.find("quiet"), std::string::npos) << off.output;
+    EXPECT_EQ(off.output.find("Init "), std::string::npos) << off.output;
+}
+#endif
+
+TEST(HostProgram, HelpExplainsEveryOption) {
+    const Outcome help = runHost({"--help"});
+    ASSERT_EQ(help.exitStatus, 0);
+    for (const char* option : {"--stop-time", "--step", "--csv", "--no-csv", "--svg", "--logging", "--raw-messages",
+                               "--string0", "--interface", "--summary-limit", "--help"}) {
+        EXPECT_NE(help.output.find(std::string("  ") + option + " "), std::string::npos) << option << " not explained";
+    }
+}
+
+TEST(HostProgram, BadCommandLinesFailWithAMessage) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        const char* message;
+    };
+    const std::string component = "some.fmu";
+    const Case cases[] = {
+        {{}, 2, "no component given"},
+        {{"--frobnicate", component}, 2, "unknown option '--frobnicate'"},
+        {{component, "--step", "-1"}, 2, "--step needs a positive number, not '-1'"},
+        {{component, "--step", "0"}, 2, "--step needs a positive number"},
+        {{component, "--stop-time", "3s"}, 2, "--stop-time needs a positive number, not '3s'"},
+        {{component, "--stop-time", "nan"}, 2, "--stop-time needs a positive number"},
+        {{component, "--stop-time"}, 2, "--stop-time needs a number"},
+        {{component, "--logging", "maybe"}, 2, "--logging needs 'on' or 'off'"},
+        {{component, "--interface", "sc"}, 2, "--interface needs 'me' or 'cs'"},
+        {{component, "--summary-limit", "-3"}, 2, "--summary-limit needs a whole number"},
+        {{component, "other.fmu"}, 2, "only one component"},
+        {{"/nonexistent/component.fmu"}, 1, "no such file: /nonexistent/component.fmu"},
+        {{"/nonexistent/component.so"}, 1, "cannot load /nonexistent/component.so"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const auto& argument : c.arguments) joined += argument + " ";
+        SCOPED_TRACE(joined);
+        const Outcome run = runHost(c.arguments);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    }
+}
+
+#ifdef CORVANE_LIBRARY
+TEST(HostProgram, ReportsACommunicationStepTheComponentDidNotComplete) {
+    // 100 internal steps of 0.01 cover at most 1.0: a step of 2 stops short,
+    // and the component says so with fmi2Discard.
+    const Outcome run = runHost({CORVANE_LIBRARY, "--step", "2", "--stop-time", "2", "--no-csv"});
+    EXPECT_EQ(run.exitStatus, 1) << run.output;
+    EXPECT_NE(run.output.find("fmi2DoStep returned fmi2Discard"), std::string::npos) << run.output;
+}
+#endif
+
+}  // namespace
+
+#endif
