@@ -71,10 +71,11 @@ template <typename Value>
 fmiStatus setValues(fmiComponent c, const char* function, const fmiValueReference vr[], size_t nvr,
                     const Value value[]) {
     if (c == nullptr) return fmiFatal;
-    return forEachValue<Value>(*asRecord(c), function, vr, nvr, value, [](Value& slot, const Value& v, fmiValueReference) {
-        slot = v;
-        return fmiOK;
-    });
+    return forEachValue<Value>(*asRecord(c), function, vr, nvr, value,
+                               [](Value& slot, const Value& v, fmiValueReference) {
+                                   slot = v;
+                                   return fmiOK;
+                               });
 }
 
 // The string blocks an instance holds when fmiSetString begins. The host may
@@ -166,12 +167,11 @@ fmiStatus Rebounder_fmiSetString(fmiComponent c, const fmiValueReference vr[], s
     if (c == nullptr) return fmiFatal;
     InstanceRecord& r = *asRecord(c);
     const HeldStrings held = heldStrings(r);
-    const fmiStatus status =
-        forEachValue<char*>(r, "fmiSetString", vr, nvr, value, [&r, &held](char*& slot, fmiString text,
-                                                                             fmiValueReference ref) {
-            if (text == nullptr) return refuse(r, "%s: the string for value reference %u is null", "fmiSetString", ref);
-            return storeCopy(r, held, slot, text);
-        });
+    const auto storeOne = [&r, &held](char*& slot, fmiString text, fmiValueReference ref) {
+        if (text == nullptr) return refuse(r, "%s: the string for value reference %u is null", "fmiSetString", ref);
+        return storeCopy(r, held, slot, text);
+    };
+    const fmiStatus status = forEachValue<char*>(r, "fmiSetString", vr, nvr, value, storeOne);
     if (status == fmiOK) echoStringZero(r, vr, nvr, value);
     releaseReplaced(r, held);
     return status;
