@@ -2,14 +2,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "integrator.h"
 #include "simulation.h"
 
 namespace rebounder_host {
 namespace {
-
-// An FMI 1.0 host repeats fmiEventUpdate until the component reports
-// iterationConverged. A component that never does is cut off here.
-constexpr int maxEventIterations = 10;
 
 class Fmi1Run : public RunContext {
 public:
@@ -69,9 +66,9 @@ RunResult simulateFmi1ModelExchange(const host::Library& library, const Componen
         return run.result;
     }
     fmiComponent c = run.instance;
-    double time = 0.0;
+    const double startTime = 0.0;
     fmiEventInfo info{};
-    if (!run.check(f.fmiSetTime(c, time), "fmiSetTime") ||
+    if (!run.check(f.fmiSetTime(c, startTime), "fmiSetTime") ||
         !run.check(f.fmiInitialize(c, fmiFalse, 0.0, &info), "fmiInitialize") ||
         !iterateEvents(run, info, "after fmiInitialize")) {
         return run.result;
@@ -84,56 +81,37 @@ RunResult simulateFmi1ModelExchange(const host::Library& library, const Componen
 
     const std::size_t nx = component.stateCount;
     const std::size_t ni = component.indicatorCount;
-    std::vector<fmiReal> x(nx), derivatives(nx), indicators(ni), previousIndicators(ni);
-    if (!run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") ||
-        !run.check(f.fmiGetEventIndicators(c, previousIndicators.data(), ni), "fmiGetEventIndicators")) {
-        return run.result;
-    }
-    run.sample(time, x[0], x[1]);
-
-    const TimeGrid grid(settings.stopTime, settings.stepSize);
-    bool terminateRequested = info.terminateSimulation != fmiFalse;
-    for (std::size_t steps = 0; !grid.finished(time) && !terminateRequested; ++steps) {
-        // Explicit Euler: one derivative vector at the start of the step.
-        const double next = grid.next(steps);
-        const double h = next - time;
-        if (!run.check(f.fmiGetDerivatives(c, derivatives.data(), nx), "fmiGetDerivatives")) return run.result;
-        for (std::size_t i = 0; i < nx; ++i) x[i] = x[i] + h * derivatives[i];
-        time = next;
+    ModelExchangeCalls calls;
+    // The time went to the component before fmiInitialize.
+    calls.start = [&](double, Values& x, Values& z) {
+        return run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") &&
+               run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators");
+    };
+    calls.derivatives = [&](Values& dx) {
+        return run.check(f.fmiGetDerivatives(c, dx.data(), nx), "fmiGetDerivatives");
+    };
+    calls.completeStep = [&](double time, const Values& x, Values& z, bool& eventRequested, bool& terminate) {
         fmiBoolean callEventUpdate = fmiFalse;
-        if (!run.check(f.fmiSetTime(c, time), "fmiSetTime") ||
-            !run.check(f.fmiSetContinuousStates(c, x.data(), nx), "fmiSetContinuousStates") ||
-            !run.check(f.fmiGetEventIndicators(c, indicators.data(), ni), "fmiGetEventIndicators") ||
-            !run.check(f.fmiCompletedIntegratorStep(c, &callEventUpdate), "fmiCompletedIntegratorStep")) {
-            return run.result;
-        }
-        run.sample(time, x[0], x[1]);
-
-        bool signChanged = false;
-        for (std::size_t i = 0; i < ni; ++i) signChanged = signChanged || (previousIndicators[i] < 0.0) != (indicators[i] < 0.0);
-        if (signChanged || callEventUpdate) {
-            // The event record persists between calls, so the flags alone do
-            // not tell whether this event changed the states: compare them.
-            const std::vector<fmiReal> before = x;
-            info.iterationConverged = fmiFalse;
-            if (!run.check(f.fmiEventUpdate(c, fmiFalse, &info), "fmiEventUpdate") ||
-                !iterateEvents(run, info, "at an event") ||
-                !run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") ||
-                !run.check(f.fmiGetEventIndicators(c, indicators.data(), ni), "fmiGetEventIndicators")) {
-                return run.result;
-            }
-            if (x != before) {
-                run.result.rebounds.push_back({time, before[1], x[1]});
-                run.sample(time, x[0], x[1]);
-            }
-            terminateRequested = info.terminateSimulation != fmiFalse;
-        }
-        previousIndicators = indicators;
+        const bool done = run.check(f.fmiSetTime(c, time), "fmiSetTime") &&
+                          run.check(f.fmiSetContinuousStates(c, x.data(), nx), "fmiSetContinuousStates") &&
+                          run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators") &&
+                          run.check(f.fmiCompletedIntegratorStep(c, &callEventUpdate), "fmiCompletedIntegratorStep");
+        eventRequested = callEventUpdate != fmiFalse;
+        terminate = false;  // FMI 1.0 asks for termination only at events
+        return done;
+    };
+    calls.handleEvent = [&](Values& x, Values& z, bool& terminate) {
+        // The first call always goes out, whatever the last event left in the record.
+        info.iterationConverged = fmiFalse;
+        const bool done = iterateEvents(run, info, "at an event") &&
+                          run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") &&
+                          run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators");
+        terminate = info.terminateSimulation != fmiFalse;
+        return done;
+    };
+    if (info.terminateSimulation == fmiFalse && integrateModelExchange(run, settings, nx, ni, calls)) {
+        run.check(f.fmiTerminate(c), "fmiTerminate");
     }
-    if (terminateRequested && !grid.finished(time)) {
-        std::printf("host: the component asked to terminate at t = %g\n", time);
-    }
-    run.check(f.fmiTerminate(c), "fmiTerminate");
     return run.result;
 }
 

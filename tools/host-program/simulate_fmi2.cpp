@@ -4,14 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "integrator.h"
 #include "simulation.h"
 
 namespace rebounder_host {
 namespace {
-
-// Most event iterations settle in one call; a component that keeps asking
-// for more is cut off here rather than hanging the host.
-constexpr int maxEventIterations = 10;
 
 // An FMI 2.0 run: the shared run context, the FMI 2.0 functions and the
 // instance, freed when the run ends however it ends.
@@ -26,6 +23,15 @@ public:
         api.fmi2FreeInstance(instance);
         printer.flush();
         reportMemory(host);
+    }
+
+    // The functions both interfaces use to start and end a run.
+    bool hasCommonFunctions() {
+        return hasFunctions({REBOUNDER_REQUIRED(api, fmi2Instantiate), REBOUNDER_REQUIRED(api, fmi2FreeInstance),
+                             REBOUNDER_REQUIRED(api, fmi2SetupExperiment),
+                             REBOUNDER_REQUIRED(api, fmi2EnterInitializationMode),
+                             REBOUNDER_REQUIRED(api, fmi2ExitInitializationMode),
+                             REBOUNDER_REQUIRED(api, fmi2SetString), REBOUNDER_REQUIRED(api, fmi2Terminate)});
     }
 
     // Instantiates, sets the experiment up and initialises; then writes
@@ -76,33 +82,17 @@ bool iterateEvents(Fmi2Run& run, fmi2EventInfo& info) {
     return true;
 }
 
-bool crossed(const std::vector<fmi2Real>& before, const std::vector<fmi2Real>& after) {
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        if ((before[i] < 0.0) != (after[i] < 0.0)) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 RunResult simulateFmi2ModelExchange(const host::Library& library, const ComponentDescription& component,
                                     const RunSettings& settings) {
     Fmi2Run run(library, component, settings);
     const host::Fmi2Api& f = run.api;
-    if (!run.hasFunctions({REBOUNDER_REQUIRED(f, fmi2Instantiate),
-                           REBOUNDER_REQUIRED(f, fmi2FreeInstance),
-                           REBOUNDER_REQUIRED(f, fmi2SetupExperiment),
-                           REBOUNDER_REQUIRED(f, fmi2EnterInitializationMode),
-                           REBOUNDER_REQUIRED(f, fmi2ExitInitializationMode),
-                           REBOUNDER_REQUIRED(f, fmi2SetString),
-                           REBOUNDER_REQUIRED(f, fmi2Terminate),
-                           REBOUNDER_REQUIRED(f, fmi2NewDiscreteStates),
-                           REBOUNDER_REQUIRED(f, fmi2EnterEventMode),
-                           REBOUNDER_REQUIRED(f, fmi2EnterContinuousTimeMode),
-                           REBOUNDER_REQUIRED(f, fmi2SetTime),
+    if (!run.hasCommonFunctions() ||
+        !run.hasFunctions({REBOUNDER_REQUIRED(f, fmi2NewDiscreteStates), REBOUNDER_REQUIRED(f, fmi2EnterEventMode),
+                           REBOUNDER_REQUIRED(f, fmi2EnterContinuousTimeMode), REBOUNDER_REQUIRED(f, fmi2SetTime),
                            REBOUNDER_REQUIRED(f, fmi2SetContinuousStates),
-                           REBOUNDER_REQUIRED(f, fmi2GetContinuousStates),
-                           REBOUNDER_REQUIRED(f, fmi2GetDerivatives),
+                           REBOUNDER_REQUIRED(f, fmi2GetContinuousStates), REBOUNDER_REQUIRED(f, fmi2GetDerivatives),
                            REBOUNDER_REQUIRED(f, fmi2GetEventIndicators),
                            REBOUNDER_REQUIRED(f, fmi2CompletedIntegratorStep)})) {
         return run.result;
@@ -121,58 +111,36 @@ RunResult simulateFmi2ModelExchange(const host::Library& library, const Componen
     }
     const std::size_t nx = component.stateCount;
     const std::size_t ni = component.indicatorCount;
-    std::vector<fmi2Real> x(nx), derivatives(nx), indicators(ni), previousIndicators(ni);
-    double time = 0.0;
-    if (!run.check(f.fmi2SetTime(c, time), "fmi2SetTime") ||
-        !run.check(f.fmi2GetContinuousStates(c, x.data(), nx), "fmi2GetContinuousStates") ||
-        !run.check(f.fmi2GetEventIndicators(c, previousIndicators.data(), ni), "fmi2GetEventIndicators")) {
-        return run.result;
-    }
-    run.sample(time, x[0], x[1]);
-
-    const TimeGrid grid(settings.stopTime, settings.stepSize);
-    bool terminateRequested = info.terminateSimulation != fmi2False;
-    for (std::size_t steps = 0; !grid.finished(time) && !terminateRequested; ++steps) {
-        // Explicit Euler: one derivative vector at the start of the step.
-        const double next = grid.next(steps);
-        const double h = next - time;
-        if (!run.check(f.fmi2GetDerivatives(c, derivatives.data(), nx), "fmi2GetDerivatives")) return run.result;
-        for (std::size_t i = 0; i < nx; ++i) x[i] = x[i] + h * derivatives[i];
-        time = next;
+    ModelExchangeCalls calls;
+    calls.start = [&](double time, Values& x, Values& z) {
+        return run.check(f.fmi2SetTime(c, time), "fmi2SetTime") &&
+               run.check(f.fmi2GetContinuousStates(c, x.data(), nx), "fmi2GetContinuousStates") &&
+               run.check(f.fmi2GetEventIndicators(c, z.data(), ni), "fmi2GetEventIndicators");
+    };
+    calls.derivatives = [&](Values& dx) {
+        return run.check(f.fmi2GetDerivatives(c, dx.data(), nx), "fmi2GetDerivatives");
+    };
+    calls.completeStep = [&](double time, const Values& x, Values& z, bool& eventRequested, bool& terminate) {
         fmi2Boolean enterEventMode = fmi2False;
         fmi2Boolean terminateSimulation = fmi2False;
-        if (!run.check(f.fmi2SetTime(c, time), "fmi2SetTime") ||
-            !run.check(f.fmi2SetContinuousStates(c, x.data(), nx), "fmi2SetContinuousStates") ||
-            !run.check(f.fmi2GetEventIndicators(c, indicators.data(), ni), "fmi2GetEventIndicators") ||
-            !run.check(f.fmi2CompletedIntegratorStep(c, fmi2True, &enterEventMode, &terminateSimulation),
-                       "fmi2CompletedIntegratorStep")) {
-            return run.result;
-        }
-        run.sample(time, x[0], x[1]);
-        terminateRequested = terminateSimulation != fmi2False;
-
-        // A state event: an indicator changed sign during the step. It is
-        // handled at the end of the step, where the sign change was seen.
-        if (crossed(previousIndicators, indicators) || enterEventMode) {
-            const std::vector<fmi2Real> before = x;
-            if (!run.check(f.fmi2EnterEventMode(c), "fmi2EnterEventMode") || !iterateEvents(run, info) ||
-                !run.check(f.fmi2EnterContinuousTimeMode(c), "fmi2EnterContinuousTimeMode") ||
-                !run.check(f.fmi2GetContinuousStates(c, x.data(), nx), "fmi2GetContinuousStates") ||
-                !run.check(f.fmi2GetEventIndicators(c, indicators.data(), ni), "fmi2GetEventIndicators")) {
-                return run.result;
-            }
-            if (x != before) {
-                run.result.rebounds.push_back({time, before[1], x[1]});
-                run.sample(time, x[0], x[1]);
-            }
-            terminateRequested = terminateRequested || info.terminateSimulation != fmi2False;
-        }
-        previousIndicators = indicators;
-    }
-    if (terminateRequested && !grid.finished(time)) {
-        std::printf("host: the component asked to terminate at t = %g\n", time);
-    }
-    run.finish();
+        const bool done = run.check(f.fmi2SetTime(c, time), "fmi2SetTime") &&
+                          run.check(f.fmi2SetContinuousStates(c, x.data(), nx), "fmi2SetContinuousStates") &&
+                          run.check(f.fmi2GetEventIndicators(c, z.data(), ni), "fmi2GetEventIndicators") &&
+                          run.check(f.fmi2CompletedIntegratorStep(c, fmi2True, &enterEventMode, &terminateSimulation),
+                                    "fmi2CompletedIntegratorStep");
+        eventRequested = enterEventMode != fmi2False;
+        terminate = terminateSimulation != fmi2False;
+        return done;
+    };
+    calls.handleEvent = [&](Values& x, Values& z, bool& terminate) {
+        const bool done = run.check(f.fmi2EnterEventMode(c), "fmi2EnterEventMode") && iterateEvents(run, info) &&
+                          run.check(f.fmi2EnterContinuousTimeMode(c), "fmi2EnterContinuousTimeMode") &&
+                          run.check(f.fmi2GetContinuousStates(c, x.data(), nx), "fmi2GetContinuousStates") &&
+                          run.check(f.fmi2GetEventIndicators(c, z.data(), ni), "fmi2GetEventIndicators");
+        terminate = info.terminateSimulation != fmi2False;
+        return done;
+    };
+    if (info.terminateSimulation == fmi2False && integrateModelExchange(run, settings, nx, ni, calls)) run.finish();
     return run.result;
 }
 
@@ -180,15 +148,8 @@ RunResult simulateFmi2CoSimulation(const host::Library& library, const Component
                                    const RunSettings& settings) {
     Fmi2Run run(library, component, settings);
     const host::Fmi2Api& f = run.api;
-    if (!run.hasFunctions({REBOUNDER_REQUIRED(f, fmi2Instantiate),
-                           REBOUNDER_REQUIRED(f, fmi2FreeInstance),
-                           REBOUNDER_REQUIRED(f, fmi2SetupExperiment),
-                           REBOUNDER_REQUIRED(f, fmi2EnterInitializationMode),
-                           REBOUNDER_REQUIRED(f, fmi2ExitInitializationMode),
-                           REBOUNDER_REQUIRED(f, fmi2SetString),
-                           REBOUNDER_REQUIRED(f, fmi2Terminate),
-                           REBOUNDER_REQUIRED(f, fmi2GetReal),
-                           REBOUNDER_REQUIRED(f, fmi2DoStep)})) {
+    if (!run.hasCommonFunctions() ||
+        !run.hasFunctions({REBOUNDER_REQUIRED(f, fmi2GetReal), REBOUNDER_REQUIRED(f, fmi2DoStep)})) {
         return run.result;
     }
     if (!run.start(fmi2CoSimulation)) return run.result;
