@@ -78,6 +78,9 @@ std::string listed(const Names& names) {
 // and the missing ones, as a host would meet them.
 void expectExactly(const std::string& libraryPath, const Names& expected, std::size_t expectedCount) {
     ASSERT_EQ(expected.size(), expectedCount) << "the expected list itself";
+#ifdef _WIN32
+    GTEST_SKIP() << "nm and readelf read ELF files; the Windows build checks its DLL tables with objdump";
+#endif
     const Names actual = exported(libraryPath);
     Names missing, extra;
     std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(),
@@ -102,6 +105,9 @@ void expectAbsent(const std::string& libraryPath, const Names& names) {
 void expectOnlyTheCLibrary(const std::string& libraryPath) {
 #ifdef REBOUNDER_SANITIZED_BUILD
     GTEST_SKIP() << "sanitizer runtimes add dependencies of their own";
+#endif
+#ifdef _WIN32
+    GTEST_SKIP() << "nm and readelf read ELF files; the Windows build checks its DLL tables with objdump";
 #endif
     const std::vector<std::string> needed = host::neededLibraries(libraryPath);
     EXPECT_FALSE(needed.empty()) << "readelf found no dependency at all in " << libraryPath;
