@@ -21,7 +21,9 @@ namespace {
 
 [[nodiscard]] fmi2Status refuseOutsideTable(const InstanceRecord& r, const char* function, fmi2ValueReference vr,
                                             fmi2Integer order) {
-    return refuse(r, "%s: value reference %u with derivative order %d lies outside the derivative table (positions 0 to %u)",
+    return refuse(r,
+                  "%s: value reference %u with derivative order %d lies outside the derivative table "
+                  "(positions 0 to %u)",
                   function, vr, order, derivativeTableSize - 1);
 }
 

@@ -10,7 +10,8 @@ namespace {
 // Handed out by the string query for the pending kind. A constant of the
 // library: it lives as long as the library is loaded and the host must
 // neither free nor change it.
-constexpr char pendingStatusText[] = "Did fmi2DoStep really return with fmi2Pending? Then its time to implement this function";
+constexpr char pendingStatusText[] =
+    "Did fmi2DoStep really return with fmi2Pending? Then its time to implement this function";
 
 // Where a query would write its answer, a null destination is refused; there
 // is no instance to log through, so the status is the only report.

@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr char pendingStatusText[] = "Did fmi2DoStep really return with fmi2Pending? Then its time to implement this function";
+constexpr char pendingStatusText[] =
+    "Did fmi2DoStep really return with fmi2Pending? Then its time to implement this function";
 
 class CorvaneQueries : public ::testing::Test {
 protected:
