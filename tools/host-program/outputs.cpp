@@ -140,7 +140,10 @@ void printSummary(const SummaryHeading& heading, const RunResult& run, int liste
     std::printf("\n%s (%s): 0 to %g s, %s step %g s\n", heading.instanceName.c_str(), heading.interface.c_str(),
                 heading.stopTime, heading.coSimulation ? "communication" : "integrator", heading.stepSize);
     if (heading.coSimulation) {
-        std::printf("  velocities at the communication points before and after each rebound\n");
+        // The component rebounds inside fmi2DoStep; the host sees only the
+        // velocity turn upward between two communication points, and misses
+        // a bounce that rises and falls again within one step.
+        std::printf("  rebounds seen between communication points, with the velocities at those points\n");
     }
     std::printf("  rebounds: %zu\n", run.rebounds.size());
     const std::size_t shown = std::min(run.rebounds.size(), static_cast<std::size_t>(listed));
