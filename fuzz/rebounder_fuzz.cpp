@@ -80,6 +80,10 @@ bool inComponentLibrary(const void* address) {
     return false;
 }
 
+// REBOUNDER_FUZZ_TRACE=1 prints every call with its status, to read a
+// failing input as the sequence of calls it stands for.
+const bool tracing = std::getenv("REBOUNDER_FUZZ_TRACE") != nullptr;
+
 constexpr int instancesPerComponent = 2;
 constexpr std::size_t nameCapacity = 1024;
 
@@ -184,6 +188,7 @@ struct Session {
     // ---- checks ----------------------------------------------------------
 
     static void checkStatus(const char* function, int status, int last) {
+        if (tracing) std::fprintf(stderr, "  %s -> %d\n", function, status);
         if (status < 0 || status > last) fail("%s returned the invalid status %d", function, status);
     }
     static void checkFatal(const char* function, int status) {
@@ -300,6 +305,7 @@ struct Session {
         slot.c = withIntEnum(api.fmi2Instantiate)(name, type, guid, location,
                                                   variant == 4 ? nullptr : &slot.callbacks, integer(), integer());
         slot.expectedName = storedName(name);
+        if (tracing) std::fprintf(stderr, "  fmi2Instantiate(slot %d, variant %d) -> %p\n", int(&slot - slots), variant, slot.c);
         const bool guidMatches = guid != nullptr && std::strcmp(guid, "123") == 0;
         if (slot.c != nullptr && (unusable || !guidMatches)) {
             fail("fmi2Instantiate accepted a null callback or the GUID \"%.20s\"", guid ? guid : "<null>");
@@ -344,8 +350,9 @@ struct Session {
             case 0: instantiate2(api, slots); return true;
             case 1: {
                 Slot& slot = pick(slots);
-                api.fmi2FreeInstance(in.ConsumeIntegralInRange<int>(0, 7) == 0 ? nullptr : slot.c);
-                if (slot.c != nullptr) slot.c = nullptr;
+                const bool passNull = in.ConsumeIntegralInRange<int>(0, 7) == 0;
+                api.fmi2FreeInstance(passNull ? nullptr : std::exchange(slot.c, nullptr));
+                if (tracing) std::fprintf(stderr, "  fmi2FreeInstance(%s)\n", passNull ? "null" : "a slot");
                 return true;
             }
             case 2: {
@@ -569,6 +576,7 @@ struct Session {
             const char* guid = in.ConsumeBool() ? "123" : text(6);
             slot.expectedName = storedName(name);
             slot.c = api.fmiInstantiateModel(name, guid, callbacks, static_cast<fmiBoolean>(integer()));
+            if (tracing) std::fprintf(stderr, "  fmiInstantiateModel(variant %d) -> %p\n", variant, slot.c);
             const bool guidMatches = guid != nullptr && std::strcmp(guid, "123") == 0;
             if (slot.c != nullptr && (variant == 2 || variant == 3 || !guidMatches)) {
                 fail("fmiInstantiateModel accepted a null callback or the GUID \"%.20s\"", guid ? guid : "<null>");
@@ -577,8 +585,9 @@ struct Session {
         }
         if (operation == 1) {
             Slot& slot = pick(fmi1);
-            api.fmiFreeModelInstance(in.ConsumeIntegralInRange<int>(0, 7) == 0 ? nullptr : slot.c);
-            slot.c = nullptr;
+            const bool passNull = in.ConsumeIntegralInRange<int>(0, 7) == 0;
+            api.fmiFreeModelInstance(passNull ? nullptr : std::exchange(slot.c, nullptr));
+            if (tracing) std::fprintf(stderr, "  fmiFreeModelInstance(%s)\n", passNull ? "null" : "a slot");
             return;
         }
         void* c = target(fmi1);
@@ -668,6 +677,7 @@ struct Session {
         for (int calls = 0; calls < 400 && in.remaining_bytes() > 0; ++calls) {
             texts.clear();
             const int choice = in.ConsumeIntegralInRange<int>(0, 255);
+            if (tracing) std::fprintf(stderr, "call %d: %s\n", calls, choice < 100 ? "pellidor" : choice < 190 ? "corvane" : choice < 250 ? "tressivo" : "host");
             if (choice < 100) {
                 modelExchange2(choice % 27);
             } else if (choice < 190) {
@@ -676,7 +686,9 @@ struct Session {
                 modelExchange1(choice - 190);
             } else {
                 // Make one of the next few allocations fail.
-                host.failAllocation(host.allocationCount + in.ConsumeIntegralInRange<std::size_t>(1, 4));
+                const std::size_t failing = host.allocationCount + in.ConsumeIntegralInRange<std::size_t>(1, 4);
+                host.failAllocation(failing);
+                if (tracing) std::fprintf(stderr, "  allocation %zu will fail\n", failing);
             }
             checkMemory();
         }
