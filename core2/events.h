@@ -17,16 +17,21 @@ inline fmi2Real refreshEventIndicator(InstanceRecord& r) {
 
 // Handles an event: clears the event record, then rebounds when the mass is
 // below the floor and still falling (both tests strict). The record never
-// asks for another iteration, a time event or termination.
-inline void handleEvent(InstanceRecord& r) {
-    r.eventInfo.newDiscreteStatesNeeded = fmi2False;
-    r.eventInfo.terminateSimulation = fmi2False;
-    r.eventInfo.nominalsOfContinuousStatesChanged = fmi2False;
-    r.eventInfo.nextEventTimeDefined = fmi2False;
-    r.eventInfo.nextEventTime = -0.0;
-    const bool reboundApplies = height(r) < 0.0 && velocity(r) < 0.0;
-    if (reboundApplies) model::rebound(r.states, restitution(r));
-    r.eventInfo.valuesOfContinuousStatesChanged = reboundApplies ? fmi2True : fmi2False;
+// asks for another iteration, a time event or termination. Takes the states
+// and the event record apart so that the communication step can apply it to
+// the states it holds in registers while it runs.
+inline void handleEvent(fmi2EventInfo& eventInfo, fmi2Real states[model::stateCount], fmi2Real restitution) {
+    eventInfo.newDiscreteStatesNeeded = fmi2False;
+    eventInfo.terminateSimulation = fmi2False;
+    eventInfo.nominalsOfContinuousStatesChanged = fmi2False;
+    eventInfo.nextEventTimeDefined = fmi2False;
+    eventInfo.nextEventTime = -0.0;
+    const bool reboundApplies = states[model::heightIndex] < 0.0 && states[model::velocityIndex] < 0.0;
+    if (reboundApplies) model::rebound(states, restitution);
+    eventInfo.valuesOfContinuousStatesChanged = reboundApplies ? fmi2True : fmi2False;
 }
+
+// The same on an instance's own states and event record.
+inline void handleEvent(InstanceRecord& r) { handleEvent(r.eventInfo, r.states, restitution(r)); }
 
 #endif

@@ -15,6 +15,11 @@ struct CommunicationStep {
     fmi2Real endTime;             // the instant at which the call stops
     fmi2Real referenceIndicator;  // the indicator at the start of the call or after its last event
     unsigned internalSteps;       // internal steps taken so far
+    // The states while the call runs. Between internal steps they stay here,
+    // not in the record, so that each step's result feeds the next one from a
+    // register instead of a store and a reload; the record gets them back
+    // around an event and at the end of the call.
+    fmi2Real states[model::stateCount];
 };
 
 CommunicationStep beginCommunicationStep(InstanceRecord& r, fmi2Real currentCommunicationPoint,
@@ -24,6 +29,8 @@ CommunicationStep beginCommunicationStep(InstanceRecord& r, fmi2Real currentComm
     step.endTime = currentCommunicationPoint + communicationStepSize;
     step.referenceIndicator = refreshEventIndicator(r);
     step.internalSteps = 0;
+    step.states[model::heightIndex] = height(r);
+    step.states[model::velocityIndex] = velocity(r);
     return step;
 }
 
@@ -40,10 +47,12 @@ bool capReached(const CommunicationStep& step) { return step.internalSteps >= mo
 // height becomes the reference for the rest of the call. The event record
 // stays in the instance: co-simulation hands it to no one.
 void handleSignChange(InstanceRecord& r, CommunicationStep& step) {
-    const fmi2Real indicator = refreshEventIndicator(r);
+    const fmi2Real indicator = model::eventIndicator(step.states[model::heightIndex]);
+    r.eventIndicators[0] = indicator;
     if (!(indicator * step.referenceIndicator < 0.0)) return;
-    handleEvent(r);
-    step.referenceIndicator = refreshEventIndicator(r);
+    handleEvent(r.eventInfo, step.states, restitution(r));
+    step.referenceIndicator = model::eventIndicator(step.states[model::heightIndex]);
+    r.eventIndicators[0] = step.referenceIndicator;
 }
 
 // One explicit Euler step from the state at its start. The step is the fixed
@@ -56,13 +65,13 @@ void takeEulerStep(InstanceRecord& r, CommunicationStep& step) {
         dt = step.endTime - step.time;
         nextTime = step.endTime;
     }
-    refreshDerivatives(r);
+    model::refreshDerivatives(r.statesDerivative, step.states, gravity(r));
     // Each product is rounded before it is added: the results must be those
     // of plain IEEE double arithmetic in exactly this order.
     const fmi2Real heightChange = dt * r.statesDerivative[model::heightIndex];
     const fmi2Real velocityChange = dt * r.statesDerivative[model::velocityIndex];
-    height(r) = height(r) + heightChange;
-    velocity(r) = velocity(r) + velocityChange;
+    step.states[model::heightIndex] = step.states[model::heightIndex] + heightChange;
+    step.states[model::velocityIndex] = step.states[model::velocityIndex] + velocityChange;
     step.time = nextTime;
 }
 
@@ -94,6 +103,8 @@ fmi2Status fmi2DoStep(fmi2Component c, fmi2Real currentCommunicationPoint, fmi2R
     // by the next call, which takes its reference from a height already past
     // the floor and so never sees it: the mass would fall through the floor.
     handleSignChange(r, step);
+    height(r) = step.states[model::heightIndex];
+    velocity(r) = step.states[model::velocityIndex];
 
     // The cap stops a step that 100 internal steps do not cover; the model
     // then stands short of the end time, which the host must learn.
