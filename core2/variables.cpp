@@ -1,7 +1,7 @@
 // Reading and writing the model variables by value reference: the eight
 // FMI 2.0 getters and setters. Each value type is described once (how a value
-// reference finds its storage, how a value is read and written); one getter
-// and one setter template do the checks, the order and the refusals for all.
+// reference finds its storage, how a value is read and written); one template
+// does the checks, the order and the refusals for all, in both directions.
 #include <cstring>
 
 #include "events.h"
@@ -123,30 +123,15 @@ struct StringVariables {
     }
 };
 
-// Elements are read in array order. The first value reference that names no
-// variable stops the call: the values before it are in the host's array,
-// nothing is written for it or after it.
-template <typename Variables, typename Value>
-fmi2Status getValues(const char* function, fmi2Component c, const fmi2ValueReference vr[], size_t nvr,
-                     Value value[]) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    if (nvr > 0 && (vr == nullptr || value == nullptr)) return refuseNullArrays(r, function, nvr);
-    Variables variables{r, function};
-    for (size_t i = 0; i < nvr; ++i) {
-        auto* stored = variables.find(vr[i]);
-        if (stored == nullptr) return refuseReference(r, function, vr[i], Variables::lastRef);
-        value[i] = variables.read(vr[i], *stored);
-    }
-    return fmi2OK;
-}
+enum class Direction { toHost, fromHost };
 
-// Elements are stored in array order, so for a value reference given twice
-// the last one wins. The first element that cannot be stored stops the call:
-// those before it stay stored, it and those after it change nothing.
-template <typename Variables, typename Value>
-fmi2Status setValues(const char* function, fmi2Component c, const fmi2ValueReference vr[], size_t nvr,
-                     const Value value[]) {
+// Elements are taken in array order, so for a value reference written twice
+// the last one wins. The first element that cannot be served stops the call:
+// those before it are done (in the host's array or stored), it and those
+// after it change nothing.
+template <Direction direction, typename Variables, typename Value>
+fmi2Status accessValues(const char* function, fmi2Component c, const fmi2ValueReference vr[], size_t nvr,
+                        Value value[]) {
     if (c == nullptr) return fmi2Fatal;
     InstanceRecord& r = *asRecord(c);
     if (nvr > 0 && (vr == nullptr || value == nullptr)) return refuseNullArrays(r, function, nvr);
@@ -154,10 +139,15 @@ fmi2Status setValues(const char* function, fmi2Component c, const fmi2ValueRefer
     for (size_t i = 0; i < nvr; ++i) {
         auto* stored = variables.find(vr[i]);
         if (stored == nullptr) return refuseReference(r, function, vr[i], Variables::lastRef);
-        const fmi2Status status = variables.write(vr[i], *stored, value[i]);
-        if (status != fmi2OK) return status;
+        if constexpr (direction == Direction::toHost) {
+            value[i] = variables.read(vr[i], *stored);
+        } else {
+            const fmi2Status status = variables.write(vr[i], *stored, value[i]);
+            if (status != fmi2OK) return status;
+        }
     }
-    return variables.finish(vr, nvr, value);
+    if constexpr (direction == Direction::fromHost) return variables.finish(vr, nvr, value);
+    return fmi2OK;
 }
 
 }  // namespace
@@ -165,37 +155,37 @@ fmi2Status setValues(const char* function, fmi2Component c, const fmi2ValueRefer
 extern "C" {
 
 fmi2Status fmi2GetReal(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2Real value[]) {
-    return getValues<RealVariables>("fmi2GetReal", c, vr, nvr, value);
+    return accessValues<Direction::toHost, RealVariables>("fmi2GetReal", c, vr, nvr, value);
 }
 
 fmi2Status fmi2GetInteger(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2Integer value[]) {
-    return getValues<IntegerVariables>("fmi2GetInteger", c, vr, nvr, value);
+    return accessValues<Direction::toHost, IntegerVariables>("fmi2GetInteger", c, vr, nvr, value);
 }
 
 fmi2Status fmi2GetBoolean(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2Boolean value[]) {
-    return getValues<BooleanVariables>("fmi2GetBoolean", c, vr, nvr, value);
+    return accessValues<Direction::toHost, BooleanVariables>("fmi2GetBoolean", c, vr, nvr, value);
 }
 
 // The pointers handed out stay the instance's: valid until that string is
 // set again or the instance is freed; null for a string never set.
 fmi2Status fmi2GetString(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2String value[]) {
-    return getValues<StringVariables>("fmi2GetString", c, vr, nvr, value);
+    return accessValues<Direction::toHost, StringVariables>("fmi2GetString", c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetReal(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2Real value[]) {
-    return setValues<RealVariables>("fmi2SetReal", c, vr, nvr, value);
+    return accessValues<Direction::fromHost, RealVariables>("fmi2SetReal", c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetInteger(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2Integer value[]) {
-    return setValues<IntegerVariables>("fmi2SetInteger", c, vr, nvr, value);
+    return accessValues<Direction::fromHost, IntegerVariables>("fmi2SetInteger", c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetBoolean(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2Boolean value[]) {
-    return setValues<BooleanVariables>("fmi2SetBoolean", c, vr, nvr, value);
+    return accessValues<Direction::fromHost, BooleanVariables>("fmi2SetBoolean", c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetString(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2String value[]) {
-    return setValues<StringVariables>("fmi2SetString", c, vr, nvr, value);
+    return accessValues<Direction::fromHost, StringVariables>("fmi2SetString", c, vr, nvr, value);
 }
 
 }  // extern "C"

@@ -14,6 +14,21 @@ namespace {
 class PellidorLifecycle : public ::testing::Test {
 protected:
     Fmi2Fixture f{PELLIDOR_LIBRARY};
+
+    // What instantiation leaves: zero reals (+0.0), integers and booleans,
+    // strings never set, nominals 1.0.
+    void expectInstantiationValues(fmi2Component c) {
+        for (fmi2ValueReference vr = 0; vr < 4; ++vr) {
+            EXPECT_EQ(bitsOf(f.real(c, vr)), bitsOf(0.0)) << "real " << vr;
+            EXPECT_EQ(f.integer(c, vr), 0) << "integer " << vr;
+            EXPECT_EQ(f.boolean(c, vr), fmi2False) << "boolean " << vr;
+            EXPECT_EQ(f.string(c, vr), nullptr) << "string " << vr;
+        }
+        fmi2Real nominals[2] = {0.0, 0.0};
+        EXPECT_EQ(f.api.fmi2GetNominalsOfContinuousStates(c, nominals, 2), fmi2OK);
+        EXPECT_EQ(nominals[0], 1.0);
+        EXPECT_EQ(nominals[1], 1.0);
+    }
 };
 
 TEST_F(PellidorLifecycle, ReportsDefaultPlatformAndVersion2) {
@@ -66,16 +81,7 @@ TEST_F(PellidorLifecycle, AFreshInstanceHoldsZerosNullStringsAndUnitNominals) {
     fmi2Component c = f.instantiate();
     ASSERT_NE(c, nullptr);
     EXPECT_TRUE(f.host.owns(c)) << "the record must come from the host's allocateMemory";
-    for (fmi2ValueReference vr = 0; vr < 4; ++vr) {
-        EXPECT_EQ(f.real(c, vr), 0.0) << "real " << vr;
-        EXPECT_EQ(f.integer(c, vr), 0) << "integer " << vr;
-        EXPECT_EQ(f.boolean(c, vr), fmi2False) << "boolean " << vr;
-        EXPECT_EQ(f.string(c, vr), nullptr) << "string " << vr;
-    }
-    fmi2Real nominals[2] = {0.0, 0.0};
-    EXPECT_EQ(f.api.fmi2GetNominalsOfContinuousStates(c, nominals, 2), fmi2OK);
-    EXPECT_EQ(nominals[0], 1.0);
-    EXPECT_EQ(nominals[1], 1.0);
+    expectInstantiationValues(c);
     EXPECT_TRUE(f.host.log.empty());
 }
 
@@ -262,15 +268,7 @@ TEST_F(PellidorLifecycle, ResetRestoresTheInstantiationStateAndReleasesStrings) 
     EXPECT_TRUE(f.host.log.empty()) << "reset logs nothing";
     EXPECT_EQ(f.host.liveBlocks(), blocksBefore - 1) << "the string went back to the host";
     EXPECT_NE(std::find(f.host.freed.begin(), f.host.freed.end(), stringBlock), f.host.freed.end());
-    for (fmi2ValueReference vr = 0; vr < 4; ++vr) {
-        EXPECT_EQ(bitsOf(f.real(c, vr)), bitsOf(0.0)) << "real " << vr;
-        EXPECT_EQ(f.integer(c, vr), 0) << "integer " << vr;
-        EXPECT_EQ(f.boolean(c, vr), fmi2False) << "boolean " << vr;
-        EXPECT_EQ(f.string(c, vr), nullptr) << "string " << vr;
-    }
-    fmi2Real nominals[2] = {0.0, 0.0};
-    EXPECT_EQ(f.api.fmi2GetNominalsOfContinuousStates(c, nominals, 2), fmi2OK);
-    EXPECT_EQ(nominals[1], 1.0);
+    expectInstantiationValues(c);
 
     // The logging switch and the instance name survive the reset.
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(c), fmi2OK);
