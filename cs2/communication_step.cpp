@@ -18,7 +18,7 @@ struct CommunicationStep {
     // The states while the call runs. Between internal steps they stay here,
     // not in the record, so that each step's result feeds the next one from a
     // register instead of a store and a reload; the record gets them back
-    // around an event and at the end of the call.
+    // at the end of the call.
     fmi2Real states[model::stateCount];
 };
 
