@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks a Windows component DLL as a host would see it:
-#   check-dll-exports.sh <objdump> <library.dll> <export-list.txt>
-# - the DLL is named after the list (pellidor.txt -> pellidor.dll, no "lib"),
-# - its export table holds exactly the names of the list, unadorned (no
+#   check-dll-exports.sh <objdump> <library.dll> <export-list.txt> [more lists...]
+# - the DLL is named after the first list (pellidor.txt -> pellidor.dll, no "lib"),
+# - its export table holds exactly the names of the lists, unadorned (no
 #   leading "_", no "@N", no C++ mangling, nothing extra, nothing missing),
 # - it imports from KERNEL32 and the C runtime only (msvcrt, or the UCRT and
 #   its api-ms-win-crt-* forwarders): no libstdc++, libgcc or winpthread DLLs.
 set -euo pipefail
 
 objdump=$1 library=$2 list=$3
+lists=("${@:3}")
 failed=0
 fail() { echo "FAIL $(basename "$library"): $*"; failed=1; }
 
@@ -22,9 +23,9 @@ headers=$("$objdump" -p "$library")
 exported=$(awk '/\[Ordinal\/Name Pointer\] Table/ {inside = 1; next}
                 inside && NF == 0 {inside = 0}
                 inside {print $NF}' <<<"$headers" | LC_ALL=C sort)
-expected=$(grep -v -e '^#' -e '^[[:space:]]*$' "$list" | LC_ALL=C sort)
+expected=$(cat "${lists[@]}" | grep -v -e '^#' -e '^[[:space:]]*$' | LC_ALL=C sort)
 if [ "$exported" != "$expected" ]; then
-    fail "export table differs from $(basename "$list") (< exported, > expected):"
+    fail "export table differs from the list (< exported, > expected):"
     diff <(echo "$exported") <(echo "$expected") | grep '^[<>]' || true
 fi
 
