@@ -27,7 +27,9 @@ protected:
 };
 
 // Sentinels the queries must leave alone where they decline.
-constexpr fmi2Status untouchedStatus = static_cast<fmi2Status>(77);
+// A status sentinel must be an enumerator (an fmi2Status holding any other
+// number is undefined behaviour); fmi2GetStatus never writes fmi2Pending.
+constexpr fmi2Status untouchedStatus = fmi2Pending;
 constexpr fmi2Real untouchedReal = -123.5;
 constexpr fmi2Integer untouchedInteger = 4242;
 constexpr fmi2Boolean untouchedBoolean = 7;
