@@ -564,7 +564,7 @@ void lifecycleInline(benchmark::State& state, Components& k) {
             m->strings[i] = nullptr;
         }
         for (double& value : m->inputRealDerivatives) value = 0.0;
-        for (double& value : m->outputRealDerivatives) value = model::outputDerivativeValue;
+        for (double& value : m->outputRealDerivatives) value = model::derivativeTableValue;
         model::copyName(m->fmuLocation, location);
         m->visible = fmi2False;
         // Initialisation: the start values; logging is off, so no message.

@@ -23,7 +23,7 @@ void setInstantiationValues(InstanceRecord& r) {
     }
     for (unsigned k = 0; k < derivativeTableSize; ++k) {
         r.inputRealDerivatives[k] = 0.0;
-        r.outputRealDerivatives[k] = model::outputDerivativeValue;
+        r.outputRealDerivatives[k] = model::derivativeTableValue;
     }
 }
 

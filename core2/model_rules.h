@@ -14,7 +14,7 @@ constexpr double startGravity = -9.81;
 constexpr double startRestitution = 0.5;
 
 constexpr double stateNominal = 1.0;
-constexpr double outputDerivativeValue = 13.0;  // every co-simulation output derivative
+constexpr double derivativeTableValue = 13.0;  // every output derivative, the only input derivative accepted
 constexpr double internalStepSize = 0.01;        // co-simulation Euler step
 constexpr unsigned maxInternalSteps = 100;       // per communication step
 constexpr double lastSuccessfulTime = 0.01;      // the fixed answer of the real status query

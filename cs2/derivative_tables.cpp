@@ -55,7 +55,7 @@ fmi2Status fmi2SetRealInputDerivatives(fmi2Component c, const fmi2ValueReference
         r.inputRealDerivatives[position] = value[i];
         // A value other than 13.0 is Fatal by design and logs nothing: the
         // status alone tells the host, and the instance goes on working.
-        if (!(value[i] == model::outputDerivativeValue)) return fmi2Fatal;
+        if (!(value[i] == model::derivativeTableValue)) return fmi2Fatal;
     }
     return fmi2OK;
 }
