@@ -3,101 +3,23 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <vector>
+#include <stdexcept>
 
 #include "harness.h"
+#include "xml_reader.h"
 
 namespace rebounder_host {
 namespace fs = std::filesystem;
 namespace {
 
-// One start or empty-element tag of an XML text, with its attributes.
-struct Tag {
-    std::string name;
-    bool closing = false;      // </name>
-    bool selfClosing = false;  // <name ... />
-    std::map<std::string, std::string> attributes;
-};
-
-std::string decodeEntities(const std::string& text) {
-    static const std::pair<const char*, char> entities[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        bool replaced = false;
-        for (const auto& [entity, character] : entities) {
-            if (text.compare(i, std::char_traits<char>::length(entity), entity) == 0) {
-                out += character;
-                i += std::char_traits<char>::length(entity);
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced) out += text[i++];
-    }
-    return out;
-}
-
-// Splits an XML text into its tags, skipping comments, processing
-// instructions and declarations. Good enough for model descriptions, which
-// carry everything in attributes; returns false on a tag that never closes.
-bool scanTags(const std::string& xml, std::vector<Tag>& tags) {
-    std::size_t i = 0;
-    while ((i = xml.find('<', i)) != std::string::npos) {
-        if (xml.compare(i, 4, "<!--") == 0) {
-            const auto end = xml.find("-->", i + 4);
-            if (end == std::string::npos) return false;
-            i = end + 3;
-            continue;
-        }
-        if (xml.compare(i, 2, "<?") == 0 || xml.compare(i, 2, "<!") == 0) {
-            const auto end = xml.find('>', i);
-            if (end == std::string::npos) return false;
-            i = end + 1;
-            continue;
-        }
-        Tag tag;
-        std::size_t p = i + 1;
-        if (p < xml.size() && xml[p] == '/') {
-            tag.closing = true;
-            ++p;
-        }
-        auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == ':' || c == '-' || c == '.'; };
-        while (p < xml.size() && isNameChar(xml[p])) tag.name += xml[p++];
-        for (;;) {
-            while (p < xml.size() && std::isspace(static_cast<unsigned char>(xml[p]))) ++p;
-            if (p >= xml.size()) return false;
-            if (xml[p] == '>') break;
-            if (xml.compare(p, 2, "/>") == 0) {
-                tag.selfClosing = true;
-                ++p;
-                break;
-            }
-            std::string attribute;
-            while (p < xml.size() && isNameChar(xml[p])) attribute += xml[p++];
-            while (p < xml.size() && std::isspace(static_cast<unsigned char>(xml[p]))) ++p;
-            if (attribute.empty() || p >= xml.size() || xml[p] != '=') return false;
-            ++p;
-            while (p < xml.size() && std::isspace(static_cast<unsigned char>(xml[p]))) ++p;
-            if (p >= xml.size() || (xml[p] != '"' && xml[p] != '\'')) return false;
-            const char quote = xml[p++];
-            const auto end = xml.find(quote, p);
-            if (end == std::string::npos) return false;
-            tag.attributes[attribute] = decodeEntities(xml.substr(p, end - p));
-            p = end + 1;
-        }
-        tags.push_back(std::move(tag));
-        i = p + 1;
-    }
-    return true;
-}
-
-std::optional<std::size_t> count(const std::map<std::string, std::string>& attributes, const std::string& name) {
-    const auto found = attributes.find(name);
-    if (found == attributes.end()) return std::nullopt;
+// An attribute holding a count or value reference; empty when it is absent
+// or not a plain decimal number.
+std::optional<std::size_t> count(const xml::Element& element, const std::string& name) {
+    const auto text = element.attribute(name);
+    if (!text) return std::nullopt;
     char* end = nullptr;
-    const unsigned long value = std::strtoul(found->second.c_str(), &end, 10);
-    if (found->second.empty() || *end != '\0') return std::nullopt;
+    const unsigned long value = std::strtoul(text->c_str(), &end, 10);
+    if (text->empty() || *end != '\0') return std::nullopt;
     return static_cast<std::size_t>(value);
 }
 
@@ -136,62 +58,54 @@ VariableNames builtInNames(Interface interface) {
     return names;
 }
 
-ModelDescription readModelDescription(const std::string& xml, std::string& error) {
+ModelDescription readModelDescription(const std::string& text, std::string& error) {
     ModelDescription description;
-    std::vector<Tag> tags;
-    if (!scanTags(xml, tags)) {
-        error = "modelDescription.xml is not well-formed (a tag or comment never closes)";
+    xml::Element root;
+    try {
+        root = xml::parse(text);
+    } catch (const std::runtime_error& malformed) {
+        error = std::string("modelDescription.xml is not well-formed (") + malformed.what() + ")";
         return description;
     }
-    bool rootSeen = false;
-    bool inDerivatives = false;
-    std::optional<std::pair<std::string, unsigned>> variable;  // name and value reference of the open ScalarVariable
-    std::size_t derivatives = 0;
-    for (const Tag& tag : tags) {
-        if (tag.closing) {
-            if (tag.name == "Derivatives") inDerivatives = false;
-            if (tag.name == "ScalarVariable") variable.reset();
-            continue;
-        }
-        const auto& a = tag.attributes;
-        auto attribute = [&](const std::string& name) -> std::optional<std::string> {
-            const auto found = a.find(name);
-            return found == a.end() ? std::nullopt : std::optional<std::string>(found->second);
-        };
-        if (tag.name == "fmiModelDescription") {
-            rootSeen = true;
-            description.standardVersion = attribute("fmiVersion").value_or("");
-            description.guid = attribute("guid").value_or("");
-            description.indicatorCount = count(a, "numberOfEventIndicators");
-            if (description.standardVersion == "1.0") {
-                // FMI 1.0 keeps the identifier on the root; it is model exchange
-                // unless an Implementation element says co-simulation.
-                description.modelExchangeIdentifier = attribute("modelIdentifier");
-                description.stateCount = count(a, "numberOfContinuousStates");
-            }
-        } else if (tag.name == "Implementation") {
+    if (root.name != "fmiModelDescription") {
+        error = "modelDescription.xml has no fmiModelDescription element";
+        return description;
+    }
+    description.standardVersion = root.attribute("fmiVersion").value_or("");
+    description.guid = root.attribute("guid").value_or("");
+    description.indicatorCount = count(root, "numberOfEventIndicators");
+    if (description.standardVersion == "1.0") {
+        // FMI 1.0 keeps the identifier on the root; it is model exchange
+        // unless an Implementation element says co-simulation.
+        description.modelExchangeIdentifier = root.attribute("modelIdentifier");
+        description.stateCount = count(root, "numberOfContinuousStates");
+        if (root.child("Implementation")) {
             description.coSimulationIdentifier = description.modelExchangeIdentifier;
             description.modelExchangeIdentifier.reset();
-        } else if (tag.name == "ModelExchange") {
-            description.modelExchangeIdentifier = attribute("modelIdentifier").value_or("");
-        } else if (tag.name == "CoSimulation") {
-            description.coSimulationIdentifier = attribute("modelIdentifier").value_or("");
-        } else if (tag.name == "ScalarVariable") {
-            const auto name = attribute("name");
-            const auto reference = count(a, "valueReference");
-            if (name && reference) variable.emplace(*name, static_cast<unsigned>(*reference));
-            if (tag.selfClosing) variable.reset();
-        } else if (typeLetter(tag.name) != '\0' && variable) {
-            description.names[{typeLetter(tag.name), variable->second}] = variable->first;
-            variable.reset();
-        } else if (tag.name == "Derivatives") {
-            inDerivatives = !tag.selfClosing;
-        } else if (tag.name == "Unknown" && inDerivatives) {
-            ++derivatives;
         }
     }
-    if (!rootSeen) error = "modelDescription.xml has no fmiModelDescription element";
-    if (description.standardVersion == "2.0" && derivatives > 0) description.stateCount = derivatives;
+    if (const xml::Element* modelExchange = root.child("ModelExchange"))
+        description.modelExchangeIdentifier = modelExchange->attribute("modelIdentifier").value_or("");
+    if (const xml::Element* coSimulation = root.child("CoSimulation"))
+        description.coSimulationIdentifier = coSimulation->attribute("modelIdentifier").value_or("");
+
+    if (const xml::Element* variables = root.child("ModelVariables")) {
+        for (const xml::Element* variable : variables->all("ScalarVariable")) {
+            const auto name = variable->attribute("name");
+            const auto reference = count(*variable, "valueReference");
+            if (!name || !reference) continue;
+            // The type is the first child that names one (Real, Integer, ...).
+            for (const xml::Element& type : variable->children) {
+                if (typeLetter(type.name) == '\0') continue;
+                description.names[{typeLetter(type.name), static_cast<unsigned>(*reference)}] = *name;
+                break;
+            }
+        }
+    }
+    const xml::Element* structure = root.child("ModelStructure");
+    const xml::Element* derivatives = structure ? structure->child("Derivatives") : nullptr;
+    const std::size_t stateDerivatives = derivatives ? derivatives->all("Unknown").size() : 0;
+    if (description.standardVersion == "2.0" && stateDerivatives > 0) description.stateCount = stateDerivatives;
     return description;
 }
 
