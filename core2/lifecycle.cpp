@@ -7,7 +7,9 @@
 
 namespace {
 
-// Every value that instantiation gives the record; fmi2Reset restores the same.
+// Every value that instantiation gives the record; fmi2Reset restores the
+// same. The fields a zero-filling allocator leaves at zero are set too, so
+// nothing depends on the host's allocator.
 void setInstantiationValues(InstanceRecord& r) {
     for (unsigned k = 0; k < model::stateCount; ++k) {
         r.states[k] = 0.0;
@@ -25,6 +27,13 @@ void setInstantiationValues(InstanceRecord& r) {
         r.inputRealDerivatives[k] = 0.0;
         r.outputRealDerivatives[k] = model::derivativeTableValue;
     }
+    r.time = 0.0;
+    r.toleranceControlled = fmi2False;
+    r.relativeTolerance = 0.0;
+    r.eventInfo = fmi2EventInfo{};
+    r.startTime = 0.0;
+    r.stopTimeDefined = fmi2False;
+    r.stopTime = 0.0;
 }
 
 // Returns each string block to the host; null entries are passed too, which
@@ -125,13 +134,6 @@ fmi2Status fmi2Reset(fmi2Component c) {
     InstanceRecord& r = *asRecord(c);
     releaseStrings(r);
     setInstantiationValues(r);
-    r.time = 0.0;
-    r.toleranceControlled = fmi2False;
-    r.relativeTolerance = 0.0;
-    r.eventInfo = fmi2EventInfo{};
-    r.startTime = 0.0;
-    r.stopTimeDefined = fmi2False;
-    r.stopTime = 0.0;
     return fmi2OK;
 }
 
