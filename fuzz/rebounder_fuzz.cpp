@@ -43,16 +43,6 @@ namespace {
     std::abort();
 }
 
-// The same function, called with int where it takes an enum. A host written
-// in C may pass any int as an fmi2Type or fmi2StatusKind; in C++ an enum
-// variable cannot even hold most of them, so the call goes through a
-// pointer of the C-compatible type.
-template <typename T>
-using IntForEnum = std::conditional_t<std::is_enum_v<T>, int, T>;
-template <typename R, typename... Args>
-auto withIntEnum(R (*function)(Args...)) {
-    return reinterpret_cast<R (*)(IntForEnum<std::remove_const_t<Args>>...)>(function);
-}
 
 struct Components {
     host::Library pellidor{PELLIDOR_LIBRARY};
@@ -302,7 +292,7 @@ struct Session {
         const char* guid = in.ConsumeBool() ? "123" : text(6);
         const char* location = text(8);
         const int type = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, 1) : integer();
-        slot.c = withIntEnum(api.fmi2Instantiate)(name, type, guid, location,
+        slot.c = host::withIntEnum(api.fmi2Instantiate)(name, type, guid, location,
                                                   variant == 4 ? nullptr : &slot.callbacks, integer(), integer());
         slot.expectedName = storedName(name);
         if (tracing) std::fprintf(stderr, "  fmi2Instantiate(slot %d, variant %d) -> %p\n", int(&slot - slots), variant, slot.c);
@@ -496,28 +486,28 @@ struct Session {
             case 1: checkStatus("fmi2CancelStep", api.fmi2CancelStep(c), fmi2Fatal); break;
             case 2: {
                 fmi2Status value = fmi2Pending;
-                checkStatus("fmi2GetStatus", withIntEnum(api.fmi2GetStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
+                checkStatus("fmi2GetStatus", host::withIntEnum(api.fmi2GetStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
                 checkStatus("fmi2GetStatus's value", value, fmi2Pending);
                 break;
             }
             case 3: {
                 fmi2Real value = 0.0;
-                checkStatus("fmi2GetRealStatus", withIntEnum(api.fmi2GetRealStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
+                checkStatus("fmi2GetRealStatus", host::withIntEnum(api.fmi2GetRealStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
                 break;
             }
             case 4: {
                 fmi2Integer value = 0;
-                checkStatus("fmi2GetIntegerStatus", withIntEnum(api.fmi2GetIntegerStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
+                checkStatus("fmi2GetIntegerStatus", host::withIntEnum(api.fmi2GetIntegerStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
                 break;
             }
             case 5: {
                 fmi2Boolean value = 0;
-                checkStatus("fmi2GetBooleanStatus", withIntEnum(api.fmi2GetBooleanStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
+                checkStatus("fmi2GetBooleanStatus", host::withIntEnum(api.fmi2GetBooleanStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
                 break;
             }
             case 6: {
                 fmi2String value = nullptr;
-                checkStatus("fmi2GetStringStatus", withIntEnum(api.fmi2GetStringStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
+                checkStatus("fmi2GetStringStatus", host::withIntEnum(api.fmi2GetStringStatus)(c, statusKind(), in.ConsumeBool() ? &value : nullptr), fmi2Fatal);
                 if (value != nullptr && std::strlen(value) == 0) fail("fmi2GetStringStatus gave an empty text");
                 break;
             }

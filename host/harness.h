@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "fmi1.h"
@@ -128,6 +129,17 @@ struct Fmi1Api {
 #undef REBOUNDER_DECLARE_POINTER
     explicit Fmi1Api(const Library& library, const std::string& prefix = "Rebounder_");
 };
+
+// The same function, called with int where it takes an enum. A host written
+// in C may pass any int as an fmi2Type or fmi2StatusKind; in C++ an enum
+// variable cannot even hold most of them, so the call goes through a
+// pointer of the C-compatible type.
+template <typename T>
+using IntForEnum = std::conditional_t<std::is_enum_v<T>, int, T>;
+template <typename R, typename... Args>
+auto withIntEnum(R (*function)(Args...)) {
+    return reinterpret_cast<R (*)(IntForEnum<std::remove_const_t<Args>>...)>(function);
+}
 
 // Every symbol a library defines in its dynamic symbol table (functions and
 // data alike), read with the system's nm; empty when the tool fails, and

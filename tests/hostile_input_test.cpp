@@ -9,15 +9,6 @@
 
 namespace {
 
-// A host written in C may pass any int where the declarations have an enum
-// (fmi2StatusKind); a C++ enum variable cannot even hold most of those
-// values, so the call goes through a pointer of the C-compatible type.
-template <typename T>
-using IntForEnum = std::conditional_t<std::is_enum_v<T>, int, T>;
-template <typename R, typename... Args>
-auto withIntEnum(R (*function)(Args...)) {
-    return reinterpret_cast<R (*)(IntForEnum<std::remove_const_t<Args>>...)>(function);
-}
 
 #ifdef CORVANE_LIBRARY
 // Status kinds outside 0 to 3 must be declined like any unanswered kind,
@@ -33,11 +24,11 @@ TEST(HostileInput, StatusQueriesDeclineEveryKindOutsideTheEnum) {
         fmi2Integer integer = -1;
         fmi2Boolean boolean = -1;
         fmi2String text = nullptr;
-        EXPECT_EQ(withIntEnum(api.fmi2GetStatus)(nullptr, kind, &status), fmi2Discard) << "kind " << kind;
-        EXPECT_EQ(withIntEnum(api.fmi2GetRealStatus)(nullptr, kind, &real), fmi2Discard) << "kind " << kind;
-        EXPECT_EQ(withIntEnum(api.fmi2GetIntegerStatus)(nullptr, kind, &integer), fmi2Discard) << "kind " << kind;
-        EXPECT_EQ(withIntEnum(api.fmi2GetBooleanStatus)(nullptr, kind, &boolean), fmi2Discard) << "kind " << kind;
-        EXPECT_EQ(withIntEnum(api.fmi2GetStringStatus)(nullptr, kind, &text), fmi2Discard) << "kind " << kind;
+        EXPECT_EQ(host::withIntEnum(api.fmi2GetStatus)(nullptr, kind, &status), fmi2Discard) << "kind " << kind;
+        EXPECT_EQ(host::withIntEnum(api.fmi2GetRealStatus)(nullptr, kind, &real), fmi2Discard) << "kind " << kind;
+        EXPECT_EQ(host::withIntEnum(api.fmi2GetIntegerStatus)(nullptr, kind, &integer), fmi2Discard) << "kind " << kind;
+        EXPECT_EQ(host::withIntEnum(api.fmi2GetBooleanStatus)(nullptr, kind, &boolean), fmi2Discard) << "kind " << kind;
+        EXPECT_EQ(host::withIntEnum(api.fmi2GetStringStatus)(nullptr, kind, &text), fmi2Discard) << "kind " << kind;
         EXPECT_EQ(status, fmi2Pending) << "kind " << kind << ": fmi2GetStatus wrote its value";
         EXPECT_EQ(real, -1.0) << "kind " << kind;
         EXPECT_EQ(integer, -1) << "kind " << kind;
