@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <type_traits>
 
 #include "harness.h"
 
 namespace {
-
 
 #ifdef CORVANE_LIBRARY
 // Status kinds outside 0 to 3 must be declined like any unanswered kind,
