@@ -1,9 +1,7 @@
 // The seven optional FMI 2.0 functions (FMU state, its serialization and
-// directional derivatives) in the strict-host build, which exports them for
+// directional derivatives) in the strict-host profile, which exports them for
 // hosts that insist on every function: each one refuses the call. Which
-// functions each build exports is checked in binary_surface_test.cpp.
-#ifdef REBOUNDER_STRICT_HOST_EXPORTS
-
+// functions each profile exports is checked in binary_surface_test.cpp.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,11 +20,11 @@ void PrintTo(const Fmi2Library& library, std::ostream* out) { *out << library.na
 
 std::vector<Fmi2Library> fmi2Libraries() {
     std::vector<Fmi2Library> libraries;
-#ifdef PELLIDOR_LIBRARY
-    libraries.push_back({"pellidor", PELLIDOR_LIBRARY});
+#ifdef PELLIDOR_STRICT_HOST_LIBRARY
+    libraries.push_back({"pellidor", PELLIDOR_STRICT_HOST_LIBRARY});
 #endif
-#ifdef CORVANE_LIBRARY
-    libraries.push_back({"corvane", CORVANE_LIBRARY});
+#ifdef CORVANE_STRICT_HOST_LIBRARY
+    libraries.push_back({"corvane", CORVANE_STRICT_HOST_LIBRARY});
 #endif
     return libraries;
 }
@@ -137,5 +135,3 @@ INSTANTIATE_TEST_SUITE_P(Fmi2Libraries, OptionalFunctions, ::testing::ValuesIn(f
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(OptionalFunctions);
 
 }  // namespace
-
-#endif

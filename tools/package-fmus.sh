@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Packages one .fmu per component holding both the Linux and the Windows
-# library (binaries/linux64/ and binaries/win64/), the form people download.
+# library (binaries/linux64/ and binaries/win64/), the form people download:
+# the set as specified in the output folder, the set for strict hosts (which
+# look up every FMI 2.0 function) in its folder strict-host/, same file names.
 #   tools/package-fmus.sh [output-dir]        (default: build/fmus)
 # Builds the single-platform archives first, in the build folders of the
 # presets "default" (Linux) and "windows" (MinGW-w64 cross build), configuring
@@ -24,10 +26,10 @@ done
 cmake --build "$linux_build" --target fmus
 cmake --build "$windows_build" --target fmus
 
-mkdir -p "$output"
+mkdir -p "$output/strict-host"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for component in pellidor corvane tressivo; do
+for component in pellidor corvane tressivo strict-host/pellidor strict-host/corvane strict-host/tressivo; do
     linux=$linux_build/fmu/$component.fmu
     windows=$windows_build/fmu/$component.fmu
     for archive in "$linux" "$windows"; do
