@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
     std::ofstream table(output / "first-rebounds.csv");
     table << "case,step,time,velocity_before,velocity_after\n";
     for (const Case& c : cases) {
+        std::printf("reference results: %s\n", c.name.c_str());
+        std::fflush(stdout);
         std::string error;
         TemporaryDirectory unpacked;
         const auto component = c.component.extension() == ".fmu"
