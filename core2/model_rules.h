@@ -34,6 +34,11 @@ constexpr unsigned gravityRef = 2;
 constexpr unsigned restitutionRef = 3;
 constexpr unsigned accelerationRef = 4;  // FMI 2.0 only: calculated, equal to gravity
 constexpr unsigned slotsPerType = 4;  // integers, booleans, strings and the stored reals
+constexpr unsigned echoedStringRef = 0;  // writes to this string are echoed to the logger
+
+// State k is the real variable with value reference k: the FMI 1.0 state
+// value references and the model descriptions' derivative entries say so.
+static_assert(heightRef == heightIndex && velocityRef == velocityIndex, "states are reals 0 and 1, in order");
 
 constexpr char expectedGuid[] = "123";
 constexpr unsigned nameCapacity = 1024;

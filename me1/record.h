@@ -8,15 +8,17 @@
 
 #include <stddef.h>
 
-#include "../core2/model_rules.h"
-#include "../include/fmi1.h"
-
-// FMI 1.0 has no calculated acceleration: real value references end at
-// restitution, so every type's valid value references are 0 to 3.
-constexpr fmiValueReference lastValueReference = model::restitutionRef;
-static_assert(lastValueReference + 1 == model::slotsPerType, "every type has four variables");
+#include "fmi1.h"
+#include "model_rules.h"
 
 struct InstanceRecord {
+    // The FMI 1.0 types the shared engine works with; no storage.
+    using Status = fmiStatus;
+    static constexpr Status ok = fmiOK;
+    static constexpr Status error = fmiError;
+    static constexpr Status fatal = fmiFatal;
+    static constexpr fmiBoolean booleanTrue = fmiTrue;
+
     fmiReal states[model::stateCount];  // height, velocity
     fmiReal statesNominal[model::stateCount];
     fmiValueReference stateValueReferences[model::stateCount];  // the real variables the states are
@@ -47,6 +49,10 @@ static_assert(offsetof(InstanceRecord, callEventUpdate) == offsetof(InstanceReco
 static_assert(sizeof(InstanceRecord::functions) == sizeof(fmiCallbackFunctions), "callbacks held by value");
 
 inline InstanceRecord* asRecord(fmiComponent c) { return static_cast<InstanceRecord*>(c); }
+
+inline const fmiCallbackFunctions& callbacks(const InstanceRecord& r) { return r.functions; }
+// FMI 1.0 hands the logger the instance itself, not a host environment.
+inline fmiComponent loggerArgument(InstanceRecord& r) { return &r; }
 
 inline fmiReal& height(InstanceRecord& r) { return r.states[model::heightIndex]; }
 inline fmiReal& velocity(InstanceRecord& r) { return r.states[model::velocityIndex]; }
