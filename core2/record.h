@@ -14,9 +14,7 @@ constexpr unsigned derivativeTableSize = derivativeTableRows * derivativeTableCo
 struct InstanceRecord {
     // The FMI 2.0 types the shared engine works with; no storage.
     using Status = fmi2Status;
-    static constexpr Status ok = fmi2OK;
-    static constexpr Status error = fmi2Error;
-    static constexpr Status fatal = fmi2Fatal;
+    static constexpr Status ok = fmi2OK, error = fmi2Error, fatal = fmi2Fatal;
     static constexpr fmi2Boolean booleanTrue = fmi2True;
 
     fmi2Real states[model::stateCount];  // height, velocity

@@ -71,56 +71,38 @@ template <typename Variables, typename Record, typename Value>
     });
 }
 
-// The string blocks one string write replaced. A block the instance held when
-// the call began may be the very pointer the host passes in (GetString handed
-// it out), so it goes back to the host only at the end of the call, after the
-// echo has read every value. A copy made and replaced within the same call was
-// never handed out and goes back at once. The call releases exactly the
-// blocks it replaced itself: a logger that calls back into the instance
-// during the echo or a refusal, and replaces or releases strings there, has
-// that nested call release its own.
-struct ReplacedStrings {
-    char* heldBefore[model::slotsPerType] = {};
-    bool replaced[model::slotsPerType] = {};
-};
-
-template <typename Record>
-void replaceString(Record& r, ReplacedStrings& replaced, unsigned vr, char*& slot, char* copy) {
-    if (!replaced.replaced[vr]) {
-        replaced.heldBefore[vr] = slot;
-        replaced.replaced[vr] = true;
-    } else if (slot != nullptr) {
-        callbacks(r).freeMemory(slot);
-    }
-    slot = copy;
-}
-
-template <typename Record>
-void releaseReplaced(Record& r, const ReplacedStrings& replaced) {
-    for (unsigned k = 0; k < model::slotsPerType; ++k) {
-        if (replaced.heldBefore[k] != nullptr) callbacks(r).freeMemory(replaced.heldBefore[k]);
-    }
-}
-
 // Copies each host string into a block from the host's allocator; the
 // instance owns the copy. Then string 0 is echoed to the logger, once per
 // occurrence and each with its own text, only when loggingOn is exactly true:
 // status Fatal and category "INFO" on purpose, to exercise a host's logger.
 // The text is the argument of "%s", so a variable reference written into the
 // string reaches the host's reference expansion unchanged.
+//
+// The call releases exactly the blocks it replaced itself, each once. A block
+// a slot held when the call began may be the very pointer the host passes in
+// (GetString handed it out), so it goes back only at the end, after the echo
+// has read every value; a copy made and replaced within the call was never
+// handed out and goes back at once. A logger that calls back into the
+// instance during the echo or a refusal, and replaces or releases strings
+// there, has that nested call release its own.
 template <typename Variables, typename Record>
 [[nodiscard]] typename Record::Status setStrings(Record* r, const char* function, const unsigned vr[], size_t nvr,
                                                  const char* const value[]) {
     if (r == nullptr) return Record::fatal;
-    ReplacedStrings replaced;
-    const auto storeCopy = [r, &replaced, function](auto variable, const char* text, unsigned ref) {
+    char* heldAtStart[model::slotsPerType] = {};  // the block each slot gave up first in this call
+    bool replaced[model::slotsPerType] = {};
+    const auto storeCopy = [&](auto variable, const char* text, unsigned ref) {
         if (text == nullptr) return refuseNullString(*r, function, ref);
         const size_t length = strlen(text);
         auto* copy = static_cast<char*>(callbacks(*r).allocateMemory(length + 1, 1));
         // Fatal, not Error: the host's allocator failed, not its arguments.
         if (copy == nullptr) return Record::fatal;
         memcpy(copy, text, length + 1);
-        replaceString(*r, replaced, ref, *variable.storage, copy);
+        char*& slot = *variable.storage;
+        if (!replaced[ref]) heldAtStart[ref] = slot;
+        else if (slot != nullptr) callbacks(*r).freeMemory(slot);
+        replaced[ref] = true;
+        slot = copy;
         return Record::ok;
     };
     const typename Record::Status status = forEachElement<Variables>(*r, function, vr, nvr, value, storeCopy);
@@ -129,7 +111,9 @@ template <typename Variables, typename Record>
             if (vr[i] == model::echoedStringRef) logMessage(*r, Record::fatal, "INFO", "%s", value[i]);
         }
     }
-    releaseReplaced(*r, replaced);
+    for (char* block : heldAtStart) {
+        if (block != nullptr) callbacks(*r).freeMemory(block);
+    }
     return status;
 }
 
@@ -155,16 +139,20 @@ template <typename Record, typename T>
     return Record::ok;
 }
 
+// The state-array exports: Fatal for a null instance, then the checked copy
+// out of or into one of the record's arrays.
 template <typename Record, typename T, size_t capacity>
-[[nodiscard]] typename Record::Status copyToHost(Record& r, const char* function, const T (&from)[capacity], T to[],
-                                                 size_t count) {
-    return copyChecked(r, function, from, to, count, capacity);
+[[nodiscard]] typename Record::Status copyOut(Record* r, const char* function, T (Record::*from)[capacity], T to[],
+                                              size_t count) {
+    if (r == nullptr) return Record::fatal;
+    return copyChecked(*r, function, r->*from, to, count, capacity);
 }
 
 template <typename Record, typename T, size_t capacity>
-[[nodiscard]] typename Record::Status copyFromHost(Record& r, const char* function, const T from[], T (&to)[capacity],
-                                                   size_t count) {
-    return copyChecked(r, function, from, to, count, capacity);
+[[nodiscard]] typename Record::Status copyIn(Record* r, const char* function, const T from[],
+                                             T (Record::*to)[capacity], size_t count) {
+    if (r == nullptr) return Record::fatal;
+    return copyChecked(*r, function, from, r->*to, count, capacity);
 }
 
 #endif

@@ -25,7 +25,7 @@ struct RealVariables {
         }
     }
     // Reading the acceleration computes the derivatives, as asking for them does.
-    static void refreshCalculated(InstanceRecord& r) { refreshDerivatives(r); }
+    static void refreshCalculated(InstanceRecord& r) { model::refreshDerivatives(r); }
     // Sent whatever loggingOn says: the host must learn why its write failed.
     // The message's status is Warning while the call's is Error, on purpose.
     [[nodiscard]] static fmi2Status refuseCalculatedWrite(InstanceRecord& r) {

@@ -3,11 +3,25 @@
 // Euler integrator, and handles the floor contact it finds on the way with the
 // same event handling that model exchange uses.
 #include <float.h>
+#include <math.h>
 
 #include "events.h"
 #include "record.h"
 
 namespace {
+
+// The clock advances by repeated addition, and each addition may round by
+// half a unit in the last place of the time it reaches: over the 100 internal
+// steps of a capped call that is at most 50 units of DBL_EPSILON times the
+// largest time passed. A capped step whose end the clock misses by less than
+// twice that was covered; only the clock's rounding fell short. The tolerance
+// stays far below one internal step for any time a host uses (2e-11 at
+// t = 1000, 2e-7 at t = 1e7), so a step materially longer than 100 internal
+// steps (1.000001 from any communication point) is still caught.
+fmi2Real clockRoundingTolerance(fmi2Real start, fmi2Real end) {
+    const fmi2Real magnitude = fabs(start) > fabs(end) ? fabs(start) : fabs(end);
+    return model::maxInternalSteps * DBL_EPSILON * magnitude;
+}
 
 // The working values of one fmi2DoStep call. Nothing of them outlives the
 // call: every call starts its clock afresh at its communication point, takes
@@ -17,8 +31,8 @@ namespace {
 // them once, at the end of the call.
 struct CommunicationStep {
     fmi2Real time;                // start of the next internal step
-    fmi2Real startTime;           // the communication point
     fmi2Real endTime;             // the instant at which the call stops
+    fmi2Real roundingTolerance;   // how far the clock may miss the end time by rounding alone
     fmi2Real lastStepStart;       // start of the last internal step taken
     fmi2Real referenceIndicator;  // the indicator at the start of the call or after its last event
     fmi2Real indicator;           // the indicator of the current height
@@ -31,11 +45,9 @@ CommunicationStep beginCommunicationStep(InstanceRecord& r, fmi2Real currentComm
                                          fmi2Real communicationStepSize) {
     CommunicationStep step{};
     step.time = currentCommunicationPoint;
-    step.startTime = currentCommunicationPoint;
     step.endTime = currentCommunicationPoint + communicationStepSize;
-    step.indicator = model::eventIndicator(height(r));
-    step.referenceIndicator = step.indicator;
-    step.internalSteps = 0;
+    step.roundingTolerance = clockRoundingTolerance(currentCommunicationPoint, step.endTime);
+    step.referenceIndicator = step.indicator = model::eventIndicator(height(r));
     step.states[model::heightIndex] = height(r);
     step.states[model::velocityIndex] = velocity(r);
     return step;
@@ -47,22 +59,6 @@ bool endReached(const CommunicationStep& step) { return !(step.endTime > step.ti
 
 bool capReached(const CommunicationStep& step) { return step.internalSteps >= model::maxInternalSteps; }
 
-// The clock advances by repeated addition, and each addition may round by
-// half a unit in the last place of the time it reaches: over the 100 internal
-// steps of a capped call that is at most 50 units of DBL_EPSILON times the
-// largest time passed. A step whose end the capped clock misses by no more
-// than twice that was covered; only the clock's rounding fell short. The
-// tolerance stays far below one internal step for any time a host uses (2e-11
-// at t = 1000, 2e-7 at t = 1e7), so a step materially longer than 100 internal
-// steps (1.000001 from any communication point) is still caught.
-bool shortOnlyByRounding(const CommunicationStep& step) {
-    const fmi2Real startMagnitude = step.startTime < 0.0 ? -step.startTime : step.startTime;
-    const fmi2Real endMagnitude = step.endTime < 0.0 ? -step.endTime : step.endTime;
-    const fmi2Real magnitude = startMagnitude > endMagnitude ? startMagnitude : endMagnitude;
-    // Strict, so that an infinite step, whose tolerance is infinite too, is
-    // never taken as covered.
-    return step.endTime - step.time < model::maxInternalSteps * DBL_EPSILON * magnitude;
-}
 
 // The event test: the indicator of the current height against the reference.
 // Only a strictly negative product is a sign change; zero or NaN is none.
@@ -143,7 +139,10 @@ fmi2Status fmi2DoStep(fmi2Component c, fmi2Real currentCommunicationPoint, fmi2R
 
     // The cap stops a step that 100 internal steps do not cover; the model
     // then stands short of the end time, which the host must learn.
-    return endReached(step) || shortOnlyByRounding(step) ? fmi2OK : fmi2Discard;
+    // Strict: an infinite step, whose tolerance is infinite too, is never
+    // taken as covered.
+    const bool covered = endReached(step) || step.endTime - step.time < step.roundingTolerance;
+    return covered ? fmi2OK : fmi2Discard;
 }
 
 }  // extern "C"

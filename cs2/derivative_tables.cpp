@@ -28,8 +28,8 @@ namespace {
 }
 
 // A call with elements to process needs all three arrays.
-[[nodiscard]] bool arraysGiven(size_t nvr, const fmi2ValueReference* vr, const fmi2Integer* order,
-                               const fmi2Real* value) {
+template <typename Value>
+[[nodiscard]] bool arraysGiven(size_t nvr, const fmi2ValueReference* vr, const fmi2Integer* order, Value* value) {
     return nvr == 0 || (vr != nullptr && order != nullptr && value != nullptr);
 }
 

@@ -9,12 +9,9 @@ namespace {
 // The event record as initialisation leaves it: every flag false,
 // iterationConverged included, and a next event time of -0.0.
 void resetEventInfo(InstanceRecord& r) {
-    r.eventInfo.iterationConverged = fmiFalse;
-    r.eventInfo.stateValueReferencesChanged = fmiFalse;
-    r.eventInfo.stateValuesChanged = fmiFalse;
-    r.eventInfo.terminateSimulation = fmiFalse;
-    r.eventInfo.upcomingTimeEvent = fmiFalse;
-    r.eventInfo.nextEventTime = -0.0;
+    r.eventInfo = {.iterationConverged = fmiFalse, .stateValueReferencesChanged = fmiFalse,
+                   .stateValuesChanged = fmiFalse, .terminateSimulation = fmiFalse, .upcomingTimeEvent = fmiFalse,
+                   .nextEventTime = -0.0};
 }
 
 // Variable references a host cannot resolve: a negative value reference, one

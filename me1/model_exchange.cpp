@@ -16,12 +16,8 @@ inline bool fmi1ReboundDue(double heightNow) { return heightNow < 0.0; }
 // only written when a rebound happens and is kept between calls: a later call
 // without a rebound reports these flags again until fmiInitialize resets them.
 void recordFmi1Rebound(fmiEventInfo& eventInfo) {
-    eventInfo.iterationConverged = fmiTrue;
-    eventInfo.stateValueReferencesChanged = fmiFalse;
-    eventInfo.stateValuesChanged = fmiTrue;
-    eventInfo.terminateSimulation = fmiFalse;
-    eventInfo.upcomingTimeEvent = fmiFalse;
-    eventInfo.nextEventTime = -0.0;
+    eventInfo = {.iterationConverged = fmiTrue, .stateValueReferencesChanged = fmiFalse, .stateValuesChanged = fmiTrue,
+                 .terminateSimulation = fmiFalse, .upcomingTimeEvent = fmiFalse, .nextEventTime = -0.0};
 }
 
 }  // namespace
@@ -36,44 +32,34 @@ fmiStatus Rebounder_fmiSetTime(fmiComponent c, fmiReal time) {
 }
 
 fmiStatus Rebounder_fmiSetContinuousStates(fmiComponent c, const fmiReal x[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyFromHost(r, __func__, x, r.states, nx);
+    return copyIn(asRecord(c), __func__, x, &InstanceRecord::states, nx);
 }
 
 fmiStatus Rebounder_fmiGetContinuousStates(fmiComponent c, fmiReal states[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, __func__, r.states, states, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::states, states, nx);
 }
 
 fmiStatus Rebounder_fmiGetNominalContinuousStates(fmiComponent c, fmiReal x_nominal[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, __func__, r.statesNominal, x_nominal, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesNominal, x_nominal, nx);
 }
 
 // The states are the real variables 0 (height) and 1 (velocity).
 fmiStatus Rebounder_fmiGetStateValueReferences(fmiComponent c, fmiValueReference vrx[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, __func__, r.stateValueReferences, vrx, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::stateValueReferences, vrx, nx);
 }
 
 // FMI 1.0 has no acceleration variable: the derivative of velocity is gravity
 // itself, refreshed here and nowhere else.
 fmiStatus Rebounder_fmiGetDerivatives(fmiComponent c, fmiReal derivatives[], size_t nx) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    model::refreshDerivatives(r.statesDerivative, r.states, gravity(r));
-    return copyToHost(r, __func__, r.statesDerivative, derivatives, nx);
+    model::refreshDerivatives(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesDerivative, derivatives, nx);
 }
 
 fmiStatus Rebounder_fmiGetEventIndicators(fmiComponent c, fmiReal eventIndicators[], size_t ni) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    r.eventIndicators[0] = model::eventIndicator(height(r));
-    return copyToHost(r, __func__, r.eventIndicators, eventIndicators, ni);
+    model::refreshEventIndicator(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::eventIndicators, eventIndicators, ni);
 }
 
 // Never asks for an event update: the component relies on the host's

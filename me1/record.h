@@ -14,9 +14,7 @@
 struct InstanceRecord {
     // The FMI 1.0 types the shared engine works with; no storage.
     using Status = fmiStatus;
-    static constexpr Status ok = fmiOK;
-    static constexpr Status error = fmiError;
-    static constexpr Status fatal = fmiFatal;
+    static constexpr Status ok = fmiOK, error = fmiError, fatal = fmiFatal;
     static constexpr fmiBoolean booleanTrue = fmiTrue;
 
     fmiReal states[model::stateCount];  // height, velocity
@@ -40,13 +38,11 @@ struct InstanceRecord {
 };
 
 // The layout choices that set this record apart from the FMI 2.0 one.
-static_assert(sizeof(fmiBoolean) == 1, "FMI 1.0 booleans are single bytes");
 static_assert(offsetof(InstanceRecord, stateValueReferences) ==
                   offsetof(InstanceRecord, statesNominal) + sizeof(fmiReal) * model::stateCount,
               "state value references follow the nominals");
 static_assert(offsetof(InstanceRecord, callEventUpdate) == offsetof(InstanceRecord, time) + sizeof(fmiReal),
               "callEventUpdate follows time");
-static_assert(sizeof(InstanceRecord::functions) == sizeof(fmiCallbackFunctions), "callbacks held by value");
 
 inline InstanceRecord* asRecord(fmiComponent c) { return static_cast<InstanceRecord*>(c); }
 

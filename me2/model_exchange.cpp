@@ -16,35 +16,27 @@ fmi2Status fmi2SetTime(fmi2Component c, fmi2Real time) {
 }
 
 fmi2Status fmi2SetContinuousStates(fmi2Component c, const fmi2Real x[], size_t nx) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyFromHost(r, __func__, x, r.states, nx);
+    return copyIn(asRecord(c), __func__, x, &InstanceRecord::states, nx);
 }
 
 fmi2Status fmi2GetContinuousStates(fmi2Component c, fmi2Real x[], size_t nx) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, __func__, r.states, x, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::states, x, nx);
 }
 
 fmi2Status fmi2GetNominalsOfContinuousStates(fmi2Component c, fmi2Real x_nominal[], size_t nx) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, __func__, r.statesNominal, x_nominal, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesNominal, x_nominal, nx);
 }
 
 fmi2Status fmi2GetDerivatives(fmi2Component c, fmi2Real derivatives[], size_t nx) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    refreshDerivatives(r);
-    return copyToHost(r, __func__, r.statesDerivative, derivatives, nx);
+    model::refreshDerivatives(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesDerivative, derivatives, nx);
 }
 
 fmi2Status fmi2GetEventIndicators(fmi2Component c, fmi2Real eventIndicators[], size_t ni) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    refreshEventIndicator(r);
-    return copyToHost(r, __func__, r.eventIndicators, eventIndicators, ni);
+    model::refreshEventIndicator(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::eventIndicators, eventIndicators, ni);
 }
 
 // Never asks for event mode: the component relies on the host's detection of
