@@ -1,7 +1,8 @@
 # Runs rebounder-host on each component and says where the results are.
 # Variables: HOST_PROGRAM, OUTPUT_DIRECTORY, COMPONENTS (a list of
 # name=path), FMU_DIRECTORY (empty when no archives were built; the
-# strict-host set is in its folder strict-host/), STOP_TIME.
+# strict-host set is in its folder strict-host/), REFERENCE_DIRECTORY (the
+# reference results, when built), STOP_TIME.
 file(MAKE_DIRECTORY ${OUTPUT_DIRECTORY})
 set(outputs)
 foreach(entry IN LISTS COMPONENTS)
@@ -36,4 +37,7 @@ if(FMU_DIRECTORY)
     message("  tressivo (FMI 1.0) is the same in both sets.")
 else()
     message("FMUs: not built; the demo loaded the libraries directly")
+endif()
+if(EXISTS "${REFERENCE_DIRECTORY}")
+    message("Reference results to compare a host's output with (rebounder-host --compare): ${REFERENCE_DIRECTORY}")
 endif()
