@@ -1,7 +1,8 @@
 // The simplest co-simulation master, run on corvane: with no flag it sums its
 // communication points (t += h), as the reference results do; with
 // --multiply it computes them as n * h, which the host check reports as a
-// note on the master's time arithmetic.
+// note on the master's time arithmetic; --semicolons writes its CSV with
+// semicolons and decimal commas, which must read back bit for bit.
 #include <cstdio>
 
 #include "test_host.h"

@@ -15,11 +15,18 @@ struct Row {
     double time, height, velocity;
 };
 
-void writeCsv(const std::string& path, const std::vector<Row>& rows) {
+// With semicolons as a host set up for a decimal-comma locale writes it:
+// quoted names, semicolons between fields, decimal commas.
+void writeCsv(const std::string& path, const std::vector<Row>& rows, bool semicolons) {
     std::FILE* file = std::fopen(path.c_str(), "w");
     if (file == nullptr) return;
-    std::fprintf(file, "time,height,velocity\n");
-    for (const Row& r : rows) std::fprintf(file, "%.17g,%.17g,%.17g\n", r.time, r.height, r.velocity);
+    std::fputs(semicolons ? "\"time\";\"height\";\"velocity\"\n" : "time,height,velocity\n", file);
+    for (const Row& r : rows) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%.17g,%.17g,%.17g\n", r.time, r.height, r.velocity);
+        for (char* c = line; semicolons && *c != '\0'; ++c) *c = *c == ',' ? ';' : *c == '.' ? ',' : *c;
+        std::fputs(line, file);
+    }
     std::fclose(file);
 }
 
@@ -73,7 +80,7 @@ int coSimulate(const host::Fmi2Api& f, fmi2Component c, const host::Host& host, 
     if (status != fmi2OK) std::fprintf(stderr, "fmi2DoStep returned status %d before t = %g; stopping\n", status, t);
     f.fmi2Terminate(c);
     f.fmi2FreeInstance(c);
-    writeCsv(a.csv, rows);
+    writeCsv(a.csv, rows, a.flag == "--semicolons");
     return status == fmi2OK ? 0 : 1;
 }
 
@@ -115,7 +122,7 @@ int simulateFmi1(const host::Fmi1Api& f, fmiComponent c, const host::Host& host,
     }
     f.fmiTerminate(c);
     f.fmiFreeModelInstance(c);
-    writeCsv(a.csv, rows);
+    writeCsv(a.csv, rows, false);
     return 0;
 }
 

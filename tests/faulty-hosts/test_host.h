@@ -33,7 +33,8 @@ void printLog(const host::Host& host);
 // The simplest co-simulation master: one fmi2DoStep of the step size per
 // communication step, the states read at every point. The points are summed
 // (t += h), or with multiply computed as n * h. Stops at a status other than
-// OK. Returns the exit status.
+// OK. The flag --semicolons writes the CSV as in a decimal-comma locale.
+// Returns the exit status.
 int coSimulate(const host::Fmi2Api& f, fmi2Component c, const host::Host& host, const Arguments& a, bool multiply);
 
 // FMI 1.0 model exchange with explicit Euler at the step size, events on the

@@ -106,14 +106,14 @@ void conclude(ProbeResult& result, const std::vector<Finding>& findings, const s
 
 // What went wrong with a run that did not end by itself, or null.
 std::optional<std::string> brokenRun(const Run& run) {
-    if (run.outcome.crashed()) return run.label + ": crashed, " + describe(run.outcome);
-    if (run.outcome.hung()) return run.label + ": hung, " + describe(run.outcome);
+    if (run.outcome.crashed()) return run.name + ": crashed, " + describe(run.outcome);
+    if (run.outcome.hung()) return run.name + ": hung, " + describe(run.outcome);
     return std::nullopt;
 }
 
 std::string refusal(const Run& run) {
     const std::string reason = lastLine(run.outcome);
-    return run.label + ": " + describe(run.outcome) + (reason.empty() ? "" : " ('" + reason + "')");
+    return run.name + ": " + describe(run.outcome) + (reason.empty() ? "" : " ('" + reason + "')");
 }
 
 const std::string skipText = "the host takes none of the interfaces this probe needs";
@@ -130,7 +130,7 @@ ProbeResult optionalFunctions(Runner& runner, const Settings&) {
         if (const auto broken = brokenRun(run)) {
             findings.push_back({Verdict::fail, *broken});
         } else if (run.outcome.completed() && fs::exists(run.csv)) {
-            findings.push_back({Verdict::pass, run.label + " ran to the end"});
+            findings.push_back({Verdict::pass, run.name + " ran to the end"});
         } else {
             findings.push_back({Verdict::note, refusal(run)});
         }
@@ -336,7 +336,7 @@ ProbeResult coSimulationTrajectory(Runner& runner, const Settings& settings) {
         }
         const Comparison comparison = compareWithReference(*host.trajectory, *reference.trajectory);
         switch (comparison.kind) {
-            case Comparison::Kind::exact: findings.push_back({Verdict::pass, at + " exact"}); break;
+            case Comparison::Kind::exact: findings.push_back({Verdict::pass, shortest(step)}); break;
             case Comparison::Kind::close:
                 closeSteps += (closeSteps.empty() ? "" : ", ") + shortest(step);
                 arithmetic = timeArithmetic(*host.trajectory, step);
@@ -355,7 +355,9 @@ ProbeResult coSimulationTrajectory(Runner& runner, const Settings& settings) {
                           ", not bit for bit: the master's communication points follow " + arithmetic +
                           " (the reference adds, t += h)";
     } else if (result.verdict == Verdict::pass) {
-        result.evidence = "exact: " + result.evidence;
+        std::string steps = result.evidence;
+        for (std::size_t p = 0; (p = steps.find("; ", p)) != std::string::npos;) steps.replace(p, 2, ", ");
+        result.evidence = "exact: bit for bit the reference at h = " + steps;
     }
     result.fix = onlyDigits ? "Write the outputs with 17 significant digits (%.17g): the values agree only to the "
                               "digits printed."
@@ -373,27 +375,31 @@ ProbeResult nullStrings(Runner& runner, const Settings&) {
         runs.push_back(&runner.run({FmuSet::strictHost, component, stopTime, modelExchangeStep}));
     }
     for (double step : referenceSteps()) runs.push_back(&runner.run({FmuSet::strictHost, "corvane", stopTime, step}));
-    std::vector<Finding> findings;
     std::size_t survived = 0;
+    std::string crashed, refused, firstCrash;
     for (const Run* run : runs) {
         if (run->skipped) continue;
         result.runs.push_back(run);
         if (run->outcome.crashed()) {
-            findings.push_back({Verdict::fail, run->label + ": crashed (" + describe(run->outcome) +
-                                                   ") with string0 to string3 never written, which read back as null"});
+            crashed += (crashed.empty() ? "" : ", ") + run->name;
+            if (firstCrash.empty()) firstCrash = describe(run->outcome);
         } else if (run->outcome.completed()) {
             ++survived;
-        } else if (!run->outcome.hung()) {
-            findings.push_back({Verdict::note, "refused cleanly: " + refusal(*run)});
+        } else if (!run->outcome.hung() && refused.empty()) {
+            refused = refusal(*run);
         }
     }
-    if (survived > 0) {
-        findings.push_back({Verdict::pass, std::to_string(survived) + " run(s) went to the end with the four strings "
-                                                                     "never written (null)"});
-        // A run that went to the end shows the strings are survived; a refusal elsewhere has another reason.
-        findings.erase(std::remove_if(findings.begin(), findings.end(),
-                                      [](const Finding& f) { return f.verdict == Verdict::note; }),
-                       findings.end());
+    // A crash is a fail; a run that went to the end shows the strings are
+    // survived, so a refusal elsewhere has another reason.
+    std::vector<Finding> findings;
+    if (!crashed.empty()) {
+        findings.push_back({Verdict::fail, "crashed with string0 to string3 never written, which read back as null: " +
+                                               crashed + " (" + firstCrash + ")"});
+    } else if (survived > 0) {
+        findings.push_back({Verdict::pass, std::to_string(survived) +
+                                               " run(s) went to the end with the four strings never written (null)"});
+    } else if (!refused.empty()) {
+        findings.push_back({Verdict::note, "refused cleanly: " + refused});
     }
     conclude(result, findings, skipText);
     if (result.verdict == Verdict::skip && !result.runs.empty()) {
@@ -415,7 +421,7 @@ ProbeResult eventIteration(Runner& runner, const Settings&) {
         if (run.outcome.hung()) {
             findings.push_back({Verdict::fail, "event iteration never ends: cap it (" + describe(run.outcome) + ")"});
         } else if (run.outcome.crashed()) {
-            findings.push_back({Verdict::fail, run.label + ": crashed, " + describe(run.outcome)});
+            findings.push_back({Verdict::fail, run.name + ": crashed, " + describe(run.outcome)});
         } else {
             findings.push_back({Verdict::pass, "tressivo ended within the time limit: " + describe(run.outcome)});
         }
@@ -454,7 +460,7 @@ Finding logFinding(const Run& run, bool malformedExpected) {
     const std::string text = shownText(run);
     std::smatch match;
     if (std::regex_search(text, match, std::regex("%[0-9.]*[dgs]"))) {
-        return {Verdict::fail, run.label + ": a format printed without its arguments: '" +
+        return {Verdict::fail, run.name + ": a format printed without its arguments: '" +
                                    lineAround(text, static_cast<std::size_t>(match.position(0))) + "'"};
     }
     const char* values[4] = {"1", "4", "-9\\.81", "0\\.5"};
@@ -481,17 +487,17 @@ Finding logFinding(const Run& run, bool malformedExpected) {
         }
     }
     if (expanded + raw + malformedSeen == 0) {
-        return {Verdict::note, run.label + ": no log message of the component in the output; is the host's "
+        return {Verdict::note, run.name + ": no log message of the component in the output; is the host's "
                                            "logging on in the template?"};
     }
     if (!missing.empty()) {
-        return {Verdict::fail, run.label + ": initialisation messages lost or mangled (" + missing + " missing)"};
+        return {Verdict::fail, run.name + ": initialisation messages lost or mangled (" + missing + " missing)"};
     }
     if (!lost.empty()) {
-        return {Verdict::fail, run.label + ": malformed references lost or mangled: " + lost + " not shown as sent"};
+        return {Verdict::fail, run.name + ": malformed references lost or mangled: " + lost + " not shown as sent"};
     }
-    if (raw > 0) return {Verdict::note, run.label + ": references not expanded ('Init #r0#=1' shown as sent)"};
-    return {Verdict::pass, run.label + ": references expanded" +
+    if (raw > 0) return {Verdict::note, run.name + ": references not expanded ('Init #r0#=1' shown as sent)"};
+    return {Verdict::pass, run.name + ": references expanded" +
                                std::string(malformedExpected ? ", malformed ones shown as sent" : "")};
 }
 
@@ -579,6 +585,8 @@ const Run& Runner::run(const RunRequest& request) {
     if (const auto found = runs.find(label); found != runs.end()) return found->second;
     Run& run = runs[label];
     run.label = label;
+    run.name = request.component;
+    if (request.component == "corvane" && request.set == FmuSet::strictHost) run.name += " h = " + shortest(request.step);
     if (!supports(settings, request.component)) {
         run.skipped = true;
         return run;

@@ -42,6 +42,7 @@ struct RunRequest {
 
 struct Run {
     std::string label;    // "strict-host corvane.fmu, step 0.05"
+    std::string name;     // for evidence: "corvane", "corvane h = 0.05" (probe 3's steps)
     std::string command;  // as given to /bin/sh
     std::filesystem::path directory;
     std::filesystem::path csv;
