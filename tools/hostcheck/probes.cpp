@@ -185,7 +185,9 @@ std::optional<std::string> bounceProblem(const Trajectory& t, double interval, s
         lowest = std::min(lowest, t.height[i]);
         fastest = std::max(fastest, std::abs(t.velocity[i]));
     }
-    summary = "rebound at " + fixed(t.time[k]) + " s (closed-form contact " + fixed(contact) + " s), velocity " +
+    const std::string reached = earliest == latest ? fixed(earliest) + " s" : fixed(earliest) + " to " + fixed(latest) + " s";
+    summary = "rebound at " + fixed(t.time[k]) + " s, floor reached at " + reached + " (closed form " + fixed(contact) +
+              " s), velocity " +
               fixed(before, 3) + " -> " + fixed(after, 3) + ", lowest height " + fixed(lowest) + " before " +
               shortest(bouncesEnd) + " s";
     if (latest < contact - interval || earliest > contact + interval) {
