@@ -488,9 +488,12 @@ Finding logFinding(const Run& run, bool malformedExpected) {
             if (!seen) lost += (lost.empty() ? "" : ", ") + std::string(shown);
         }
     }
-    if (expanded + raw + malformedSeen == 0) {
-        return {Verdict::note, run.name + ": no log message of the component in the output; is the host's "
-                                           "logging on in the template?"};
+    if (expanded + raw == 0) {
+        // No initialisation message at all: the host's logging is off, or
+        // it shows only some categories. Its choice, not a lost message.
+        return {Verdict::note, run.name + (malformedSeen == 0 ? ": no log message of the component in the output"
+                                                              : ": only the ERROR-category messages in the output") +
+                                   "; is the host's logging fully on in the template?"};
     }
     if (!missing.empty()) {
         return {Verdict::fail, run.name + ": initialisation messages lost or mangled (" + missing + " missing)"};

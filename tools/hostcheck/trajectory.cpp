@@ -94,14 +94,18 @@ TrajectoryFile readTrajectory(const std::filesystem::path& path, char separator)
     for (std::size_t row = 2; std::getline(file, line); ++row) {
         if (trimmed(line).empty() || line == "\r") continue;
         const auto values = fields(line, result.separator);
+        std::optional<double> numbers[3];
         for (int k = 0; k < 3; ++k) {
-            const auto value = columns[k] < values.size() ? number(values[columns[k]], decimalComma) : std::nullopt;
-            if (!value) {
-                result.problem = "line " + std::to_string(row) + " of " + path.filename().string() +
-                                 " is not a row of numbers: '" + line.substr(0, 120) + "'";
-                return result;
-            }
-            targets[k]->push_back(*value);
+            if (columns[k] < values.size()) numbers[k] = number(values[columns[k]], decimalComma);
+        }
+        if (numbers[0] && numbers[1] && numbers[2]) {
+            for (int k = 0; k < 3; ++k) targets[k]->push_back(*numbers[k]);
+        } else if (trajectory.size() > 0) {
+            // Lines between the header and the first numbers (units,
+            // descriptions) are skipped; later, only numbers are rows.
+            result.problem = "line " + std::to_string(row) + " of " + path.filename().string() +
+                             " is not a row of numbers: '" + line.substr(0, 120) + "'";
+            return result;
         }
     }
     result.trajectory = std::move(trajectory);
