@@ -23,10 +23,13 @@ constexpr int exitUsage = 2;
 // Beside an installed program first, then the build tree it was built in.
 DefaultLocations defaultLocations() {
     std::error_code error;
-    const fs::path share = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "share" / "rebounder";
+    const fs::path prefix = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path();
+    const fs::path share = prefix / "share" / "rebounder";
     DefaultLocations found{REBOUNDER_HOSTCHECK_FMUS, REBOUNDER_HOSTCHECK_REFERENCES};
     if (!error && fs::is_directory(share / "fmu")) found.fmus = (share / "fmu").string();
-    if (!error && fs::is_directory(share / "reference-results")) found.references = (share / "reference-results").string();
+    if (!error && fs::is_directory(share / "reference-results")) {
+        found.references = (share / "reference-results").string();
+    }
     return found;
 }
 

@@ -51,7 +51,8 @@ std::string usage(const std::string& programName) {
            "  --time-limit SECONDS   per run; a run still going is killed and judged hung (default 60)\n"
            "  --separator SEP        the CSV separator: auto, comma, semicolon or tab (default auto)\n"
            "  --probes LIST          only these probes, e.g. 2,3 (default all)\n"
-           "  --fmus DIR             the as-specified FMUs (default: " "<prefix>/share/rebounder/fmu or the build tree)\n"
+           "  --fmus DIR             the as-specified FMUs (default: <prefix>/share/rebounder/fmu or the build\n"
+           "                         tree)\n"
            "  --strict-fmus DIR      the strict-host FMUs (default: <fmus>/strict-host)\n"
            "  --references DIR       corvane-h0.01.csv etc. (default: <prefix>/share/rebounder/reference-results\n"
            "                         or the source tree's docs/reference-results)\n"
@@ -158,7 +159,8 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
     for (std::sregex_iterator it(s.hostTemplate.begin(), s.hostTemplate.end(), placeholder), end; it != end; ++it) {
         const std::string found = it->str();
         if (found != "{fmu}" && found != "{csv}" && found != "{stop}" && found != "{step}" && found != "{workdir}") {
-            return failure("unknown placeholder " + found + " in the template (known: {fmu} {csv} {stop} {step} {workdir})");
+            return failure("unknown placeholder " + found +
+                           " in the template (known: {fmu} {csv} {stop} {step} {workdir})");
         }
     }
     if (s.hostTemplate.find("{fmu}") == std::string::npos) return failure("the template lacks {fmu}");

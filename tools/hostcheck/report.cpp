@@ -28,14 +28,16 @@ std::string upper(const char* text) {
     return out;
 }
 
-// The last lines of a text, for an excerpt of a host's output.
+// The last lines of a text, indented to stay inside a list item: an excerpt
+// of a host's output.
 std::string tail(const std::string& text, std::size_t count) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     while (!lines.empty() && lines.back().find_first_not_of(" \r") == std::string::npos) lines.pop_back();
     std::string out;
-    for (std::size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i) out += lines[i] + "\n";
+    const std::size_t first = lines.size() > count ? lines.size() - count : 0;
+    for (std::size_t i = first; i < lines.size(); ++i) out += "  " + lines[i] + "\n";
     return out;
 }
 
@@ -65,7 +67,8 @@ std::string terminalTable(const Summary& summary) {
     out << "probe                          verdict  evidence\n";
     for (const ProbeResult& r : summary.results) {
         char head[64];
-        std::snprintf(head, sizeof head, "%d. %-28s%-9s", r.number, r.title.c_str(), upper(verdictName(r.verdict)).c_str());
+        std::snprintf(head, sizeof head, "%d. %-28s%-9s", r.number, r.title.c_str(),
+                      upper(verdictName(r.verdict)).c_str());
         out << head << r.evidence << '\n';
         if (r.verdict == Verdict::fail) out << "   -> the host should: " << r.fix << '\n';
     }
@@ -110,7 +113,8 @@ std::string jsonReport(const Summary& summary) {
     std::ostringstream out;
     bool failed = false;
     for (const ProbeResult& r : summary.results) failed = failed || r.verdict == Verdict::fail;
-    out << "{\n  \"host\": " << json(summary.settings.hostTemplate) << ",\n  \"failed\": " << (failed ? "true" : "false")
+    out << "{\n  \"host\": " << json(summary.settings.hostTemplate)
+        << ",\n  \"failed\": " << (failed ? "true" : "false")
         << ",\n  \"seconds\": " << summary.seconds << ",\n  \"runs\": " << summary.runs << ",\n  \"probes\": [";
     for (std::size_t i = 0; i < summary.results.size(); ++i) {
         const ProbeResult& r = summary.results[i];
