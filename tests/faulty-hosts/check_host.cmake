@@ -1,15 +1,15 @@
 cmake_minimum_required(VERSION 3.25)
 # Runs rebounder-hostcheck on one host and checks the verdicts it gives.
 # Variables: HOSTCHECK, TEMPLATE (the host's command template), OPTIONS (more
-# options, as on a command line), FMUS (the as-specified FMUs), REFERENCES,
+# options, as on a command line), FMUS (the default FMUs), REFERENCES,
 # MASTER (the plain co-simulation test host), WORK (a directory for this
 # test), EXPECT (probe=verdict pairs separated by commas; "3=pass|note"
 # allows either), EVIDENCE (probe=regular expression its evidence must match).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
-# Until the build makes the strict-host FMUs beside the as-specified ones,
-# the as-specified ones stand in: every host tested here looks the optional
+# Until the build makes the strict-host FMUs beside the default ones,
+# the default ones stand in: every host tested here looks the optional
 # functions up optionally.
 set(strict ${FMUS}/strict-host)
 if(NOT EXISTS ${strict}/corvane.fmu)

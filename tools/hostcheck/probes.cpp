@@ -125,7 +125,7 @@ ProbeResult optionalFunctions(Runner& runner, const Settings&) {
     ProbeResult result{1, "Optional functions", Verdict::skip, "", "", {}};
     std::vector<Finding> findings;
     for (const char* component : {"pellidor", "corvane"}) {
-        const Run& run = runner.run({FmuSet::asSpecified, component, stopTime, modelExchangeStep});
+        const Run& run = runner.run({FmuSet::defaultBuild, component, stopTime, modelExchangeStep});
         if (run.skipped) continue;
         result.runs.push_back(&run);
         if (const auto broken = brokenRun(run)) {
@@ -592,7 +592,7 @@ fs::path referenceFile(const Settings& settings, double step) {
 }
 
 const Run& Runner::run(const RunRequest& request) {
-    const std::string setName = request.set == FmuSet::strictHost ? "strict-host" : "as-specified";
+    const std::string setName = request.set == FmuSet::strictHost ? "strict-host" : "default";
     const std::string label = setName + " " + request.component + ".fmu, step " + shortest(request.step);
     if (const auto found = runs.find(label); found != runs.end()) return found->second;
     Run& run = runs[label];

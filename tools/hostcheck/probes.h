@@ -25,13 +25,13 @@ struct Settings {
     bool fmi1 = true, fmi2 = true;
     double timeLimit = 60.0;
     char separator = 0;  // 0: detected from the header
-    std::filesystem::path fmus;        // the as-specified FMUs
+    std::filesystem::path fmus;        // the default FMUs, without the seven optional functions
     std::filesystem::path strictFmus;  // the strict-host FMUs
     std::filesystem::path references;  // corvane-h<step>.csv
     std::filesystem::path workRoot;    // each run gets a directory here
 };
 
-enum class FmuSet { asSpecified, strictHost };
+enum class FmuSet { defaultBuild, strictHost };
 
 struct RunRequest {
     FmuSet set;

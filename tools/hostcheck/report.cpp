@@ -83,7 +83,7 @@ std::string markdownReport(const Summary& summary) {
         << "Host command template:\n\n```\n" << s.hostTemplate << "\n```\n\n"
         << "Result: " << counts(summary) << " (" << summary.runs << " host runs in " << seconds(summary.seconds)
         << ", time limit " << seconds(s.timeLimit) << " per run).\n\n"
-        << "FMUs: `" << s.fmus.string() << "` (as specified), `" << s.strictFmus.string()
+        << "FMUs: `" << s.fmus.string() << "` (default), `" << s.strictFmus.string()
         << "` (strict host); references: `" << s.references.string() << "`.\n\n"
         << "| Probe | Verdict | Evidence |\n|---|---|---|\n";
     for (const ProbeResult& r : summary.results) {
