@@ -1,9 +1,9 @@
 # Where an installation puts everything, for `cmake --install` and for the
 # packages alike (paths relative to the prefix):
-#   <libdir>/rebounder/               the component libraries, as specified
+#   <libdir>/rebounder/               the component libraries, default profile
 #   <libdir>/rebounder/strict-host/   pellidor and corvane, strict-host profile
 #   <libdir>/cmake/Rebounder/         the CMake package configuration
-#   share/rebounder/fmu/              the FMUs as specified
+#   share/rebounder/fmu/              the default FMUs
 #   share/rebounder/fmu/strict-host/  the FMUs for strict hosts (same names)
 #   share/rebounder/reference-results/, share/rebounder/*.md
 #   bin/rebounder-host

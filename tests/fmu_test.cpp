@@ -458,7 +458,7 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Fmi2ModelExchangeArchive);
 
 // A host that looks up every FMI 2.0 function of the interface it uses (as
 // FMPy, the FMU SDK's and the Reference FMUs' fmusim do) loads and runs the
-// strict-host set, and refuses the set as specified for exactly the seven
+// strict-host set, and refuses the default set for exactly the seven
 // optional functions.
 class BothSets : public ::testing::TestWithParam<Archive> {};
 
@@ -482,7 +482,7 @@ TEST_P(BothSets, OnlyTheStrictHostSetLoadsInAHostThatRequiresEveryFunction) {
     const bool modelExchange = GetParam().interface == Interface::modelExchange2;
     const fmi2Type type = modelExchange ? fmi2ModelExchange : fmi2CoSimulation;
 
-    for (const std::string set : {REBOUNDER_AS_SPECIFIED_FMU_DIRECTORY, REBOUNDER_STRICT_HOST_FMU_DIRECTORY}) {
+    for (const std::string set : {REBOUNDER_DEFAULT_FMU_DIRECTORY, REBOUNDER_STRICT_HOST_FMU_DIRECTORY}) {
         SCOPED_TRACE(set + "/" + GetParam().file);
         const TemporaryFolder folder;
         ASSERT_FALSE(folder.path.empty());

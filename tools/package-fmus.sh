@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packages one .fmu per component holding both the Linux and the Windows
 # library (binaries/linux64/ and binaries/win64/), the form people download:
-# the set as specified in the output folder, the set for strict hosts (which
+# the default set in the output folder, the set for strict hosts (which
 # look up every FMI 2.0 function) in its folder strict-host/, same file names.
 #   tools/package-fmus.sh [output-dir]        (default: build/fmus)
 # Builds the single-platform archives first, in the build folders of the

@@ -27,7 +27,7 @@ message("Trajectories (CSV) and plots (SVG): ${OUTPUT_DIRECTORY}/{${outputs_join
 if(FMU_DIRECTORY)
     message("FMUs, one set for each kind of host (the same file names in both):")
     message("  ${FMU_DIRECTORY}/{${outputs_joined}}.fmu")
-    message("    as specified: pellidor and corvane leave out the seven optional FMI 2.0")
+    message("    the default set: pellidor and corvane leave out the seven optional FMI 2.0")
     message("    functions (FMU state, directional derivatives). For hosts that look them up")
     message("    one by one and go on without them; this set tests that they do.")
     message("  ${FMU_DIRECTORY}/strict-host/{${outputs_joined}}.fmu")
