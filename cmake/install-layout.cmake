@@ -19,3 +19,8 @@ set(REBOUNDER_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR}/rebounder)
 set(REBOUNDER_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/rebounder)
 set(REBOUNDER_INSTALL_FMUDIR ${REBOUNDER_INSTALL_DATADIR}/fmu)
 set(REBOUNDER_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Rebounder)
+
+# A build for packages: the installed programs carry no paths of the build
+# tree or the sources (they would make two builds of the same commit differ);
+# they find what they need beside their installation.
+option(REBOUNDER_PACKAGE_BUILD "Build for packages: no build-tree or source paths in the installed programs" OFF)
