@@ -1,16 +1,20 @@
 // A test's view of one FMI 2.0 component library, as a host sees it: a Host
 // with recording callbacks, the library loaded from its built path, its
 // exports looked up by name, and the instances created through it, which are
-// freed when the fixture goes (unless a test freed them itself).
+// freed when the fixture goes (unless a test freed them itself). The FMI 1.0
+// fixture (fmi1_fixture.h) has the same shape and helper names.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
+#include "model_expectations.h"
 
 class Fmi2Fixture {
 public:
@@ -30,7 +34,7 @@ public:
     fmi2CallbackFunctions callbacks = host.fmi2Callbacks();
 
     // A new instance with this fixture's callbacks; null when the component refuses.
-    fmi2Component instantiate(const char* instanceName = "ball", const char* guid = "123",
+    fmi2Component instantiate(const char* instanceName = "ball", const char* guid = expected::guid,
                               fmi2Boolean loggingOn = fmi2True, fmi2Type type = fmi2ModelExchange,
                               const char* resourceLocation = "file:///tmp/resources") {
         fmi2Component c = api.fmi2Instantiate(instanceName, type, guid, resourceLocation, &callbacks, fmi2False,
@@ -42,7 +46,7 @@ public:
     // A new instance taken through set-up and initialisation, so the model
     // holds its start values; the log is cleared afterwards.
     fmi2Component initialised(fmi2Boolean loggingOn = fmi2True, fmi2Type type = fmi2ModelExchange) {
-        fmi2Component c = instantiate("ball", "123", loggingOn, type);
+        fmi2Component c = instantiate("ball", expected::guid, loggingOn, type);
         if (c == nullptr) {
             ADD_FAILURE() << "fmi2Instantiate returned null";
             return nullptr;
@@ -60,24 +64,25 @@ public:
         api.fmi2FreeInstance(c);
     }
 
-    // Reads one variable of each type by value reference.
+    // Reads one variable of each type by value reference. The values start as
+    // sentinels, so a getter that answers OK without writing is caught.
     fmi2Real real(fmi2Component c, fmi2ValueReference vr) {
-        fmi2Real value = 0.0;
+        fmi2Real value = -123.0;
         EXPECT_EQ(api.fmi2GetReal(c, &vr, 1, &value), fmi2OK) << "fmi2GetReal of value reference " << vr;
         return value;
     }
     fmi2Integer integer(fmi2Component c, fmi2ValueReference vr) {
-        fmi2Integer value = 0;
+        fmi2Integer value = -123;
         EXPECT_EQ(api.fmi2GetInteger(c, &vr, 1, &value), fmi2OK) << "fmi2GetInteger of value reference " << vr;
         return value;
     }
     fmi2Boolean boolean(fmi2Component c, fmi2ValueReference vr) {
-        fmi2Boolean value = 0;
+        fmi2Boolean value = -123;
         EXPECT_EQ(api.fmi2GetBoolean(c, &vr, 1, &value), fmi2OK) << "fmi2GetBoolean of value reference " << vr;
         return value;
     }
     fmi2String string(fmi2Component c, fmi2ValueReference vr) {
-        fmi2String value = nullptr;
+        fmi2String value = "not written";
         EXPECT_EQ(api.fmi2GetString(c, &vr, 1, &value), fmi2OK) << "fmi2GetString of value reference " << vr;
         return value;
     }
@@ -96,12 +101,46 @@ public:
         return api.fmi2SetString(c, &vr, 1, &value);
     }
 
+    // The continuous states (height, velocity) and the event indicator.
+    std::array<fmi2Real, 2> states(fmi2Component c) {
+        std::array<fmi2Real, 2> x{-123.0, -123.0};
+        EXPECT_EQ(api.fmi2GetContinuousStates(c, x.data(), x.size()), fmi2OK);
+        return x;
+    }
+    void setStates(fmi2Component c, fmi2Real height, fmi2Real velocity) {
+        const fmi2Real x[] = {height, velocity};
+        EXPECT_EQ(api.fmi2SetContinuousStates(c, x, 2), fmi2OK);
+    }
+    fmi2Real indicator(fmi2Component c) {
+        fmi2Real z = -123.0;
+        EXPECT_EQ(api.fmi2GetEventIndicators(c, &z, 1), fmi2OK);
+        return z;
+    }
+
     // Log entries of one category, in order.
     std::vector<host::LogEntry> logged(const std::string& category) const {
         std::vector<host::LogEntry> entries;
         for (const auto& entry : host.log)
             if (entry.category == category) entries.push_back(entry);
         return entries;
+    }
+
+    // The refusal a host must see after a refused call, and nothing else:
+    // one message with status Error and category "ERROR", from the instance
+    // "ball", naming the function, sent as a format with arguments and without
+    // a variable reference for the host to expand. Clears the log.
+    void expectOneRefusal(const std::string& function) {
+        const std::vector<host::LogEntry> entries = std::exchange(host.log, {});
+        ASSERT_EQ(entries.size(), 1u) << "one message for a refused call of " << function;
+        const host::LogEntry& entry = entries[0];
+        EXPECT_EQ(entry.firstArgument, callbacks.componentEnvironment);
+        EXPECT_EQ(entry.instanceName, "ball");
+        EXPECT_EQ(entry.status, fmi2Error);
+        EXPECT_EQ(entry.category, "ERROR");
+        EXPECT_EQ(entry.text.rfind(function + ": ", 0), 0u) << "the message names the function: " << entry.text;
+        EXPECT_NE(entry.format.find('%'), std::string::npos) << "the text must be formatted by the host";
+        EXPECT_NE(entry.format, entry.text) << "the message is a format with arguments";
+        EXPECT_EQ(entry.text.find("#r"), std::string::npos) << entry.text;
     }
 
 private:
