@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "model_expectations.h"
 
 namespace {
 
@@ -150,7 +151,8 @@ StringHost fmi2Host(const host::Fmi2Api& api) {
     StringHost h;
     h.instantiate = [&api, callbacks](host::Host& host, const char* name) -> void* {
         callbacks->push_back(std::make_unique<fmi2CallbackFunctions>(host.fmi2Callbacks()));
-        return api.fmi2Instantiate(name, fmi2ModelExchange, "123", "", callbacks->back().get(), fmi2False, fmi2True);
+        return api.fmi2Instantiate(name, fmi2ModelExchange, expected::guid, "", callbacks->back().get(), fmi2False,
+                                   fmi2True);
     };
     h.setString = [&api](void* c, const std::vector<unsigned>& refs, const std::vector<const char*>& values) {
         return static_cast<int>(api.fmi2SetString(c, refs.data(), refs.size(), values.data()));
@@ -168,7 +170,7 @@ StringHost fmi2Host(const host::Fmi2Api& api) {
 StringHost fmi1Host(const host::Fmi1Api& api) {
     StringHost h;
     h.instantiate = [&api](host::Host& host, const char* name) -> void* {
-        return api.fmiInstantiateModel(name, "123", host.fmi1Callbacks(), fmiTrue);
+        return api.fmiInstantiateModel(name, expected::guid, host.fmi1Callbacks(), fmiTrue);
     };
     h.setString = [&api](void* c, const std::vector<unsigned>& refs, const std::vector<const char*>& values) {
         return static_cast<int>(api.fmiSetString(c, refs.data(), refs.size(), values.data()));
