@@ -96,8 +96,7 @@ TEST_P(CorvaneShortCallMaster, ReboundsAtTheEndOfTheCallThatCrossesTheFloor) {
     for (std::size_t i : found) {
         SCOPED_TRACE("contact in the call ending at t = " + std::to_string(points[i].time));
         const double point = static_cast<double>(i) * step;  // where the master started this call
-        double dt = 0.0;
-        InternalClock(point, step).next(dt);  // the call's one internal step
+        const double dt = InternalClock(point, step).advance();  // the call's one internal step
         const Motion falling = eulerStep({points[i - 1].height, points[i - 1].velocity}, dt);
         EXPECT_EQ(points[i].height, 0.0);
         EXPECT_EQ(points[i].velocity, rebound(falling).velocity);

@@ -154,7 +154,7 @@ TEST(HotPath, DoStepOfOneReachesItsEndAtTheCap) {
     ASSERT_NE(c, nullptr);
     InternalClock clock(0.0, 1.0);
     Motion m = startMotion;
-    for (double dt = 0.0; clock.next(dt);) m = eulerStep(m, dt);
+    while (clock.running()) m = eulerStep(m, clock.advance());
     ASSERT_EQ(clock.steps, maxInternalSteps) << "the premise: exactly the cap";
     ASSERT_EQ(clock.time, 1.0) << "the premise: the last step cut to end on the end time";
     ASSERT_GT(m.height, 0.0) << "the premise: no floor contact on the way";

@@ -61,11 +61,17 @@ inline double eventIndicator(double height) {
 }
 
 // One explicit Euler step from the state at its start: both products use that
-// state, and each is rounded before it is added.
-inline Motion eulerStep(Motion m, double dt, double gravity = startGravity) {
-    const double heightChange = dt * m.velocity;
+// state, and each is rounded before it is added. The form on two variables
+// keeps a benchmark's inline loop as plain scalar code.
+inline void eulerStep(double& height, double& velocity, double dt, double gravity) {
+    const double heightChange = dt * velocity;
     const double velocityChange = dt * gravity;
-    return {m.height + heightChange, m.velocity + velocityChange};
+    height = height + heightChange;
+    velocity = velocity + velocityChange;
+}
+inline Motion eulerStep(Motion m, double dt, double gravity = startGravity) {
+    eulerStep(m.height, m.velocity, dt, gravity);
+    return m;
 }
 
 // The rebound: on the floor, the velocity reversed and scaled by the restitution.
@@ -88,19 +94,21 @@ struct InternalClock {
 
     InternalClock(double point, double size) : start(point), time(point), endTime(point + size) {}
 
-    // Advances over the next internal step and gives its length in dt; false
-    // once the call is over.
-    bool next(double& dt) {
-        if (!(endTime > time) || steps >= maxInternalSteps) return false;
-        dt = internalStep;
+    // Whether another internal step follows: neither the end time nor the cap
+    // reached. A NaN end time fails the comparison, so a NaN step takes none.
+    bool running() const { return endTime > time && steps < maxInternalSteps; }
+
+    // Takes the next internal step and gives its length.
+    double advance() {
+        ++steps;
+        double dt = internalStep;
         double nextTime = time + dt;
         if (nextTime > endTime) {
             dt = endTime - time;
             nextTime = endTime;
         }
         time = nextTime;
-        ++steps;
-        return true;
+        return dt;
     }
 
     // Whether the call covered its step (fmi2OK) or the cap stopped it short
