@@ -1,8 +1,8 @@
-// The bouncing-ball model as a host can re-derive it from the model
-// descriptions and the behaviour reference: its numbers, and the arithmetic a
-// test or a benchmark baseline repeats to know what a component must answer.
-// Written apart from the components' own constants, so that a wrong number in
-// a component makes a test fail instead of agreeing with itself.
+// The bouncing-ball model as a host can re-derive it: its numbers, and the
+// arithmetic a test or a benchmark baseline repeats to know what a component
+// must answer. Written apart from the components' own constants, so that a
+// wrong number in a component makes a test fail instead of agreeing with
+// itself.
 //
 // Every rule is plain double arithmetic in a fixed order (the tree builds with
 // -ffp-contract=off), so a result computed here equals the component's bit for

@@ -1,9 +1,9 @@
 // Drives tressivo as an FMI 1.0 model-exchange host would: initialise, then
 // integrate with explicit Euler steps, watch the event indicator for a sign
 // change, and let the component handle each floor contact. The same host loop
-// runs over the test's own copy of the model equations, and the two runs must
-// agree bit for bit; the first rebounds are also checked against the closed
-// form of a mass thrown up at 4 m/s from 1 m under gravity -9.81.
+// runs over the model's reference arithmetic (model_expectations.h), and the
+// two runs must agree bit for bit; the first rebounds are also checked against
+// the closed form of a mass thrown up at 4 m/s from 1 m under gravity -9.81.
 #include <gtest/gtest.h>
 
 #include <array>
