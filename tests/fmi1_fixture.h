@@ -86,10 +86,11 @@ protected:
         return z;
     }
     fmiEventInfo eventUpdate(fmiBoolean intermediateResults = fmiFalse) {
-        fmiEventInfo eventInfo{};
-        std::memset(&eventInfo, 0x5A, sizeof eventInfo);  // every field must be written
-        EXPECT_EQ(api.fmiEventUpdate(c(), intermediateResults, &eventInfo), fmiOK);
-        return eventInfo;
+        PlacedRecord<fmiEventInfo> placed;  // every field must be written, and nothing around it
+        EXPECT_EQ(api.fmiEventUpdate(c(), intermediateResults, placed.record), fmiOK);
+        EXPECT_EQ(placed.strayWrites(), 0u) << "fmiEventUpdate wrote outside the host's " << sizeof(fmiEventInfo)
+                                            << "-byte record";
+        return *placed.record;
     }
     const char* string(fmiValueReference vr) {
         fmiString value = "not written";
