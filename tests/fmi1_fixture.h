@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fixture.h"
+#include "support.h"
 
 class Fmi1Fixture : public ComponentFixture<host::Fmi1Api, fmiComponent> {
 public:
@@ -91,10 +92,11 @@ public:
 
     // The event record fmiEventUpdate hands out; every field must be written.
     fmiEventInfo eventUpdate(fmiComponent c, fmiBoolean intermediateResults = fmiFalse) {
-        fmiEventInfo eventInfo;
-        std::memset(&eventInfo, 0x5A, sizeof eventInfo);
-        EXPECT_EQ(api.fmiEventUpdate(c, intermediateResults, &eventInfo), fmiOK);
-        return eventInfo;
+        PlacedRecord<fmiEventInfo> placed;  // every field must be written, and nothing around it
+        EXPECT_EQ(api.fmiEventUpdate(c, intermediateResults, placed.record), fmiOK);
+        EXPECT_EQ(placed.strayWrites(), 0u) << "fmiEventUpdate wrote outside the host's " << sizeof(fmiEventInfo)
+                                            << "-byte record";
+        return *placed.record;
     }
 
     // The one refusal message a refused call must send (fixture.h); FMI 1.0

@@ -41,7 +41,7 @@ std::string quoted(const std::string& text) {
 
 Outcome runHost(const std::vector<std::string>& arguments) {
     std::string command = quoted(REBOUNDER_HOST_PROGRAM);
-    for (const auto& argument : arguments) command += " " + quoted(argument);
+    for (const auto& argument : arguments) command.append(" ").append(quoted(argument));
     command += " 2>&1";
     Outcome outcome;
     FILE* pipe = popen(command.c_str(), "r");

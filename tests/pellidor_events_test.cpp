@@ -116,6 +116,22 @@ TEST_F(PellidorEvents, ReboundOnlyBelowTheFloorWhileFalling) {
     expectStates(std::nan(""), -6.0);  // the last case is kept as it was
 }
 
+// Filled where this platform's host expects each field (nextEventTime at 20
+// on 32-bit Linux, 24 elsewhere), and nothing written around the record.
+TEST_F(PellidorEvents, NewDiscreteStatesFillsTheRecordAsThisPlatformLaysItOut) {
+    setStates(-0.01, -6.0);
+    PlacedRecord<fmi2EventInfo> placed;
+    EXPECT_EQ(f.api.fmi2NewDiscreteStates(c, placed.record), fmi2OK);
+    EXPECT_EQ(placed.strayWrites(), 0u) << "written outside the host's " << sizeof(fmi2EventInfo) << "-byte record";
+    const fmi2EventInfo& info = *placed.record;
+    EXPECT_EQ(info.newDiscreteStatesNeeded, fmi2False);
+    EXPECT_EQ(info.terminateSimulation, fmi2False);
+    EXPECT_EQ(info.nominalsOfContinuousStatesChanged, fmi2False);
+    EXPECT_EQ(info.valuesOfContinuousStatesChanged, fmi2True);
+    EXPECT_EQ(info.nextEventTimeDefined, fmi2False);
+    EXPECT_TRUE(isNegativeZero(info.nextEventTime)) << info.nextEventTime;
+}
+
 TEST_F(PellidorEvents, ReboundUsesTheCurrentRestitutionAndSettlesInOneCall) {
     ASSERT_EQ(f.setReal(c, restitutionRef, 0.8), fmi2OK);
     f.setStates(c, -0.02, -5.5);
