@@ -295,7 +295,7 @@ struct Session {
     void received(Slot& slot) {
         const host::LogEntry& entry = host.log.back();
         if (entry.text == "<unformattable message>") fail("a log message does not format");
-        trace("logger: status %d, %s, \"%.60s\"", entry.status, entry.category.c_str(), entry.text.c_str());
+        trace("logger: status %d, %s, \"%.90s\"", entry.status, entry.category.c_str(), entry.text.c_str());
         host.log.clear();
         if (slot.hostile) reenter(slot);
     }
@@ -415,6 +415,7 @@ struct Session {
         if (c != nullptr && in.ConsumeIntegralInRange<int>(0, 3) == 0) {
             const unsigned vr = in.ConsumeIntegralInRange<unsigned>(0, 3);
             const char* own = nullptr;
+            trace("%s(%u), for its block to pass back:", getter, vr);
             checkStatus(getter, getString(c, &vr, 1, &own), fmi2Fatal);
             if (own == nullptr) return nullptr;
             const char* passed = own + (in.ConsumeBool() && std::strlen(own) > 0 && in.ConsumeBool() ? 1 : 0);
@@ -432,6 +433,14 @@ struct Session {
             if (lent[i].slot->c == c && (vr == anyString || lent[i].vr == vr)) return true;
         }
         return false;
+    }
+
+    // The value references of a call as the trace shows them.
+    static std::string describeRefs(const unsigned* refs, std::size_t n) {
+        if (refs == nullptr) return "null refs, n " + std::to_string(n);
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i) out += (i ? ", " : "") + std::to_string(refs[i]);
+        return out;
     }
 
     // The values of a string write as the trace shows them.
@@ -523,7 +532,9 @@ struct Session {
         auto refs = array<fmi2ValueReference>(n, [&] { return valueReference(); });
         if (in.ConsumeBool()) {
             auto values = output<fmi2String>(n);
-            const int status = api.fmi2GetString(c, refs.get(), countFor(n, refs, values), values.get());
+            const std::size_t m = countFor(n, refs, values);
+            if (tracing) trace("fmi2GetString(%s%s)", describeRefs(refs.get(), m).c_str(), values ? "" : ", null values");
+            const int status = api.fmi2GetString(c, refs.get(), m, values.get());
             checkStatus("fmi2GetString", status, fmi2Fatal);
             if (c == nullptr) checkFatal("fmi2GetString", status);
             for (std::size_t i = 0; values && status == fmi2OK && i < n; ++i) {
@@ -666,7 +677,13 @@ struct Session {
                                                          in.ConsumeBool() ? &terminate : nullptr);
                 break;
             }
-            case 4: function = "fmi2SetTime"; status = api.fmi2SetTime(c, real()); break;
+            case 4: {
+                const double time = real();
+                trace("fmi2SetTime(%g)", time);
+                function = "fmi2SetTime";
+                status = api.fmi2SetTime(c, time);
+                break;
+            }
             case 5: {
                 const std::size_t n = count(2);
                 auto values = array<fmi2Real>(n, [&] { return real(); });
@@ -694,7 +711,9 @@ struct Session {
         switch (operation % 8) {
             case 0: {
                 const double point = real(), size = real();
-                const int status = api.fmi2DoStep(c, point, size, integer());
+                const int noSetFmuStatePriorToCurrentPoint = integer();
+                trace("fmi2DoStep(%g, %g, %d)", point, size, noSetFmuStatePriorToCurrentPoint);
+                const int status = api.fmi2DoStep(c, point, size, noSetFmuStatePriorToCurrentPoint);
                 checkStatus("fmi2DoStep", status, fmi2Fatal);
                 if (c == nullptr) checkFatal("fmi2DoStep", status);
                 break;
@@ -823,7 +842,13 @@ struct Session {
                 break;
             }
             case 4: function = "fmiTerminate"; status = api.fmiTerminate(c); break;
-            case 5: function = "fmiSetTime"; status = api.fmiSetTime(c, real()); break;
+            case 5: {
+                const double time = real();
+                trace("fmiSetTime(%g)", time);
+                function = "fmiSetTime";
+                status = api.fmiSetTime(c, time);
+                break;
+            }
             case 6: {
                 const std::size_t n = count(2);
                 auto values = array<fmiReal>(n, [&] { return real(); });
@@ -856,7 +881,9 @@ struct Session {
                 auto refs = array<fmiValueReference>(n, [&] { return valueReference(); });
                 auto values = output<fmiString>(n);
                 function = "fmiGetString";
-                status = api.fmiGetString(c, refs.get(), countFor(n, refs, values), values.get());
+                const std::size_t m = countFor(n, refs, values);
+                if (tracing) trace("fmiGetString(%s%s)", describeRefs(refs.get(), m).c_str(), values ? "" : ", null values");
+                status = api.fmiGetString(c, refs.get(), m, values.get());
                 for (std::size_t i = 0; values && status == fmiOK && i < n; ++i) {
                     if (values[i] != nullptr && !host.owns(values[i])) fail("fmiGetString gave a block the host never allocated");
                 }
