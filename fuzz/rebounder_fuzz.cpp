@@ -102,7 +102,7 @@ struct Slot {
 // A string block of an instance (from its GetString) that an unfinished call
 // was passed as a value.
 struct Lent {
-    const Slot* slot;
+    const void* c;
     unsigned vr;
     const char* passed;  // the pointer passed: the block or one past its start
 };
@@ -381,15 +381,6 @@ struct Session {
         return nullptr;
     }
 
-    Slot* slotOf(const void* c) {
-        for (Slot* group : {me, cs, fmi1}) {
-            for (int i = 0; i < instancesPerComponent; ++i) {
-                if (c != nullptr && group[i].c == c) return &group[i];
-            }
-        }
-        return nullptr;
-    }
-
     static std::string storedName(const char* name) {
         if (name == nullptr) return "";
         return std::string(name, strnlen(name, nameCapacity - 1));
@@ -419,7 +410,7 @@ struct Session {
             checkStatus(getter, getString(c, &vr, 1, &own), fmi2Fatal);
             if (own == nullptr) return nullptr;
             const char* passed = own + (in.ConsumeBool() && std::strlen(own) > 0 && in.ConsumeBool() ? 1 : 0);
-            lent.push_back({slotOf(c), vr, passed});
+            lent.push_back({c, vr, passed});
             return passed;
         }
         return text();
@@ -430,7 +421,7 @@ struct Session {
     // strings for anyString.
     bool lentOut(const void* c, std::size_t outer, unsigned vr) const {
         for (std::size_t i = 0; i < outer; ++i) {
-            if (lent[i].slot->c == c && (vr == anyString || lent[i].vr == vr)) return true;
+            if (lent[i].c == c && (vr == anyString || lent[i].vr == vr)) return true;
         }
         return false;
     }
