@@ -5,16 +5,6 @@
 
 #include "record.h"
 
-inline void refreshDerivatives(InstanceRecord& r) {
-    model::refreshDerivatives(r.statesDerivative, r.states, gravity(r));
-}
-
-// Recomputes the event indicator from the current height, stores and returns it.
-inline fmi2Real refreshEventIndicator(InstanceRecord& r) {
-    r.eventIndicators[0] = model::eventIndicator(height(r));
-    return r.eventIndicators[0];
-}
-
 // Handles an event: clears the event record, then rebounds when the mass is
 // below the floor and still falling (both tests strict). The record never
 // asks for another iteration, a time event or termination. Takes the states

@@ -1,48 +1,22 @@
 // Creating, setting up, initialising, resetting and releasing an FMI 2.0
 // instance, and the two fixed queries.
-#include "../include/abi_checks.h"
-#include "events.h"
-#include "logging.h"
+#include "abi_checks.h"
+#include "instance.h"
 #include "record.h"
 
 namespace {
 
 // Every value that instantiation gives the record; fmi2Reset restores the
-// same. The fields a zero-filling allocator leaves at zero are set too, so
-// nothing depends on the host's allocator.
+// same.
 void setInstantiationValues(InstanceRecord& r) {
-    for (unsigned k = 0; k < model::stateCount; ++k) {
-        r.states[k] = 0.0;
-        r.statesNominal[k] = model::stateNominal;
-        r.statesDerivative[k] = 0.0;
-    }
-    r.eventIndicators[0] = model::initialEventIndicator;
-    for (unsigned k = 0; k < model::slotsPerType; ++k) {
-        r.reals[k] = 0.0;
-        r.integers[k] = 0;
-        r.booleans[k] = fmi2False;
-        r.strings[k] = nullptr;
-    }
+    setCommonInstantiationValues(r);
     for (unsigned k = 0; k < derivativeTableSize; ++k) {
         r.inputRealDerivatives[k] = 0.0;
         r.outputRealDerivatives[k] = model::derivativeTableValue;
     }
-    r.time = 0.0;
-    r.toleranceControlled = fmi2False;
-    r.relativeTolerance = 0.0;
-    r.eventInfo = fmi2EventInfo{};
     r.startTime = 0.0;
     r.stopTimeDefined = fmi2False;
     r.stopTime = 0.0;
-}
-
-// Returns each string block to the host; null entries are passed too, which
-// the host's freeMemory accepts.
-void releaseStrings(InstanceRecord& r) {
-    for (unsigned k = 0; k < model::slotsPerType; ++k) {
-        r.functions->freeMemory(r.strings[k]);
-        r.strings[k] = nullptr;
-    }
 }
 
 }  // namespace
@@ -55,19 +29,9 @@ const char* fmi2GetVersion(void) { return fmi2Version; }
 
 fmi2Component fmi2Instantiate(fmi2String instanceName, fmi2Type, fmi2String fmuGUID, fmi2String fmuResourceLocation,
                               const fmi2CallbackFunctions* functions, fmi2Boolean visible, fmi2Boolean loggingOn) {
-    // Without an allocator, a release function or a GUID there is nothing
-    // safe to call or compare.
-    if (functions == nullptr || functions->allocateMemory == nullptr || functions->freeMemory == nullptr ||
-        fmuGUID == nullptr)
-        return nullptr;
-    auto* r = static_cast<InstanceRecord*>(functions->allocateMemory(1, sizeof(InstanceRecord)));
+    if (functions == nullptr) return nullptr;
+    InstanceRecord* r = createRecord<InstanceRecord>(*functions, instanceName, fmuGUID);
     if (r == nullptr) return nullptr;
-    if (!model::guidMatches(fmuGUID)) {
-        functions->freeMemory(r);
-        return nullptr;
-    }
-    model::copyName(r->instanceName, instanceName);
-    model::copyName(r->guid, fmuGUID);
     r->loggingOn = loggingOn;
     r->functions = functions;
     setInstantiationValues(*r);
@@ -76,15 +40,7 @@ fmi2Component fmi2Instantiate(fmi2String instanceName, fmi2Type, fmi2String fmuG
     return r;
 }
 
-void fmi2FreeInstance(fmi2Component c) {
-    if (c == nullptr) return;
-    InstanceRecord* r = asRecord(c);
-    releaseStrings(*r);
-    // Read the release function before the record goes: it must not be
-    // touched once it is back with the host.
-    const fmi2CallbackFreeMemory freeMemory = r->functions->freeMemory;
-    freeMemory(r);
-}
+void fmi2FreeInstance(fmi2Component c) { freeRecord(asRecord(c)); }
 
 fmi2Status fmi2SetDebugLogging(fmi2Component c, fmi2Boolean loggingOn, size_t, const fmi2String[]) {
     if (c == nullptr) return fmi2Fatal;
@@ -107,17 +63,8 @@ fmi2Status fmi2SetupExperiment(fmi2Component c, fmi2Boolean toleranceDefined, fm
 fmi2Status fmi2EnterInitializationMode(fmi2Component c) {
     if (c == nullptr) return fmi2Fatal;
     InstanceRecord& r = *asRecord(c);
-    height(r) = model::startHeight;
-    velocity(r) = model::startVelocity;
-    gravity(r) = model::startGravity;
-    restitution(r) = model::startRestitution;
-    if (r.loggingOn != fmi2False) {
-        logMessage(r, fmi2OK, "INFO", "###### Initializing component ######");
-        logMessage(r, fmi2OK, "INFO", "Init #r%d#=%g", int(model::heightRef), height(r));
-        logMessage(r, fmi2OK, "INFO", "Init #r%d#=%g", int(model::velocityRef), velocity(r));
-        logMessage(r, fmi2OK, "INFO", "Init #r%d#=%g", int(model::gravityRef), gravity(r));
-        logMessage(r, fmi2OK, "INFO", "Init #r%d#=%g", int(model::restitutionRef), restitution(r));
-    }
+    setStartValues(r);
+    if (r.loggingOn != fmi2False) logStartValues(r);
     return fmi2OK;
 }
 

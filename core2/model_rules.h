@@ -24,16 +24,17 @@ constexpr double eventIndicatorOffset = 1e-16;
 
 constexpr unsigned stateCount = 2;
 constexpr unsigned eventIndicatorCount = 1;
-constexpr unsigned heightIndex = 0;
-constexpr unsigned velocityIndex = 1;
+constexpr unsigned heightIndex = 0, velocityIndex = 1;  // in the state vector
 
 // Value references, counted per type.
-constexpr unsigned heightRef = 0;
-constexpr unsigned velocityRef = 1;
-constexpr unsigned gravityRef = 2;
-constexpr unsigned restitutionRef = 3;
+constexpr unsigned heightRef = 0, velocityRef = 1, gravityRef = 2, restitutionRef = 3;
 constexpr unsigned accelerationRef = 4;  // FMI 2.0 only: calculated, equal to gravity
 constexpr unsigned slotsPerType = 4;  // integers, booleans, strings and the stored reals
+constexpr unsigned echoedStringRef = 0;  // writes to this string are echoed to the logger
+
+// State k is the real variable with value reference k: the FMI 1.0 state
+// value references and the model descriptions' derivative entries say so.
+static_assert(heightRef == heightIndex && velocityRef == velocityIndex, "states are reals 0 and 1, in order");
 
 constexpr char expectedGuid[] = "123";
 constexpr unsigned nameCapacity = 1024;
@@ -49,6 +50,18 @@ inline void refreshDerivatives(double statesDerivative[stateCount], const double
                                double gravity) {
     statesDerivative[heightIndex] = states[velocityIndex];
     statesDerivative[velocityIndex] = gravity;
+}
+
+// The same two rules on an instance record of either FMI version: the
+// derivatives and the indicator are refreshed in the record from its states.
+template <typename Record>
+void refreshDerivatives(Record& r) {
+    refreshDerivatives(r.statesDerivative, r.states, r.reals[gravityRef]);
+}
+
+template <typename Record>
+void refreshEventIndicator(Record& r) {
+    r.eventIndicators[0] = eventIndicator(r.states[heightIndex]);
 }
 
 // At a rebound the mass is put on the floor and its velocity reversed and

@@ -4,7 +4,7 @@
 #ifndef REBOUNDER_CORE2_RECORD_H
 #define REBOUNDER_CORE2_RECORD_H
 
-#include "../include/fmi2.h"
+#include "fmi2.h"
 #include "model_rules.h"
 
 constexpr unsigned derivativeTableRows = 2;    // real input/output value references 0 and 1
@@ -12,6 +12,11 @@ constexpr unsigned derivativeTableColumns = 3;  // derivative orders 0, 1 and 2
 constexpr unsigned derivativeTableSize = derivativeTableRows * derivativeTableColumns;
 
 struct InstanceRecord {
+    // The FMI 2.0 types the shared engine works with; no storage.
+    using Status = fmi2Status;
+    static constexpr Status ok = fmi2OK, error = fmi2Error, fatal = fmi2Fatal;
+    static constexpr fmi2Boolean booleanTrue = fmi2True;
+
     fmi2Real states[model::stateCount];  // height, velocity
     fmi2Real statesNominal[model::stateCount];
     fmi2Real statesDerivative[model::stateCount];
@@ -38,6 +43,9 @@ struct InstanceRecord {
 };
 
 inline InstanceRecord* asRecord(fmi2Component c) { return static_cast<InstanceRecord*>(c); }
+
+inline const fmi2CallbackFunctions& callbacks(const InstanceRecord& r) { return *r.functions; }
+inline fmi2ComponentEnvironment loggerArgument(const InstanceRecord& r) { return r.functions->componentEnvironment; }
 
 inline fmi2Real& height(InstanceRecord& r) { return r.states[model::heightIndex]; }
 inline fmi2Real& velocity(InstanceRecord& r) { return r.states[model::velocityIndex]; }

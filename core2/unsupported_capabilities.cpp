@@ -16,9 +16,9 @@ constexpr char directionalDerivativeCapability[] = "directional derivatives (pro
 
 // Fatal for a null handle, as every export that takes one; otherwise one
 // "ERROR" message naming the function and the capability, and Error.
-[[nodiscard]] fmi2Status refuseUnsupported(fmi2Component c, const char* function, const char* capability) {
+[[nodiscard]] fmi2Status refuseCapability(fmi2Component c, const char* function, const char* capability) {
     if (c == nullptr) return fmi2Fatal;
-    return refuse(*asRecord(c), "%s: %s is not supported", function, capability);
+    return refuseUnsupported(*asRecord(c), function, capability);
 }
 
 }  // namespace
@@ -26,32 +26,32 @@ constexpr char directionalDerivativeCapability[] = "directional derivatives (pro
 extern "C" {
 
 fmi2Status fmi2GetFMUstate(fmi2Component c, fmi2FMUstate*) {
-    return refuseUnsupported(c, "fmi2GetFMUstate", fmuStateCapability);
+    return refuseCapability(c, __func__, fmuStateCapability);
 }
 
 fmi2Status fmi2SetFMUstate(fmi2Component c, fmi2FMUstate) {
-    return refuseUnsupported(c, "fmi2SetFMUstate", fmuStateCapability);
+    return refuseCapability(c, __func__, fmuStateCapability);
 }
 
 fmi2Status fmi2FreeFMUstate(fmi2Component c, fmi2FMUstate*) {
-    return refuseUnsupported(c, "fmi2FreeFMUstate", fmuStateCapability);
+    return refuseCapability(c, __func__, fmuStateCapability);
 }
 
 fmi2Status fmi2SerializedFMUstateSize(fmi2Component c, fmi2FMUstate, size_t*) {
-    return refuseUnsupported(c, "fmi2SerializedFMUstateSize", serializationCapability);
+    return refuseCapability(c, __func__, serializationCapability);
 }
 
 fmi2Status fmi2SerializeFMUstate(fmi2Component c, fmi2FMUstate, fmi2Byte[], size_t) {
-    return refuseUnsupported(c, "fmi2SerializeFMUstate", serializationCapability);
+    return refuseCapability(c, __func__, serializationCapability);
 }
 
 fmi2Status fmi2DeSerializeFMUstate(fmi2Component c, const fmi2Byte[], size_t, fmi2FMUstate*) {
-    return refuseUnsupported(c, "fmi2DeSerializeFMUstate", serializationCapability);
+    return refuseCapability(c, __func__, serializationCapability);
 }
 
 fmi2Status fmi2GetDirectionalDerivative(fmi2Component c, const fmi2ValueReference[], size_t,
                                         const fmi2ValueReference[], size_t, const fmi2Real[], fmi2Real[]) {
-    return refuseUnsupported(c, "fmi2GetDirectionalDerivative", directionalDerivativeCapability);
+    return refuseCapability(c, __func__, directionalDerivativeCapability);
 }
 
 }  // extern "C"

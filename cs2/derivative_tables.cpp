@@ -19,7 +19,7 @@ namespace {
     return true;
 }
 
-[[nodiscard]] fmi2Status refuseOutsideTable(const InstanceRecord& r, const char* function, fmi2ValueReference vr,
+[[nodiscard]] fmi2Status refuseOutsideTable(InstanceRecord& r, const char* function, fmi2ValueReference vr,
                                             fmi2Integer order) {
     return refuse(r,
                   "%s: value reference %u with derivative order %d lies outside the derivative table "
@@ -28,13 +28,9 @@ namespace {
 }
 
 // A call with elements to process needs all three arrays.
-[[nodiscard]] bool arraysGiven(size_t nvr, const fmi2ValueReference* vr, const fmi2Integer* order,
-                               const fmi2Real* value) {
+template <typename Value>
+[[nodiscard]] bool arraysGiven(size_t nvr, const fmi2ValueReference* vr, const fmi2Integer* order, Value* value) {
     return nvr == 0 || (vr != nullptr && order != nullptr && value != nullptr);
-}
-
-[[nodiscard]] fmi2Status refuseMissingArrays(const InstanceRecord& r, const char* function, size_t nvr) {
-    return refuse(r, "%s: vr, order and value must all be given for %zu elements", function, nvr);
 }
 
 }  // namespace
@@ -48,7 +44,7 @@ fmi2Status fmi2SetRealInputDerivatives(fmi2Component c, const fmi2ValueReference
                                        const fmi2Integer order[], const fmi2Real value[]) {
     if (c == nullptr) return fmi2Fatal;
     InstanceRecord& r = *asRecord(c);
-    if (!arraysGiven(nvr, vr, order, value)) return refuseMissingArrays(r, __func__, nvr);
+    if (!arraysGiven(nvr, vr, order, value)) return refuseNullArray(r, __func__, nvr);
     for (size_t i = 0; i < nvr; ++i) {
         unsigned position = 0;
         if (!tablePosition(vr[i], order[i], position)) return refuseOutsideTable(r, __func__, vr[i], order[i]);
@@ -63,8 +59,8 @@ fmi2Status fmi2SetRealInputDerivatives(fmi2Component c, const fmi2ValueReference
 fmi2Status fmi2GetRealOutputDerivatives(fmi2Component c, const fmi2ValueReference vr[], size_t nvr,
                                         const fmi2Integer order[], fmi2Real value[]) {
     if (c == nullptr) return fmi2Fatal;
-    const InstanceRecord& r = *asRecord(c);
-    if (!arraysGiven(nvr, vr, order, value)) return refuseMissingArrays(r, __func__, nvr);
+    InstanceRecord& r = *asRecord(c);
+    if (!arraysGiven(nvr, vr, order, value)) return refuseNullArray(r, __func__, nvr);
     for (size_t i = 0; i < nvr; ++i) {
         unsigned position = 0;
         if (!tablePosition(vr[i], order[i], position)) return refuseOutsideTable(r, __func__, vr[i], order[i]);

@@ -136,7 +136,8 @@ void Host::record(void* first, const char* instanceName, int status, const char*
                    category ? category : "<null>",
                    format ? format : "<null>",
                    format ? formatted(format, args) : "<null>"};
-    log.push_back(std::move(entry));
+    log.push_back(entry);
+    if (onLog) onLog(entry);
 }
 
 #ifdef _WIN32

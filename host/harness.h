@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -41,6 +42,9 @@ public:
     fmiCallbackFunctions fmi1Callbacks();
 
     std::vector<LogEntry> log;
+    // Called after each message is recorded, for a logger that acts on what
+    // it receives, e.g. by calling back into the instance as some hosts do.
+    std::function<void(const LogEntry&)> onLog;
 
     // Allocation tracking.
     std::size_t allocationCount = 0;  // attempts, failed ones included

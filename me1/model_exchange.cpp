@@ -1,24 +1,10 @@
 // The model-exchange entry points: time, states, nominals, state value
 // references, derivatives, the event indicator and event handling. The host
 // integrates; the component answers with the model's rules.
-#include "logging.h"
 #include "record.h"
+#include "value_access.h"
 
 namespace {
-
-// The one place where a count from the host meets one of the record's fixed
-// arrays. A count larger than the model has, or a null host array with a
-// count above 0, refuses the call with nothing copied.
-template <typename T>
-[[nodiscard]] fmiStatus copyChecked(InstanceRecord& r, const char* function, const T* from, T* to, size_t count,
-                                    size_t capacity) {
-    if (count > capacity)
-        return refuse(r, "%s: count %zu is larger than the model's %zu", function, count, capacity);
-    if (count > 0 && (from == nullptr || to == nullptr))
-        return refuse(r, "%s: the array is null while the count is %zu", function, count);
-    for (size_t k = 0; k < count; ++k) to[k] = from[k];
-    return fmiOK;
-}
 
 // FMI 1.0 variant of the rebound test: the height alone decides. The FMI 2.0
 // rule also asks for a falling mass; here a mass below the floor that already
@@ -30,12 +16,8 @@ inline bool fmi1ReboundDue(double heightNow) { return heightNow < 0.0; }
 // only written when a rebound happens and is kept between calls: a later call
 // without a rebound reports these flags again until fmiInitialize resets them.
 void recordFmi1Rebound(fmiEventInfo& eventInfo) {
-    eventInfo.iterationConverged = fmiTrue;
-    eventInfo.stateValueReferencesChanged = fmiFalse;
-    eventInfo.stateValuesChanged = fmiTrue;
-    eventInfo.terminateSimulation = fmiFalse;
-    eventInfo.upcomingTimeEvent = fmiFalse;
-    eventInfo.nextEventTime = -0.0;
+    eventInfo = {.iterationConverged = fmiTrue, .stateValueReferencesChanged = fmiFalse, .stateValuesChanged = fmiTrue,
+                 .terminateSimulation = fmiFalse, .upcomingTimeEvent = fmiFalse, .nextEventTime = -0.0};
 }
 
 }  // namespace
@@ -50,47 +32,34 @@ fmiStatus Rebounder_fmiSetTime(fmiComponent c, fmiReal time) {
 }
 
 fmiStatus Rebounder_fmiSetContinuousStates(fmiComponent c, const fmiReal x[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyChecked(r, "fmiSetContinuousStates", x, r.states, nx, model::stateCount);
+    return copyIn(asRecord(c), __func__, x, &InstanceRecord::states, nx);
 }
 
 fmiStatus Rebounder_fmiGetContinuousStates(fmiComponent c, fmiReal states[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyChecked<fmiReal>(r, "fmiGetContinuousStates", r.states, states, nx, model::stateCount);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::states, states, nx);
 }
 
 fmiStatus Rebounder_fmiGetNominalContinuousStates(fmiComponent c, fmiReal x_nominal[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyChecked<fmiReal>(r, "fmiGetNominalContinuousStates", r.statesNominal, x_nominal, nx,
-                                model::stateCount);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesNominal, x_nominal, nx);
 }
 
 // The states are the real variables 0 (height) and 1 (velocity).
 fmiStatus Rebounder_fmiGetStateValueReferences(fmiComponent c, fmiValueReference vrx[], size_t nx) {
-    if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyChecked<fmiValueReference>(r, "fmiGetStateValueReferences", r.stateValueReferences, vrx, nx,
-                                          model::stateCount);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::stateValueReferences, vrx, nx);
 }
 
 // FMI 1.0 has no acceleration variable: the derivative of velocity is gravity
 // itself, refreshed here and nowhere else.
 fmiStatus Rebounder_fmiGetDerivatives(fmiComponent c, fmiReal derivatives[], size_t nx) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    model::refreshDerivatives(r.statesDerivative, r.states, gravity(r));
-    return copyChecked<fmiReal>(r, "fmiGetDerivatives", r.statesDerivative, derivatives, nx, model::stateCount);
+    model::refreshDerivatives(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesDerivative, derivatives, nx);
 }
 
 fmiStatus Rebounder_fmiGetEventIndicators(fmiComponent c, fmiReal eventIndicators[], size_t ni) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
-    r.eventIndicators[0] = model::eventIndicator(height(r));
-    return copyChecked<fmiReal>(r, "fmiGetEventIndicators", r.eventIndicators, eventIndicators, ni,
-                                model::eventIndicatorCount);
+    model::refreshEventIndicator(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::eventIndicators, eventIndicators, ni);
 }
 
 // Never asks for an event update: the component relies on the host's
@@ -99,7 +68,7 @@ fmiStatus Rebounder_fmiCompletedIntegratorStep(fmiComponent c, fmiBoolean* callE
     if (c == nullptr) return fmiFatal;
     InstanceRecord& r = *asRecord(c);
     if (callEventUpdate == nullptr)
-        return refuse(r, "%s: the callEventUpdate pointer is null", "fmiCompletedIntegratorStep");
+        return refuseNullPointer(r, __func__, "callEventUpdate");
     *callEventUpdate = r.callEventUpdate;
     return fmiOK;
 }
@@ -109,7 +78,7 @@ fmiStatus Rebounder_fmiCompletedIntegratorStep(fmiComponent c, fmiBoolean* callE
 fmiStatus Rebounder_fmiEventUpdate(fmiComponent c, fmiBoolean, fmiEventInfo* eventInfo) {
     if (c == nullptr) return fmiFatal;
     InstanceRecord& r = *asRecord(c);
-    if (eventInfo == nullptr) return refuse(r, "%s: the eventInfo pointer is null", "fmiEventUpdate");
+    if (eventInfo == nullptr) return refuseNullPointer(r, __func__, "eventInfo");
     if (fmi1ReboundDue(height(r))) {
         model::rebound(r.states, restitution(r));
         recordFmi1Rebound(r.eventInfo);

@@ -8,15 +8,15 @@
 
 #include <stddef.h>
 
-#include "../core2/model_rules.h"
-#include "../include/fmi1.h"
-
-// FMI 1.0 has no calculated acceleration: real value references end at
-// restitution, so every type's valid value references are 0 to 3.
-constexpr fmiValueReference lastValueReference = model::restitutionRef;
-static_assert(lastValueReference + 1 == model::slotsPerType, "every type has four variables");
+#include "fmi1.h"
+#include "model_rules.h"
 
 struct InstanceRecord {
+    // The FMI 1.0 types the shared engine works with; no storage.
+    using Status = fmiStatus;
+    static constexpr Status ok = fmiOK, error = fmiError, fatal = fmiFatal;
+    static constexpr fmiBoolean booleanTrue = fmiTrue;
+
     fmiReal states[model::stateCount];  // height, velocity
     fmiReal statesNominal[model::stateCount];
     fmiValueReference stateValueReferences[model::stateCount];  // the real variables the states are
@@ -38,15 +38,17 @@ struct InstanceRecord {
 };
 
 // The layout choices that set this record apart from the FMI 2.0 one.
-static_assert(sizeof(fmiBoolean) == 1, "FMI 1.0 booleans are single bytes");
 static_assert(offsetof(InstanceRecord, stateValueReferences) ==
                   offsetof(InstanceRecord, statesNominal) + sizeof(fmiReal) * model::stateCount,
               "state value references follow the nominals");
 static_assert(offsetof(InstanceRecord, callEventUpdate) == offsetof(InstanceRecord, time) + sizeof(fmiReal),
               "callEventUpdate follows time");
-static_assert(sizeof(InstanceRecord::functions) == sizeof(fmiCallbackFunctions), "callbacks held by value");
 
 inline InstanceRecord* asRecord(fmiComponent c) { return static_cast<InstanceRecord*>(c); }
+
+inline const fmiCallbackFunctions& callbacks(const InstanceRecord& r) { return r.functions; }
+// FMI 1.0 hands the logger the instance itself, not a host environment.
+inline fmiComponent loggerArgument(InstanceRecord& r) { return &r; }
 
 inline fmiReal& height(InstanceRecord& r) { return r.states[model::heightIndex]; }
 inline fmiReal& velocity(InstanceRecord& r) { return r.states[model::velocityIndex]; }

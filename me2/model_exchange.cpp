@@ -3,37 +3,8 @@
 // the indicator's sign change itself and calls fmi2NewDiscreteStates, which
 // applies the rebound.
 #include "events.h"
-#include "logging.h"
 #include "record.h"
-
-namespace {
-
-// Copies count values between the host's array and one of the record's
-// arrays of capacity values. A count larger than the record's array, or a
-// null host array with a count above 0, is refused before anything is copied.
-[[nodiscard]] fmi2Status copyChecked(const InstanceRecord& r, const char* function, const fmi2Real* from,
-                                     fmi2Real* to, size_t count, unsigned capacity, const void* hostArray) {
-    if (count > capacity)
-        return refuse(r, "%s: %zu values asked for, the model has %u", function, count, capacity);
-    if (count > 0 && hostArray == nullptr)
-        return refuse(r, "%s: the array is null while its count is %zu", function, count);
-    for (size_t k = 0; k < count; ++k) to[k] = from[k];
-    return fmi2OK;
-}
-
-template <unsigned N>
-[[nodiscard]] fmi2Status copyToHost(const InstanceRecord& r, const char* function, const fmi2Real (&from)[N],
-                                    fmi2Real to[], size_t count) {
-    return copyChecked(r, function, from, to, count, N, to);
-}
-
-template <unsigned N>
-[[nodiscard]] fmi2Status copyFromHost(const InstanceRecord& r, const char* function, const fmi2Real from[],
-                                      fmi2Real (&to)[N], size_t count) {
-    return copyChecked(r, function, from, to, count, N, from);
-}
-
-}  // namespace
+#include "value_access.h"
 
 extern "C" {
 
@@ -45,35 +16,27 @@ fmi2Status fmi2SetTime(fmi2Component c, fmi2Real time) {
 }
 
 fmi2Status fmi2SetContinuousStates(fmi2Component c, const fmi2Real x[], size_t nx) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyFromHost(r, "fmi2SetContinuousStates", x, r.states, nx);
+    return copyIn(asRecord(c), __func__, x, &InstanceRecord::states, nx);
 }
 
 fmi2Status fmi2GetContinuousStates(fmi2Component c, fmi2Real x[], size_t nx) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, "fmi2GetContinuousStates", r.states, x, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::states, x, nx);
 }
 
 fmi2Status fmi2GetNominalsOfContinuousStates(fmi2Component c, fmi2Real x_nominal[], size_t nx) {
-    if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    return copyToHost(r, "fmi2GetNominalsOfContinuousStates", r.statesNominal, x_nominal, nx);
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesNominal, x_nominal, nx);
 }
 
 fmi2Status fmi2GetDerivatives(fmi2Component c, fmi2Real derivatives[], size_t nx) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    refreshDerivatives(r);
-    return copyToHost(r, "fmi2GetDerivatives", r.statesDerivative, derivatives, nx);
+    model::refreshDerivatives(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::statesDerivative, derivatives, nx);
 }
 
 fmi2Status fmi2GetEventIndicators(fmi2Component c, fmi2Real eventIndicators[], size_t ni) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
-    refreshEventIndicator(r);
-    return copyToHost(r, "fmi2GetEventIndicators", r.eventIndicators, eventIndicators, ni);
+    model::refreshEventIndicator(*asRecord(c));
+    return copyOut(asRecord(c), __func__, &InstanceRecord::eventIndicators, eventIndicators, ni);
 }
 
 // Never asks for event mode: the component relies on the host's detection of
@@ -81,10 +44,9 @@ fmi2Status fmi2GetEventIndicators(fmi2Component c, fmi2Real eventIndicators[], s
 fmi2Status fmi2CompletedIntegratorStep(fmi2Component c, fmi2Boolean, fmi2Boolean* enterEventMode,
                                        fmi2Boolean* terminateSimulation) {
     if (c == nullptr) return fmi2Fatal;
-    const InstanceRecord& r = *asRecord(c);
+    InstanceRecord& r = *asRecord(c);
     if (enterEventMode == nullptr || terminateSimulation == nullptr)
-        return refuse(r, "%s: the enterEventMode or terminateSimulation pointer is null",
-                      "fmi2CompletedIntegratorStep");
+        return refuseNullPointer(r, __func__, "enterEventMode or terminateSimulation");
     *enterEventMode = fmi2False;
     *terminateSimulation = fmi2False;
     return fmi2OK;
@@ -97,7 +59,7 @@ fmi2Status fmi2NewDiscreteStates(fmi2Component c, fmi2EventInfo* eventInfo) {
     InstanceRecord& r = *asRecord(c);
     // Refused before the rebound: a host that cannot receive the event
     // record must not have its states changed behind its back.
-    if (eventInfo == nullptr) return refuse(r, "%s: the eventInfo pointer is null", "fmi2NewDiscreteStates");
+    if (eventInfo == nullptr) return refuseNullPointer(r, __func__, "eventInfo");
     handleEvent(r);
     *eventInfo = r.eventInfo;
     return fmi2OK;

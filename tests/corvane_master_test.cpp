@@ -113,4 +113,27 @@ std::string stepName(const ::testing::TestParamInfo<double>& info) {
 INSTANTIATE_TEST_SUITE_P(CommunicationSteps, CorvaneMaster, ::testing::Values(0.05, 0.01, 0.005), stepName);
 INSTANTIATE_TEST_SUITE_P(CommunicationSteps, CorvaneShortCallMaster, ::testing::Values(0.01, 0.005), stepName);
 
+// The plainest master: t += h from 0, a thousand calls for each everyday step
+// size (h = 1.0 runs to t = 1000). A step of 1.0 reaches the cap of 100
+// internal steps a rounding short of its end; that is no shortfall, so every
+// call answers fmi2OK. A step materially longer than 100 internal steps still
+// answers fmi2Discard wherever the master stands.
+TEST(CorvanePlainMaster, AnswersOkOnEveryCallOfAnEverydayStepSize) {
+    for (const double h : {0.001, 0.01, 0.05, 0.1, 0.25, 0.5, 1.0}) {
+        SCOPED_TRACE("h = " + std::to_string(h));
+        Fmi2Fixture f{CORVANE_LIBRARY};
+        fmi2Component c = f.initialised(fmi2False, fmi2CoSimulation);
+        double t = 0.0;
+        int notOk = 0;
+        for (int call = 0; call < 1000; ++call) {
+            const fmi2Status status = f.api.fmi2DoStep(c, t, h, fmi2True);
+            if (status != fmi2OK && notOk++ == 0)
+                ADD_FAILURE() << "fmi2DoStep(" << t << ", " << h << ") answered " << status << ", call " << call;
+            t += h;
+        }
+        EXPECT_EQ(notOk, 0) << "calls that did not answer fmi2OK";
+        EXPECT_EQ(f.api.fmi2DoStep(c, t, 1.000001, fmi2True), fmi2Discard) << "from t = " << t;
+    }
+}
+
 }  // namespace

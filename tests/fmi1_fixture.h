@@ -105,7 +105,8 @@ protected:
         EXPECT_EQ(entry.firstArgument, c());
         EXPECT_EQ(entry.status, fmiError);
         EXPECT_EQ(entry.category, "ERROR");
-        EXPECT_EQ(entry.text.rfind(function + ": ", 0), 0u) << "message names the function: " << entry.text;
+        EXPECT_EQ(entry.text.rfind("Rebounder_" + function + ": ", 0), 0u)
+            << "message names the exported function: " << entry.text;
         EXPECT_NE(entry.format, entry.text) << "the message is a format with arguments";
     }
 

@@ -328,4 +328,62 @@ TEST_F(PellidorVariables, WritingBackTheHandedOutPointerKeepsItsText) {
     EXPECT_TRUE(f.host.errors.empty()) << f.host.errors.front();
 }
 
+// A logger that calls back into the instance while it receives the echo of
+// string 0 or a refusal: each string block must go back to the host exactly
+// once, whatever the nested call replaced or released, and the values end as
+// the calls' order says. Both FMI 2.0 libraries share this code; both are run.
+TEST(Fmi2ReentrantLogger, EveryStringBlockIsReleasedExactlyOnce) {
+    enum class Nested { otherSlot, sameSlot, reset };
+    struct Case {
+        const char* what;
+        bool refusal;  // re-enter during a refusal instead of the echo
+        Nested nested;
+    };
+    const Case cases[] = {
+        {"echo, SetString on another slot", false, Nested::otherSlot},
+        {"echo, SetString on the same slot", false, Nested::sameSlot},
+        {"echo, fmi2Reset", false, Nested::reset},
+        {"refusal, SetString on another slot", true, Nested::otherSlot},
+        {"refusal, SetString on the same slot", true, Nested::sameSlot},
+        {"refusal, fmi2Reset", true, Nested::reset},
+    };
+    for (const char* library : {PELLIDOR_LIBRARY, CORVANE_LIBRARY}) {
+        for (const Case& reentry : cases) {
+            SCOPED_TRACE(std::string(library) + ": " + reentry.what);
+            Fmi2Fixture f{library};
+            fmi2Component c = f.initialised();
+            ASSERT_EQ(f.setString(c, 0, "zero before"), fmi2OK);
+            ASSERT_EQ(f.setString(c, 1, "one before"), fmi2OK);
+            bool entered = false;
+            f.host.onLog = [&](const host::LogEntry&) {
+                if (entered) return;
+                entered = true;
+                if (reentry.nested == Nested::reset) {
+                    EXPECT_EQ(f.api.fmi2Reset(c), fmi2OK);
+                } else {
+                    const fmi2ValueReference slot = reentry.nested == Nested::sameSlot ? 0 : 1;
+                    EXPECT_EQ(f.setString(c, slot, "nested"), fmi2OK);
+                }
+            };
+            const fmi2ValueReference refs[] = {0, reentry.refusal ? 9u : 2u};
+            const fmi2String values[] = {"outer", "two"};
+            EXPECT_EQ(f.api.fmi2SetString(c, refs, 2, values), reentry.refusal ? fmi2Error : fmi2OK);
+            ASSERT_TRUE(entered) << "the logger was not called";
+            f.host.onLog = nullptr;
+            EXPECT_TRUE(f.host.errors.empty()) << f.host.errors.front();
+            switch (reentry.nested) {
+                case Nested::reset: EXPECT_EQ(f.string(c, 0), nullptr); break;
+                case Nested::sameSlot: EXPECT_STREQ(f.string(c, 0), "nested"); break;
+                case Nested::otherSlot:
+                    EXPECT_STREQ(f.string(c, 0), "outer");
+                    EXPECT_STREQ(f.string(c, 1), "nested");
+                    break;
+            }
+            f.free(c);
+            EXPECT_EQ(f.host.liveBlocks(), 0u) << "a block was leaked";
+            EXPECT_TRUE(f.host.errors.empty()) << f.host.errors.front();
+        }
+    }
+}
+
 }  // namespace

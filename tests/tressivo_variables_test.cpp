@@ -272,6 +272,40 @@ TEST_F(TressivoVariables, SettingAStringFromItsOwnBlockEchoesTheTextSafely) {
     EXPECT_TRUE(host.errors.empty());
 }
 
+// A logger that calls back into the instance while it receives the echo of
+// string 0 or a refusal, and replaces strings there: each block goes back to
+// the host exactly once and the values end as the calls' order says.
+TEST_F(TressivoVariables, AReentrantLoggerLeavesEveryBlockReleasedOnce) {
+    struct Case {
+        const char* what;
+        bool refusal;  // re-enter during a refusal instead of the echo
+        fmiValueReference nestedSlot;
+    };
+    for (const Case& reentry : {Case{"echo, another slot", false, 1}, Case{"echo, the same slot", false, 0},
+                                Case{"refusal, another slot", true, 1}, Case{"refusal, the same slot", true, 0}}) {
+        SCOPED_TRACE(reentry.what);
+        start(fmiTrue);
+        ASSERT_EQ(setString(0, "zero before"), fmiOK);
+        ASSERT_EQ(setString(1, "one before"), fmiOK);
+        bool entered = false;
+        host.onLog = [&](const host::LogEntry&) {
+            if (entered) return;
+            entered = true;
+            EXPECT_EQ(setString(reentry.nestedSlot, "nested"), fmiOK);
+        };
+        const fmiValueReference refs[] = {0, reentry.refusal ? 9u : 2u};
+        const fmiString values[] = {"outer", "two"};
+        EXPECT_EQ(api.fmiSetString(c(), refs, 2, values), reentry.refusal ? fmiError : fmiOK);
+        ASSERT_TRUE(entered) << "the logger was not called";
+        host.onLog = nullptr;
+        EXPECT_STREQ(string(0), reentry.nestedSlot == 0 ? "nested" : "outer");
+        EXPECT_STREQ(string(1), reentry.nestedSlot == 1 ? "nested" : "one before");
+        freeInstance();
+        EXPECT_EQ(host.liveBlocks(), 0u) << "a block was leaked";
+        EXPECT_TRUE(host.errors.empty()) << host.errors.front();
+    }
+}
+
 }  // namespace
 
 #endif
