@@ -1,0 +1,120 @@
+// rebounder-hostcheck: runs an FMI host under test on the Rebounder FMUs,
+// probe by probe, and reports how it copes.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "options.h"
+#include "report.h"
+
+namespace fs = std::filesystem;
+using namespace hostcheck;
+
+namespace {
+
+constexpr int exitFailedProbe = 1;
+constexpr int exitUsage = 2;
+
+// Beside an installed program first, then the build tree it was built in.
+DefaultLocations defaultLocations() {
+    std::error_code error;
+    const fs::path prefix = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path();
+    const fs::path share = prefix / "share" / "rebounder";
+    DefaultLocations found{REBOUNDER_HOSTCHECK_FMUS, REBOUNDER_HOSTCHECK_REFERENCES};
+    if (!error && fs::is_directory(share / "fmu")) found.fmus = (share / "fmu").string();
+    if (!error && fs::is_directory(share / "reference-results")) {
+        found.references = (share / "reference-results").string();
+    }
+    return found;
+}
+
+// The inputs the selected probes read; a missing one is a set-up error, not a verdict.
+std::string missingInput(const Options& options) {
+    const Settings& s = options.settings;
+    auto needs = [&](int probe) { return options.probes.count(probe) != 0; };
+    for (const char* component : {"pellidor", "corvane"}) {
+        if (needs(1) && !fs::is_regular_file(s.fmus / (std::string(component) + ".fmu"))) {
+            return "no " + std::string(component) + ".fmu in " + s.fmus.string() + " (--fmus DIR)";
+        }
+    }
+    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
+        const bool needed = needs(2) || needs(3) || needs(4) || needs(5) || needs(6) || needs(7);
+        if (needed && !fs::is_regular_file(s.strictFmus / (std::string(component) + ".fmu"))) {
+            return "no strict-host " + std::string(component) + ".fmu in " + s.strictFmus.string() +
+                   " (--strict-fmus DIR)";
+        }
+    }
+    for (double step : referenceSteps()) {
+        if ((needs(3) || needs(4)) && !fs::is_regular_file(referenceFile(s, step))) {
+            return "no reference " + referenceFile(s, step).string() + " (--references DIR)";
+        }
+    }
+    return "";
+}
+
+bool writeFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path);
+    file << text;
+    return static_cast<bool>(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string programName = fs::path(argv[0]).filename().string();
+    ParseResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc), defaultLocations());
+    if (parsed.helpRequested) {
+        std::fputs(usage(programName).c_str(), stdout);
+        return 0;
+    }
+    if (!parsed.options) {
+        std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", programName.c_str(), parsed.error.c_str(),
+                     programName.c_str());
+        return exitUsage;
+    }
+    Options& options = *parsed.options;
+    if (const std::string missing = missingInput(options); !missing.empty()) {
+        std::fprintf(stderr, "%s: %s\n", programName.c_str(), missing.c_str());
+        return exitUsage;
+    }
+    // The FMUs are copied into each run's directory, so absolute paths are
+    // needed only for the inputs read here.
+    Settings& settings = options.settings;
+    settings.fmus = fs::absolute(settings.fmus);
+    settings.strictFmus = fs::absolute(settings.strictFmus);
+    settings.references = fs::absolute(settings.references);
+    std::string root = (fs::temp_directory_path() / "rebounder-hostcheck-XXXXXX").string();
+    if (mkdtemp(root.data()) == nullptr) {
+        std::fprintf(stderr, "%s: cannot create a working directory in %s\n", programName.c_str(),
+                     fs::temp_directory_path().c_str());
+        return exitUsage;
+    }
+    settings.workRoot = root;
+
+    const auto start = std::chrono::steady_clock::now();
+    Runner runner(settings);
+    const std::vector<ProbeResult> results = runProbes(runner, settings, options.probes);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    const Summary summary{settings, results, seconds, runner.runCount()};
+    std::fputs(terminalTable(summary).c_str(), stdout);
+    bool written = true;
+    if (!options.reportPath.empty()) written = writeFile(options.reportPath, markdownReport(summary)) && written;
+    if (!options.jsonPath.empty()) written = writeFile(options.jsonPath, jsonReport(summary)) && written;
+    if (!written) std::fprintf(stderr, "%s: could not write the report\n", programName.c_str());
+    if (options.keepRuns) {
+        std::printf("each run's working directory is kept under %s\n", root.c_str());
+    } else {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    bool failed = !written;
+    for (const ProbeResult& r : results) failed = failed || r.verdict == Verdict::fail;
+    return failed ? exitFailedProbe : 0;
+}

@@ -1,0 +1,36 @@
+// The command line of rebounder-hostcheck.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "probes.h"
+
+namespace hostcheck {
+
+struct Options {
+    Settings settings;
+    std::set<int> probes;
+    std::string reportPath, jsonPath;
+    bool keepRuns = false;
+};
+
+struct ParseResult {
+    std::optional<Options> options;
+    bool helpRequested = false;
+    std::string error;
+};
+
+// Where the inputs are when the command line does not say: beside an
+// installed program (<prefix>/share/rebounder/...) when that exists, else in
+// the build tree the program was built in.
+struct DefaultLocations {
+    std::string fmus, references;  // the strict-host FMUs are in <fmus>/strict-host
+};
+
+ParseResult parseOptions(const std::vector<std::string>& arguments, const DefaultLocations& defaults);
+std::string usage(const std::string& programName);
+
+}  // namespace hostcheck

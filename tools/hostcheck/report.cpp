@@ -1,0 +1,136 @@
+#include "report.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace hostcheck {
+namespace {
+
+std::string seconds(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", value);
+    return text;
+}
+
+std::string counts(const Summary& summary) {
+    int byVerdict[4] = {0, 0, 0, 0};
+    for (const ProbeResult& r : summary.results) ++byVerdict[static_cast<int>(r.verdict)];
+    std::string out;
+    for (Verdict v : {Verdict::pass, Verdict::note, Verdict::fail, Verdict::skip}) {
+        out += (out.empty() ? "" : ", ") + std::to_string(byVerdict[static_cast<int>(v)]) + " " + verdictName(v);
+    }
+    return out;
+}
+
+std::string upper(const char* text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// The last lines of a text, indented to stay inside a list item: an excerpt
+// of a host's output.
+std::string tail(const std::string& text, std::size_t count) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    while (!lines.empty() && lines.back().find_first_not_of(" \r") == std::string::npos) lines.pop_back();
+    std::string out;
+    const std::size_t first = lines.size() > count ? lines.size() - count : 0;
+    for (std::size_t i = first; i < lines.size(); ++i) out += "  " + lines[i] + "\n";
+    return out;
+}
+
+std::string json(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string terminalTable(const Summary& summary) {
+    std::ostringstream out;
+    out << "probe                          verdict  evidence\n";
+    for (const ProbeResult& r : summary.results) {
+        char head[64];
+        std::snprintf(head, sizeof head, "%d. %-28s%-9s", r.number, r.title.c_str(),
+                      upper(verdictName(r.verdict)).c_str());
+        out << head << r.evidence << '\n';
+        if (r.verdict == Verdict::fail) out << "   -> the host should: " << r.fix << '\n';
+    }
+    out << "\n" << counts(summary) << "; " << summary.runs << " host runs in " << seconds(summary.seconds) << '\n';
+    return out.str();
+}
+
+std::string markdownReport(const Summary& summary) {
+    std::ostringstream out;
+    const Settings& s = summary.settings;
+    out << "# How the host copes with the Rebounder FMUs\n\n"
+        << "Host command template:\n\n```\n" << s.hostTemplate << "\n```\n\n"
+        << "Result: " << counts(summary) << " (" << summary.runs << " host runs in " << seconds(summary.seconds)
+        << ", time limit " << seconds(s.timeLimit) << " per run).\n\n"
+        << "FMUs: `" << s.fmus.string() << "` (default), `" << s.strictFmus.string()
+        << "` (strict host); references: `" << s.references.string() << "`.\n\n"
+        << "| Probe | Verdict | Evidence |\n|---|---|---|\n";
+    for (const ProbeResult& r : summary.results) {
+        std::string evidence = r.evidence;
+        for (std::size_t p = 0; (p = evidence.find('|', p)) != std::string::npos; p += 2) evidence.replace(p, 1, "\\|");
+        out << "| " << r.number << ". " << r.title << " | " << verdictName(r.verdict) << " | " << evidence << " |\n";
+    }
+    for (const ProbeResult& r : summary.results) {
+        out << "\n## " << r.number << ". " << r.title << ": " << verdictName(r.verdict) << "\n\n" << r.evidence << "\n";
+        if (r.verdict == Verdict::fail) out << "\n**What the host should do instead:** " << r.fix << "\n";
+        for (const Run* run : r.runs) {
+            out << "\n- " << run->label << ": " << describe(run->outcome) << "\n\n  ```\n  " << run->command
+                << "\n  ```\n";
+            if (r.verdict != Verdict::fail) continue;
+            // The end of what the host printed: where its reason usually is.
+            for (const auto& [name, text] : {std::pair{"standard error", &run->outcome.errors},
+                                             std::pair{"standard output", &run->outcome.output}}) {
+                const std::string excerpt = tail(*text, 8);
+                if (!excerpt.empty()) out << "\n  Last lines of its " << name << ":\n\n  ```\n" << excerpt << "  ```\n";
+            }
+        }
+    }
+    return out.str();
+}
+
+std::string jsonReport(const Summary& summary) {
+    std::ostringstream out;
+    bool failed = false;
+    for (const ProbeResult& r : summary.results) failed = failed || r.verdict == Verdict::fail;
+    out << "{\n  \"host\": " << json(summary.settings.hostTemplate)
+        << ",\n  \"failed\": " << (failed ? "true" : "false")
+        << ",\n  \"seconds\": " << summary.seconds << ",\n  \"runs\": " << summary.runs << ",\n  \"probes\": [";
+    for (std::size_t i = 0; i < summary.results.size(); ++i) {
+        const ProbeResult& r = summary.results[i];
+        out << (i ? "," : "") << "\n    {\"number\": " << r.number << ", \"title\": " << json(r.title)
+            << ", \"verdict\": " << json(verdictName(r.verdict)) << ", \"evidence\": " << json(r.evidence);
+        if (r.verdict == Verdict::fail) out << ", \"fix\": " << json(r.fix);
+        out << ", \"runs\": [";
+        for (std::size_t k = 0; k < r.runs.size(); ++k) {
+            const Run& run = *r.runs[k];
+            out << (k ? ", " : "") << "{\"label\": " << json(run.label) << ", \"command\": " << json(run.command)
+                << ", \"outcome\": " << json(describe(run.outcome)) << ", \"seconds\": " << run.outcome.seconds << "}";
+        }
+        out << "]}";
+    }
+    out << "\n  ]\n}\n";
+    return out.str();
+}
+
+}  // namespace hostcheck
