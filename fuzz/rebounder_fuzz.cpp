@@ -451,7 +451,8 @@ struct Session {
                 if (!host.owns(values[i])) out += " + 1";
             } else {
                 const std::size_t length = std::strlen(values[i]);
-                out += "\"" + std::string(values[i], std::min<std::size_t>(length, 16)) + (length > 16 ? "...\" (" + std::to_string(length) + " chars)" : "\"");
+                out += "\"" + std::string(values[i], std::min<std::size_t>(length, 16));
+                out += length > 16 ? "...\" (" + std::to_string(length) + " chars)" : "\"";
             }
         }
         return out;
@@ -467,7 +468,7 @@ struct Session {
         const std::size_t outer = lent.size();
         auto values = array<const char*>(n, [&] { return stringOrOwn(getter, getString, c); });
         bool releasesLent = false;
-        for (std::size_t i = 0; refs != nullptr && outer > 0 && i < n; ++i) releasesLent = releasesLent || lentOut(c, outer, refs[i]);
+        for (std::size_t i = 0; refs != nullptr && i < n; ++i) releasesLent = releasesLent || lentOut(c, outer, refs[i]);
         if (releasesLent) {
             trace("%s not made: it would release a block an unfinished call was passed", function);
         } else {
@@ -746,11 +747,13 @@ struct Session {
                 if (in.ConsumeBool()) {
                     auto values = array<fmi2Real>(n, [&] { return in.ConsumeBool() ? 13.0 : real(); });
                     function = "fmi2SetRealInputDerivatives";
-                    status = api.fmi2SetRealInputDerivatives(c, refs.get(), countFor(n, refs, orders, values), orders.get(), values.get());
+                    const std::size_t m = countFor(n, refs, orders, values);
+                    status = api.fmi2SetRealInputDerivatives(c, refs.get(), m, orders.get(), values.get());
                 } else {
                     auto values = output<fmi2Real>(n);
                     function = "fmi2GetRealOutputDerivatives";
-                    status = api.fmi2GetRealOutputDerivatives(c, refs.get(), countFor(n, refs, orders, values), orders.get(), values.get());
+                    const std::size_t m = countFor(n, refs, orders, values);
+                    status = api.fmi2GetRealOutputDerivatives(c, refs.get(), m, orders.get(), values.get());
                     for (std::size_t i = 0; values && status == fmi2OK && i < n; ++i) {
                         if (values[i] != 13.0) fail("fmi2GetRealOutputDerivatives gave %g", values[i]);
                     }
