@@ -391,7 +391,7 @@ TEST(HostProgram, ReferenceResultsFollowTheirHostsClocks) {
     ASSERT_EQ(firstRebounds.size(), 9u) << "header, seven cases, the closed form";
     const std::vector<double> exact = firstRebounds.at("closed-form");
     EXPECT_EQ(exact[1], contactTime);
-    EXPECT_NEAR(startHeight + startVelocity * exact[1] + gravity * exact[1] * exact[1] / 2.0, 0.0, 1e-12);
+    EXPECT_NEAR(startHeight + startVelocity * exact[1] + startGravity * exact[1] * exact[1] / 2.0, 0.0, 1e-12);
     for (const auto& [name, values] : firstRebounds) {
         if (name == "case" || name == "closed-form") continue;
         SCOPED_TRACE(name);

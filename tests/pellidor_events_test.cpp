@@ -119,7 +119,7 @@ TEST_F(PellidorEvents, ReboundOnlyBelowTheFloorWhileFalling) {
 // Filled where this platform's host expects each field (nextEventTime at 20
 // on 32-bit Linux, 24 elsewhere), and nothing written around the record.
 TEST_F(PellidorEvents, NewDiscreteStatesFillsTheRecordAsThisPlatformLaysItOut) {
-    setStates(-0.01, -6.0);
+    f.setStates(c, -0.01, -6.0);
     PlacedRecord<fmi2EventInfo> placed;
     EXPECT_EQ(f.api.fmi2NewDiscreteStates(c, placed.record), fmi2OK);
     EXPECT_EQ(placed.strayWrites(), 0u) << "written outside the host's " << sizeof(fmi2EventInfo) << "-byte record";
