@@ -2,15 +2,26 @@
 // is read as a sequence of calls on up to two instances of each component,
 // made in any order, with any value reference, counts from 0 to a few more
 // than the model has (every array exactly as long as its count says, so the
-// sanitizers see any access past it), null pointers wherever a host may pass
-// one, NaN, infinities, -0 and huge reals and times, logging flags other
+// sanitizers see any access past it; any count at all where every array is
+// null), null pointers wherever a host may pass one, NaN, infinities,
+// subnormals, -0 and huge reals, times and step sizes, logging flags other
 // than 0 and 1, and injected allocation failures.
+//
+// The input also chooses, per instance, a hostile host: its logger calls the
+// instance it is called for back before returning (getters, setters, strings
+// included, the debug logging switch, fmi2Reset; never the release of the
+// instance, which a host must not do from its logger), up to a few calls
+// deep, and it passes the string blocks the instance handed out back to the
+// string setter. It never makes its own arguments dangling: an unfinished call
+// that was passed a block keeps it, so a nested call that would release that
+// block is not made.
 //
 // After every call the status must be a valid one; every logger call must be
 // well formed (the instance's own environment or handle and name, a known
 // category, a format that is a constant of the component and that formats);
-// at the end every block the host handed out must have been freed exactly
-// once. Any breach aborts, which libFuzzer reports with the input.
+// every block freed must be a live block the host handed out; at the end every
+// block must have been freed exactly once. Any breach aborts, which libFuzzer
+// reports with the input.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cfloat>
@@ -30,6 +41,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "model_expectations.h"
 
 namespace {
 
@@ -85,7 +97,21 @@ struct Slot {
     void* c = nullptr;
     std::string expectedName;
     fmi2CallbackFunctions callbacks{};
+    bool hostile = false;  // its logger calls the instance back
 };
+
+// A string block of an instance (from its GetString) that an unfinished call
+// was passed as a value.
+struct Lent {
+    const void* c;
+    unsigned vr;
+    const char* passed;  // the pointer passed: the block or one past its start
+};
+
+// Nested calls a hostile logger makes at most, one inside the other.
+constexpr int maxReentryDepth = 3;
+// Any value reference, for lentOut.
+constexpr unsigned anyString = ~0u;
 
 struct Session;
 Session* currentSession = nullptr;
@@ -97,8 +123,23 @@ struct Session {
     Slot cs[instancesPerComponent];
     Slot fmi1[instancesPerComponent];
 
+    int depth = 0;              // logger calls the current call is nested in
+    std::vector<Lent> lent;     // innermost last
+
     explicit Session(FuzzedDataProvider& data) : in(data) { currentSession = this; }
     ~Session() { currentSession = nullptr; }
+
+    // One line of the trace, indented by how deep the hostile logger has
+    // nested the call it belongs to.
+    [[gnu::format(printf, 2, 3)]] void trace(const char* format, ...) const {
+        if (!tracing) return;
+        std::fprintf(stderr, "%*s", 2 * (depth + 1), "");
+        va_list args;
+        va_start(args, format);
+        std::vfprintf(stderr, format, args);
+        va_end(args);
+        std::fputc('\n', stderr);
+    }
 
     // ---- values --------------------------------------------------------
 
@@ -107,20 +148,26 @@ struct Session {
                                        -0.0,
                                        1.0,
                                        -1.0,
-                                       0.01,
+                                       expected::internalStep,
                                        0.005,
                                        0.05,
                                        2.0,
-                                       13.0,
-                                       -9.81,
-                                       1e-16,
+                                       expected::derivativeTableValue,
+                                       expected::startGravity,
+                                       expected::indicatorOffset,
                                        -1e-3,
                                        1e300,
                                        -1e300,
                                        DBL_MAX,
                                        -DBL_MAX,
                                        DBL_MIN,
+                                       -DBL_MIN,
                                        std::numeric_limits<double>::denorm_min(),
+                                       -std::numeric_limits<double>::denorm_min(),
+                                       1e9,
+                                       -1e9,
+                                       9007199254740992.0,  // 2^53: adding 0.01 changes nothing
+                                       1e16,
                                        std::numeric_limits<double>::quiet_NaN(),
                                        -std::numeric_limits<double>::quiet_NaN(),
                                        std::numeric_limits<double>::infinity(),
@@ -146,6 +193,15 @@ struct Session {
 
     // Counts from 0 to a few more than the model has.
     std::size_t count(std::size_t modelCount) { return in.ConsumeIntegralInRange<std::size_t>(0, modelCount + 3); }
+
+    // The count n the arrays were made for, or, when every array is null (no
+    // element to read past), perhaps any size a host might pass.
+    template <typename... Arrays>
+    std::size_t countFor(std::size_t n, const Arrays&... arrays) {
+        static const std::size_t huge[] = {SIZE_MAX, SIZE_MAX / 2 + 1, std::size_t{1} << 31, 0xFFFFFFFFu, 1000000};
+        if (!(... && (arrays == nullptr)) || !in.ConsumeBool()) return n;
+        return huge[in.ConsumeIntegralInRange<std::size_t>(0, std::size(huge) - 1)];
+    }
 
     // An array of exactly n elements, or null.
     template <typename T, typename Make>
@@ -177,8 +233,8 @@ struct Session {
 
     // ---- checks ----------------------------------------------------------
 
-    static void checkStatus(const char* function, int status, int last) {
-        if (tracing) std::fprintf(stderr, "  %s -> %d\n", function, status);
+    void checkStatus(const char* function, int status, int last) const {
+        trace("%s -> %d", function, status);
         if (status < 0 || status > last) fail("%s returned the invalid status %d", function, status);
     }
     static void checkFatal(const char* function, int status) {
@@ -210,37 +266,115 @@ struct Session {
     static void fmi2Logger(fmi2ComponentEnvironment environment, fmi2String instanceName, fmi2Status status,
                            fmi2String category, fmi2String message, ...) {
         Session& session = *currentSession;
-        const Slot* slot = session.slotOfEnvironment(environment);
+        Slot* slot = session.slotOfEnvironment(environment);
         if (slot == nullptr) fail("FMI 2.0 logger called with a componentEnvironment the host never gave");
         session.checkLogCall(slot->expectedName, instanceName, status, category, message, fmi2Fatal);
         va_list args;
         va_start(args, message);
         session.host.record(environment, instanceName, status, category, message, args);
         va_end(args);
-        if (session.host.log.back().text == "<unformattable message>") fail("a log message does not format");
-        session.host.log.clear();
+        session.received(*slot);
     }
 
     static void fmi1Logger(fmiComponent c, fmiString instanceName, fmiStatus status, fmiString category,
                            fmiString message, ...) {
         Session& session = *currentSession;
-        const Slot* slot = nullptr;
-        for (const Slot& candidate : session.fmi1) slot = candidate.c == c && c != nullptr ? &candidate : slot;
+        Slot* slot = nullptr;
+        for (Slot& candidate : session.fmi1) slot = candidate.c == c && c != nullptr ? &candidate : slot;
         if (slot == nullptr) fail("FMI 1.0 logger called with a first argument that is not a live instance");
         session.checkLogCall(slot->expectedName, instanceName, status, category, message, fmiFatal);
         va_list args;
         va_start(args, message);
         session.host.record(c, instanceName, status, category, message, args);
         va_end(args);
-        if (session.host.log.back().text == "<unformattable message>") fail("a log message does not format");
-        session.host.log.clear();
+        session.received(*slot);
     }
 
-    static void* allocate(std::size_t count, std::size_t size) { return currentSession->host.allocate(count, size); }
-    static void release(void* block) { currentSession->host.release(block); }
+    // The message is formatted and checked before anything else: a hostile
+    // logger reads its arguments while they are certainly valid, then may call
+    // the instance back.
+    void received(Slot& slot) {
+        const host::LogEntry& entry = host.log.back();
+        if (entry.text == "<unformattable message>") fail("a log message does not format");
+        trace("logger: status %d, %s, \"%.90s\"", entry.status, entry.category.c_str(), entry.text.c_str());
+        host.log.clear();
+        if (slot.hostile) reenter(slot);
+    }
 
-    const Slot* slotOfEnvironment(const void* environment) const {
-        for (const Slot* group : {me, cs}) {
+    // The hostile logger's answer: nothing, a coming allocation made to fail,
+    // or one nested call on the instance the message came from (never its
+    // release, which a host must not call from its logger).
+    void reenter(Slot& slot) {
+        static constexpr int fmi2Calls[] = {2, 7, 7, 8, 9, 10, 11, 12, 13, 14, 14};  // operations of shared2
+        static constexpr int fmi1Calls[] = {2, 2, 8, 9, 10, 11, 11, 14, 15, 16, 17};  // operations of call1
+        static_assert(std::size(fmi2Calls) == std::size(fmi1Calls));
+        if (slot.c == nullptr || depth >= maxReentryDepth) return;
+        // 0 (also what an exhausted input reads) to 3: return at once.
+        const int choice = in.ConsumeIntegralInRange<int>(0, static_cast<int>(std::size(fmi2Calls)) + 4);
+        if (choice < 4) return;
+        if (choice == 4) {
+            failSoon();
+            return;
+        }
+        const bool fmi1Slot = &slot >= fmi1 && &slot < fmi1 + instancesPerComponent;
+        const int operation = (fmi1Slot ? fmi1Calls : fmi2Calls)[choice - 5];
+        trace("the logger calls back:");
+        ++depth;
+        if (fmi1Slot) {
+            call1(operation, slot.c);
+        } else {
+            const bool meSlot = &slot >= me && &slot < me + instancesPerComponent;
+            shared2(operation, meSlot ? components().me : components().cs, slot.c);
+        }
+        --depth;
+    }
+
+    // The host's allocator fails at one of the next few allocations, at every
+    // one from there on, or no more.
+    void failSoon() {
+        const std::size_t failing = host.allocationCount + in.ConsumeIntegralInRange<std::size_t>(1, 4);
+        switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+            case 2:
+                host.failAllocationsFrom(failing);
+                trace("allocations from %zu on will fail", failing);
+                break;
+            case 3:
+                host.stopFailing();
+                trace("allocations succeed again");
+                break;
+            default:
+                host.failAllocation(failing);
+                trace("allocation %zu will fail", failing);
+                break;
+        }
+    }
+
+    static void* allocate(std::size_t count, std::size_t size) {
+        Session& session = *currentSession;
+        void* block = session.host.allocate(count, size);
+        if (block == nullptr) session.trace("allocation %zu fails", session.host.allocationCount);
+        return block;
+    }
+
+    // A block the host does not hold is a double free or a foreign pointer.
+    // AddressSanitizer names which, with the stacks of the allocation and of
+    // both frees, when it sees the free itself; without it the fuzzer stops
+    // here. Either way the fault shows up inside the call that made it.
+    static void release(void* block) {
+        Session& session = *currentSession;
+        if (block != nullptr && !session.host.owns(block)) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+            std::free(block);
+#endif
+#endif
+            fail("freeMemory(%p): not a live block of this host (double free or foreign pointer)", block);
+        }
+        session.host.release(block);
+    }
+
+    Slot* slotOfEnvironment(const void* environment) {
+        for (Slot* group : {me, cs}) {
             for (int i = 0; i < instancesPerComponent; ++i) {
                 if (&group[i] == environment) return &group[i];
             }
@@ -264,38 +398,111 @@ struct Session {
         return pick(slots).c;
     }
 
-    // Pointers the instance handed out for its strings, fetched just before
-    // the call that passes them back (a host may pass back what it was given).
-    const char* stringOrOwn(const host::Fmi2Api& api, void* c) {
+    // A value for a string write: host text, or now and then a block the
+    // instance handed out for one of its strings, fetched just before the call
+    // that passes it back (a host may pass back what it was given), perhaps
+    // one character in. Such a block is lent until that call returns.
+    template <typename GetString>
+    const char* stringOrOwn(const char* getter, GetString getString, void* c) {
         if (c != nullptr && in.ConsumeIntegralInRange<int>(0, 3) == 0) {
-            const fmi2ValueReference vr = in.ConsumeIntegralInRange<unsigned>(0, 3);
-            fmi2String own = nullptr;
-            checkStatus("fmi2GetString", api.fmi2GetString(c, &vr, 1, &own), fmi2Fatal);
-            if (own != nullptr && in.ConsumeBool()) return own + (std::strlen(own) > 0 && in.ConsumeBool() ? 1 : 0);
-            return own;
+            const unsigned vr = in.ConsumeIntegralInRange<unsigned>(0, 3);
+            const char* own = nullptr;
+            trace("%s(%u), for its block to pass back:", getter, vr);
+            checkStatus(getter, getString(c, &vr, 1, &own), fmi2Fatal);
+            if (own == nullptr) return nullptr;
+            const char* passed = own + (in.ConsumeBool() && std::strlen(own) > 0 && in.ConsumeBool() ? 1 : 0);
+            lent.push_back({c, vr, passed});
+            return passed;
         }
         return text();
     }
 
+    // Whether a call that has not returned yet (the first `outer` entries of
+    // lent) was passed the block of string vr of instance c, or of any of its
+    // strings for anyString.
+    bool lentOut(const void* c, std::size_t outer, unsigned vr) const {
+        for (std::size_t i = 0; i < outer; ++i) {
+            if (lent[i].c == c && (vr == anyString || lent[i].vr == vr)) return true;
+        }
+        return false;
+    }
+
+    // The value references of a call as the trace shows them.
+    static std::string describeRefs(const unsigned* refs, std::size_t n) {
+        if (refs == nullptr) return "null refs, n " + std::to_string(n);
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i) out += (i ? ", " : "") + std::to_string(refs[i]);
+        return out;
+    }
+
+    // The values of a string write as the trace shows them.
+    std::string describeStrings(const unsigned* refs, const char* const* values, std::size_t n) const {
+        if (refs == nullptr || values == nullptr) {
+            return std::string(refs ? "" : "null refs, ") + (values ? "" : "null values, ") + "n " + std::to_string(n);
+        }
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i) {
+            out += (i ? ", " : "") + std::to_string(refs[i]) + " = ";
+            const Lent* own = nullptr;
+            for (const Lent& entry : lent) own = entry.passed == values[i] ? &entry : own;
+            if (values[i] == nullptr) {
+                out += "null";
+            } else if (own != nullptr) {
+                out += "the block of its string " + std::to_string(own->vr);
+                if (!host.owns(values[i])) out += " + 1";
+            } else {
+                const std::size_t length = std::strlen(values[i]);
+                out += "\"" + std::string(values[i], std::min<std::size_t>(length, 16));
+                out += length > 16 ? "...\" (" + std::to_string(length) + " chars)" : "\"";
+            }
+        }
+        return out;
+    }
+
+    // A string write of n values to refs: host texts or blocks the instance
+    // handed out. Not made when it could release a block that an outer call,
+    // not returned yet, was passed: the host would be making that call's
+    // argument dangling itself.
+    template <typename SetString, typename GetString>
+    void setStrings(const char* function, const char* getter, SetString setString, GetString getString, void* c,
+                    std::size_t n, const unsigned* refs) {
+        const std::size_t outer = lent.size();
+        auto values = array<const char*>(n, [&] { return stringOrOwn(getter, getString, c); });
+        bool releasesLent = false;
+        for (std::size_t i = 0; refs != nullptr && i < n; ++i) releasesLent = releasesLent || lentOut(c, outer, refs[i]);
+        if (releasesLent) {
+            trace("%s not made: it would release a block an unfinished call was passed", function);
+        } else {
+            n = countFor(n, refs, values);
+            if (tracing) trace("%s(%s)", function, describeStrings(refs, values.get(), n).c_str());
+            const int status = setString(c, refs, n, values.get());
+            checkStatus(function, status, fmi2Fatal);
+            if (c == nullptr) checkFatal(function, status);
+        }
+        lent.resize(outer);
+    }
+
     void instantiate2(const host::Fmi2Api& api, Slot (&slots)[instancesPerComponent]) {
         Slot& slot = pick(slots);
-        if (slot.c != nullptr) api.fmi2FreeInstance(slot.c);
-        slot.c = nullptr;
+        if (void* old = std::exchange(slot.c, nullptr)) api.fmi2FreeInstance(old);
         checkMemory();
         slot.callbacks = fmi2CallbackFunctions{fmi2Logger, allocate, release, nullptr, &slot};
         const int variant = in.ConsumeIntegralInRange<int>(0, 9);
         if (variant == 1) slot.callbacks.logger = nullptr;
         if (variant == 2) slot.callbacks.allocateMemory = nullptr;
         if (variant == 3) slot.callbacks.freeMemory = nullptr;
+        slot.hostile = variant >= 7;
         const bool unusable = variant == 2 || variant == 3 || variant == 4;
         const char* name = text(8);
         const char* guid = in.ConsumeBool() ? "123" : text(6);
         const char* location = text(8);
         const int type = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, 1) : integer();
+        const int visible = integer(), loggingOn = integer();
         slot.c = host::withIntEnum(api.fmi2Instantiate)(name, type, guid, location,
-                                                  variant == 4 ? nullptr : &slot.callbacks, integer(), integer());
+                                                        variant == 4 ? nullptr : &slot.callbacks, visible, loggingOn);
         slot.expectedName = storedName(name);
-        if (tracing) std::fprintf(stderr, "  fmi2Instantiate(slot %d, variant %d) -> %p\n", int(&slot - slots), variant, slot.c);
+        trace("fmi2Instantiate(slot %d, variant %d%s, loggingOn %d) -> %p", int(&slot - slots), variant,
+              slot.hostile ? ", hostile logger" : "", loggingOn, slot.c);
         const bool guidMatches = guid != nullptr && std::strcmp(guid, "123") == 0;
         if (slot.c != nullptr && (unusable || !guidMatches)) {
             fail("fmi2Instantiate accepted a null callback or the GUID \"%.20s\"", guid ? guid : "<null>");
@@ -308,7 +515,7 @@ struct Session {
         const std::size_t n = count(5);
         auto refs = array<fmi2ValueReference>(n, [&] { return valueReference(); });
         auto values = array<std::remove_const_t<Value>>(n, make);
-        const int status = call(c, refs.get(), n, values.get());
+        const int status = call(c, refs.get(), countFor(n, refs, values), values.get());
         checkStatus(function, status, fmi2Fatal);
         if (c == nullptr) checkFatal(function, status);
     }
@@ -318,17 +525,16 @@ struct Session {
         auto refs = array<fmi2ValueReference>(n, [&] { return valueReference(); });
         if (in.ConsumeBool()) {
             auto values = output<fmi2String>(n);
-            const int status = api.fmi2GetString(c, refs.get(), n, values.get());
+            const std::size_t m = countFor(n, refs, values);
+            if (tracing) trace("fmi2GetString(%s%s)", describeRefs(refs.get(), m).c_str(), values ? "" : ", null values");
+            const int status = api.fmi2GetString(c, refs.get(), m, values.get());
             checkStatus("fmi2GetString", status, fmi2Fatal);
             if (c == nullptr) checkFatal("fmi2GetString", status);
             for (std::size_t i = 0; values && status == fmi2OK && i < n; ++i) {
                 if (values[i] != nullptr && !host.owns(values[i])) fail("fmi2GetString gave a block the host never allocated");
             }
         } else {
-            auto values = array<fmi2String>(n, [&] { return stringOrOwn(api, c); });
-            const int status = api.fmi2SetString(c, refs.get(), n, values.get());
-            checkStatus("fmi2SetString", status, fmi2Fatal);
-            if (c == nullptr) checkFatal("fmi2SetString", status);
+            setStrings("fmi2SetString", "fmi2GetString", api.fmi2SetString, api.fmi2GetString, c, n, refs.get());
         }
     }
 
@@ -342,13 +548,23 @@ struct Session {
                 Slot& slot = pick(slots);
                 const bool passNull = in.ConsumeIntegralInRange<int>(0, 7) == 0;
                 api.fmi2FreeInstance(passNull ? nullptr : std::exchange(slot.c, nullptr));
-                if (tracing) std::fprintf(stderr, "  fmi2FreeInstance(%s)\n", passNull ? "null" : "a slot");
+                trace("fmi2FreeInstance(%s)", passNull ? "null" : "a slot");
                 return true;
             }
+            default: return shared2(operation, api, c);
+        }
+    }
+
+    // The calls of common2 on an instance that exists or not (c), other than
+    // creating and releasing one; the hostile logger makes these too.
+    bool shared2(int operation, const host::Fmi2Api& api, void* c) {
+        switch (operation) {
             case 2: {
                 const std::size_t n = count(2);
                 auto categories = array<fmi2String>(n, [&] { return text(10); });
-                const int status = api.fmi2SetDebugLogging(c, integer(), n, categories.get());
+                const int loggingOn = integer();
+                const int status = api.fmi2SetDebugLogging(c, loggingOn, countFor(n, categories), categories.get());
+                trace("fmi2SetDebugLogging(loggingOn %d)", loggingOn);
                 checkStatus("fmi2SetDebugLogging", status, fmi2Fatal);
                 if (c == nullptr) checkFatal("fmi2SetDebugLogging", status);
                 return true;
@@ -373,6 +589,10 @@ struct Session {
                 return true;
             }
             case 7: {
+                if (lentOut(c, lent.size(), anyString)) {
+                    trace("fmi2Reset not made: it would release a block an unfinished call was passed");
+                    return true;
+                }
                 const int status = api.fmi2Reset(c);
                 checkStatus("fmi2Reset", status, fmi2Fatal);
                 if (c == nullptr) checkFatal("fmi2Reset", status);
@@ -432,7 +652,7 @@ struct Session {
             const std::size_t n = count(modelCount);
             auto values = output<fmi2Real>(n);
             function = name;
-            status = call(c, values.get(), n);
+            status = call(c, values.get(), countFor(n, values));
         };
         switch (operation % 10) {
             case 0: function = "fmi2EnterEventMode"; status = api.fmi2EnterEventMode(c); break;
@@ -450,12 +670,18 @@ struct Session {
                                                          in.ConsumeBool() ? &terminate : nullptr);
                 break;
             }
-            case 4: function = "fmi2SetTime"; status = api.fmi2SetTime(c, real()); break;
+            case 4: {
+                const double time = real();
+                trace("fmi2SetTime(%g)", time);
+                function = "fmi2SetTime";
+                status = api.fmi2SetTime(c, time);
+                break;
+            }
             case 5: {
                 const std::size_t n = count(2);
                 auto values = array<fmi2Real>(n, [&] { return real(); });
                 function = "fmi2SetContinuousStates";
-                status = api.fmi2SetContinuousStates(c, values.get(), n);
+                status = api.fmi2SetContinuousStates(c, values.get(), countFor(n, values));
                 break;
             }
             case 6: statesCall("fmi2GetDerivatives", api.fmi2GetDerivatives, 2); break;
@@ -478,7 +704,9 @@ struct Session {
         switch (operation % 8) {
             case 0: {
                 const double point = real(), size = real();
-                const int status = api.fmi2DoStep(c, point, size, integer());
+                const int noSetFmuStatePriorToCurrentPoint = integer();
+                trace("fmi2DoStep(%g, %g, %d)", point, size, noSetFmuStatePriorToCurrentPoint);
+                const int status = api.fmi2DoStep(c, point, size, noSetFmuStatePriorToCurrentPoint);
                 checkStatus("fmi2DoStep", status, fmi2Fatal);
                 if (c == nullptr) checkFatal("fmi2DoStep", status);
                 break;
@@ -520,11 +748,13 @@ struct Session {
                 if (in.ConsumeBool()) {
                     auto values = array<fmi2Real>(n, [&] { return in.ConsumeBool() ? 13.0 : real(); });
                     function = "fmi2SetRealInputDerivatives";
-                    status = api.fmi2SetRealInputDerivatives(c, refs.get(), n, orders.get(), values.get());
+                    const std::size_t m = countFor(n, refs, orders, values);
+                    status = api.fmi2SetRealInputDerivatives(c, refs.get(), m, orders.get(), values.get());
                 } else {
                     auto values = output<fmi2Real>(n);
                     function = "fmi2GetRealOutputDerivatives";
-                    status = api.fmi2GetRealOutputDerivatives(c, refs.get(), n, orders.get(), values.get());
+                    const std::size_t m = countFor(n, refs, orders, values);
+                    status = api.fmi2GetRealOutputDerivatives(c, refs.get(), m, orders.get(), values.get());
                     for (std::size_t i = 0; values && status == fmi2OK && i < n; ++i) {
                         if (values[i] != 13.0) fail("fmi2GetRealOutputDerivatives gave %g", values[i]);
                     }
@@ -538,35 +768,25 @@ struct Session {
 
     // ---- FMI 1.0 -----------------------------------------------------------
 
-    const char* stringOrOwn1(void* c) {
-        const host::Fmi1Api& api = components().fmi1;
-        if (c != nullptr && in.ConsumeIntegralInRange<int>(0, 3) == 0) {
-            const fmiValueReference vr = in.ConsumeIntegralInRange<unsigned>(0, 3);
-            fmiString own = nullptr;
-            checkStatus("fmiGetString", api.fmiGetString(c, &vr, 1, &own), fmiFatal);
-            if (own != nullptr && in.ConsumeBool()) return own + (std::strlen(own) > 0 && in.ConsumeBool() ? 1 : 0);
-            return own;
-        }
-        return text();
-    }
-
     void modelExchange1(int operation) {
         const host::Fmi1Api& api = components().fmi1;
         if (operation == 0) {
             Slot& slot = pick(fmi1);
-            if (slot.c != nullptr) api.fmiFreeModelInstance(slot.c);
-            slot.c = nullptr;
+            if (void* old = std::exchange(slot.c, nullptr)) api.fmiFreeModelInstance(old);
             checkMemory();
             fmiCallbackFunctions callbacks{fmi1Logger, allocate, release};
             const int variant = in.ConsumeIntegralInRange<int>(0, 9);
             if (variant == 1) callbacks.logger = nullptr;
             if (variant == 2) callbacks.allocateMemory = nullptr;
             if (variant == 3) callbacks.freeMemory = nullptr;
+            slot.hostile = variant >= 7;
             const char* name = text(8);
             const char* guid = in.ConsumeBool() ? "123" : text(6);
             slot.expectedName = storedName(name);
-            slot.c = api.fmiInstantiateModel(name, guid, callbacks, static_cast<fmiBoolean>(integer()));
-            if (tracing) std::fprintf(stderr, "  fmiInstantiateModel(variant %d) -> %p\n", variant, slot.c);
+            const auto loggingOn = static_cast<fmiBoolean>(integer());
+            slot.c = api.fmiInstantiateModel(name, guid, callbacks, loggingOn);
+            trace("fmiInstantiateModel(slot %d, variant %d%s, loggingOn %d) -> %p", int(&slot - fmi1), variant,
+                  slot.hostile ? ", hostile logger" : "", loggingOn, slot.c);
             const bool guidMatches = guid != nullptr && std::strcmp(guid, "123") == 0;
             if (slot.c != nullptr && (variant == 2 || variant == 3 || !guidMatches)) {
                 fail("fmiInstantiateModel accepted a null callback or the GUID \"%.20s\"", guid ? guid : "<null>");
@@ -577,27 +797,39 @@ struct Session {
             Slot& slot = pick(fmi1);
             const bool passNull = in.ConsumeIntegralInRange<int>(0, 7) == 0;
             api.fmiFreeModelInstance(passNull ? nullptr : std::exchange(slot.c, nullptr));
-            if (tracing) std::fprintf(stderr, "  fmiFreeModelInstance(%s)\n", passNull ? "null" : "a slot");
+            trace("fmiFreeModelInstance(%s)", passNull ? "null" : "a slot");
             return;
         }
-        void* c = target(fmi1);
+        call1(operation, target(fmi1));
+    }
+
+    // The FMI 1.0 calls other than creating and releasing an instance, on an
+    // instance that exists or not (c); the hostile logger makes these too.
+    void call1(int operation, void* c) {
+        const host::Fmi1Api& api = components().fmi1;
         int status = fmiOK;
         const char* function = "";
         auto realsCall = [&](const char* name, fmiStatus (*call)(fmiComponent, fmiReal[], size_t), std::size_t modelCount) {
             const std::size_t n = count(modelCount);
             auto values = output<fmiReal>(n);
             function = name;
-            status = call(c, values.get(), n);
+            status = call(c, values.get(), countFor(n, values));
         };
         auto byReference = [&](const char* name, auto call, auto make) {
             const std::size_t n = count(4);
             auto refs = array<fmiValueReference>(n, [&] { return valueReference(); });
             auto values = array<decltype(make())>(n, make);
             function = name;
-            status = call(c, refs.get(), n, values.get());
+            status = call(c, refs.get(), countFor(n, refs, values), values.get());
         };
         switch (operation % 22) {
-            case 2: function = "fmiSetDebugLogging"; status = api.fmiSetDebugLogging(c, static_cast<fmiBoolean>(integer())); break;
+            case 2: {
+                const auto loggingOn = static_cast<fmiBoolean>(integer());
+                trace("fmiSetDebugLogging(loggingOn %d)", loggingOn);
+                function = "fmiSetDebugLogging";
+                status = api.fmiSetDebugLogging(c, loggingOn);
+                break;
+            }
             case 3: {
                 fmiEventInfo info{};
                 function = "fmiInitialize";
@@ -605,12 +837,18 @@ struct Session {
                 break;
             }
             case 4: function = "fmiTerminate"; status = api.fmiTerminate(c); break;
-            case 5: function = "fmiSetTime"; status = api.fmiSetTime(c, real()); break;
+            case 5: {
+                const double time = real();
+                trace("fmiSetTime(%g)", time);
+                function = "fmiSetTime";
+                status = api.fmiSetTime(c, time);
+                break;
+            }
             case 6: {
                 const std::size_t n = count(2);
                 auto values = array<fmiReal>(n, [&] { return real(); });
                 function = "fmiSetContinuousStates";
-                status = api.fmiSetContinuousStates(c, values.get(), n);
+                status = api.fmiSetContinuousStates(c, values.get(), countFor(n, values));
                 break;
             }
             case 7: {
@@ -622,7 +860,12 @@ struct Session {
             case 8: byReference("fmiSetReal", api.fmiSetReal, [&] { return real(); }); break;
             case 9: byReference("fmiSetInteger", api.fmiSetInteger, [&] { return integer(); }); break;
             case 10: byReference("fmiSetBoolean", api.fmiSetBoolean, [&] { return static_cast<fmiBoolean>(integer()); }); break;
-            case 11: byReference("fmiSetString", api.fmiSetString, [&]() -> fmiString { return stringOrOwn1(c); }); break;
+            case 11: {
+                const std::size_t n = count(4);
+                auto refs = array<fmiValueReference>(n, [&] { return valueReference(); });
+                setStrings("fmiSetString", "fmiGetString", api.fmiSetString, api.fmiGetString, c, n, refs.get());
+                return;
+            }
             case 12: realsCall("fmiGetDerivatives", api.fmiGetDerivatives, 2); break;
             case 13: realsCall("fmiGetEventIndicators", api.fmiGetEventIndicators, 1); break;
             case 14: byReference("fmiGetReal", api.fmiGetReal, [] { return 0.0; }); break;
@@ -633,7 +876,9 @@ struct Session {
                 auto refs = array<fmiValueReference>(n, [&] { return valueReference(); });
                 auto values = output<fmiString>(n);
                 function = "fmiGetString";
-                status = api.fmiGetString(c, refs.get(), n, values.get());
+                const std::size_t m = countFor(n, refs, values);
+                if (tracing) trace("fmiGetString(%s%s)", describeRefs(refs.get(), m).c_str(), values ? "" : ", null values");
+                status = api.fmiGetString(c, refs.get(), m, values.get());
                 for (std::size_t i = 0; values && status == fmiOK && i < n; ++i) {
                     if (values[i] != nullptr && !host.owns(values[i])) fail("fmiGetString gave a block the host never allocated");
                 }
@@ -651,7 +896,7 @@ struct Session {
                 const std::size_t n = count(2);
                 auto values = output<fmiValueReference>(n);
                 function = "fmiGetStateValueReferences";
-                status = api.fmiGetStateValueReferences(c, values.get(), n);
+                status = api.fmiGetStateValueReferences(c, values.get(), countFor(n, values));
                 if (std::strcmp(api.fmiGetVersion(), "1.0") != 0) fail("fmiGetVersion changed");
                 if (std::strcmp(api.fmiGetModelTypesPlatform(), "standard32") != 0) fail("fmiGetModelTypesPlatform changed");
                 break;
@@ -675,10 +920,7 @@ struct Session {
             } else if (choice < 250) {
                 modelExchange1(choice - 190);
             } else {
-                // Make one of the next few allocations fail.
-                const std::size_t failing = host.allocationCount + in.ConsumeIntegralInRange<std::size_t>(1, 4);
-                host.failAllocation(failing);
-                if (tracing) std::fprintf(stderr, "  allocation %zu will fail\n", failing);
+                failSoon();
             }
             checkMemory();
         }

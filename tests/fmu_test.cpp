@@ -23,6 +23,7 @@
 
 #include "harness.h"
 #include "model_description_rules.h"
+#include "model_expectations.h"
 #include "xml_reader.h"
 
 namespace {
@@ -224,7 +225,7 @@ TEST_P(Unpacked, CarriesTheLibraryAsBuilt) {
 TEST_P(Unpacked, DescriptionNamesTheLibraryAndTheGuidTheComponentAccepts) {
     EXPECT_EQ(modelIdentifier(), GetParam().identifier) << "a host would look for a library of another name";
     EXPECT_EQ(fs::path(binaryEntry()).stem().string(), modelIdentifier());
-    EXPECT_EQ(description.attribute("guid"), "123") << "the component refuses every other GUID";
+    EXPECT_EQ(description.attribute("guid"), expected::guid) << "the component refuses every other GUID";
     EXPECT_EQ(description.attribute("fmiVersion"), GetParam().interface == Interface::modelExchange1 ? "1.0" : "2.0");
 }
 

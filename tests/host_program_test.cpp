@@ -20,11 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "model_expectations.h"
 #include "support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace expected;
 
 struct Outcome {
     int exitStatus = -1;
@@ -39,7 +41,7 @@ std::string quoted(const std::string& text) {
 
 Outcome runHost(const std::vector<std::string>& arguments) {
     std::string command = quoted(REBOUNDER_HOST_PROGRAM);
-    for (const auto& argument : arguments) command += " " + quoted(argument);
+    for (const auto& argument : arguments) command.append(" ").append(quoted(argument));
     command += " 2>&1";
     Outcome outcome;
     FILE* pipe = popen(command.c_str(), "r");
@@ -95,10 +97,8 @@ std::vector<PrintedRebound> printedRebounds(const std::string& output) {
     return rebounds;
 }
 
-// The model from its start values: height 1, velocity 4, gravity -9.81,
-// restitution 0.5. Its first floor contact solves 1 + 4t - 9.81 t^2 / 2 = 0.
-constexpr double startHeight = 1.0, startVelocity = 4.0, gravity = -9.81, restitution = 0.5;
-const double contactTime = (startVelocity + std::sqrt(startVelocity * startVelocity - 2.0 * gravity * startHeight)) / -gravity;
+// The model's first floor contact from its start values.
+const double contactTime = firstContactTime();
 
 // The summary prints six decimals.
 constexpr double printedTolerance = 2e-6;
@@ -154,11 +154,12 @@ TEST(HostProgram, SimulatesEveryComponentToThreeSecondsWithItsRebounds) {
         if (component.coSimulation) {
             // The velocities at the communication points around the step in
             // which the component rebounded, at its end.
-            EXPECT_NEAR(first.before, startVelocity + gravity * (first.time - step), printedTolerance);
-            EXPECT_NEAR(first.after, -(restitution * (startVelocity + gravity * first.time)), printedTolerance);
+            EXPECT_NEAR(first.before, startVelocity + startGravity * (first.time - step), printedTolerance);
+            EXPECT_NEAR(first.after, rebound({0.0, startVelocity + startGravity * first.time}).velocity,
+                        printedTolerance);
         } else {
-            EXPECT_NEAR(first.before, startVelocity + gravity * first.time, printedTolerance);
-            EXPECT_NEAR(first.after, -(restitution * first.before), printedTolerance);
+            EXPECT_NEAR(first.before, startVelocity + startGravity * first.time, printedTolerance);
+            EXPECT_NEAR(first.after, rebound({0.0, first.before}).velocity, printedTolerance);
         }
         // The mass keeps bouncing, each rebound later and weaker.
         for (std::size_t i = 1; i < 4; ++i) {
@@ -185,7 +186,7 @@ TEST(HostProgram, SimulatesEveryComponentToThreeSecondsWithItsRebounds) {
             if (!component.coSimulation) {
                 EXPECT_EQ(rows[i].height, 0.0);
                 EXPECT_LT(rows[i - 1].height, 0.0) << "the event fired before the mass reached the floor";
-                EXPECT_EQ(rows[i].velocity, -(restitution * rows[i - 1].velocity));
+                EXPECT_EQ(rows[i].velocity, rebound({rows[i - 1].height, rows[i - 1].velocity}).velocity);
             }
             break;
         }
@@ -390,7 +391,7 @@ TEST(HostProgram, ReferenceResultsFollowTheirHostsClocks) {
     ASSERT_EQ(firstRebounds.size(), 9u) << "header, seven cases, the closed form";
     const std::vector<double> exact = firstRebounds.at("closed-form");
     EXPECT_EQ(exact[1], contactTime);
-    EXPECT_NEAR(startHeight + startVelocity * exact[1] + gravity * exact[1] * exact[1] / 2.0, 0.0, 1e-12);
+    EXPECT_NEAR(startHeight + startVelocity * exact[1] + startGravity * exact[1] * exact[1] / 2.0, 0.0, 1e-12);
     for (const auto& [name, values] : firstRebounds) {
         if (name == "case" || name == "closed-form") continue;
         SCOPED_TRACE(name);

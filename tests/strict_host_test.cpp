@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "model_expectations.h"
 
 namespace {
 
@@ -93,7 +94,8 @@ protected:
 TEST_P(OptionalFunctions, EachRefusesWithErrorAndOneMessage) {
     for (const OptionalFunction& function : optionalFunctions()) {
         SCOPED_TRACE(function.name);
-        fmi2Component c = api.fmi2Instantiate("ball", fmi2ModelExchange, "123", "", &callbacks, fmi2False, fmi2False);
+        fmi2Component c = api.fmi2Instantiate("ball", fmi2ModelExchange, expected::guid, "", &callbacks, fmi2False,
+                                               fmi2False);
         ASSERT_NE(c, nullptr);
         ASSERT_EQ(api.fmi2EnterInitializationMode(c), fmi2OK);
         host.log.clear();
@@ -112,10 +114,10 @@ TEST_P(OptionalFunctions, EachRefusesWithErrorAndOneMessage) {
         EXPECT_NE(entry.text.find("not supported"), std::string::npos) << entry.text;
 
         // The refusal changed nothing: the model still holds its start values.
-        const fmi2ValueReference height = 0;
+        const fmi2ValueReference height = expected::heightRef;
         fmi2Real value = 0.0;
         EXPECT_EQ(api.fmi2GetReal(c, &height, 1, &value), fmi2OK);
-        EXPECT_EQ(value, 1.0);
+        EXPECT_EQ(value, expected::startHeight);
         api.fmi2FreeInstance(c);
     }
     EXPECT_EQ(host.liveBlocks(), 0u);
