@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "model_rules.h"
+#include "model_expectations.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ class Fmi2Instance {
 public:
     Fmi2Instance(const host::Fmi2Api& api, host::Host& host, fmi2Type type)
         : api(api), callbacks(host.fmi2Callbacks()) {
-        c = api.fmi2Instantiate("bench", type, "123", "", &callbacks, fmi2False, fmi2False);
+        c = api.fmi2Instantiate("bench", type, expected::guid, "", &callbacks, fmi2False, fmi2False);
         ready = c != nullptr && api.fmi2EnterInitializationMode(c) == fmi2OK &&
                 api.fmi2ExitInitializationMode(c) == fmi2OK;
     }
@@ -106,7 +106,7 @@ public:
 class Fmi1Instance {
 public:
     Fmi1Instance(const host::Fmi1Api& api, host::Host& host) : api(api) {
-        c = api.fmiInstantiateModel("bench", "123", host.fmi1Callbacks(), fmiFalse);
+        c = api.fmiInstantiateModel("bench", expected::guid, host.fmi1Callbacks(), fmiFalse);
         fmiEventInfo eventInfo{};
         ready = c != nullptr && api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo) == fmiOK;
     }
@@ -138,18 +138,25 @@ void finish(benchmark::State& state, int statuses, const host::Host& host, const
 
 // ---------------------------------------------------------------------------
 // The model's variables, held by the host itself for the inline baselines,
-// which compute with the model's own rules (model_rules.h) in the order the
+// which compute with the model's rules as a host re-derives them
+// (model_expectations.h, the tests' reference arithmetic) in the order the
 // components do.
 
 struct InlineModel {
     double time = 0.0;
-    double states[model::stateCount] = {model::startHeight, model::startVelocity};
-    double statesDerivative[model::stateCount] = {};
-    double eventIndicator = model::initialEventIndicator;
-    double reals[model::slotsPerType] = {model::startHeight, model::startVelocity, model::startGravity,
-                                         model::startRestitution};
+    double states[expected::stateCount] = {expected::startHeight, expected::startVelocity};
+    double statesDerivative[expected::stateCount] = {};
+    double eventIndicator = expected::eventIndicator(expected::startHeight);
+    double reals[expected::variablesPerType] = {expected::startHeight, expected::startVelocity,
+                                                expected::startGravity, expected::startRestitution};
     fmi2EventInfo eventInfo{};
 };
+
+// The derivative of height is velocity, the derivative of velocity is gravity.
+inline void refreshDerivatives(InlineModel& m) {
+    m.statesDerivative[expected::heightRef] = m.states[expected::velocityRef];
+    m.statesDerivative[expected::velocityRef] = m.reals[expected::gravityRef];
+}
 
 // ---------------------------------------------------------------------------
 // One model-exchange integrator step: fmi2SetTime, fmi2SetContinuousStates,
@@ -158,9 +165,9 @@ struct InlineModel {
 // What a host hands over and reads back in one integrator step.
 struct IntegratorStep {
     double time = 0.5;
-    double states[model::stateCount] = {0.75, -2.5};
-    double derivatives[model::stateCount] = {};
-    double indicators[model::eventIndicatorCount] = {};
+    double states[expected::stateCount] = {0.75, -2.5};
+    double derivatives[expected::stateCount] = {};
+    double indicators[expected::eventIndicatorCount] = {};
     fmi2Boolean enterEventMode = fmi2True;
     fmi2Boolean terminateSimulation = fmi2True;
     fmiBoolean callEventUpdate = fmiTrue;
@@ -192,9 +199,9 @@ void modelExchangeStepPellidor(benchmark::State& state, Components& k) {
     for (auto _ : state) {
         step.handOver();
         statuses |= api.fmi2SetTime(c, step.time);
-        statuses |= api.fmi2SetContinuousStates(c, step.states, model::stateCount);
-        statuses |= api.fmi2GetDerivatives(c, step.derivatives, model::stateCount);
-        statuses |= api.fmi2GetEventIndicators(c, step.indicators, model::eventIndicatorCount);
+        statuses |= api.fmi2SetContinuousStates(c, step.states, expected::stateCount);
+        statuses |= api.fmi2GetDerivatives(c, step.derivatives, expected::stateCount);
+        statuses |= api.fmi2GetEventIndicators(c, step.indicators, expected::eventIndicatorCount);
         statuses |= api.fmi2CompletedIntegratorStep(c, fmi2True, &step.enterEventMode, &step.terminateSimulation);
         step.readBack();
     }
@@ -213,9 +220,9 @@ void modelExchangeStepTressivo(benchmark::State& state, Components& k) {
     for (auto _ : state) {
         step.handOver();
         statuses |= api.fmiSetTime(c, step.time);
-        statuses |= api.fmiSetContinuousStates(c, step.states, model::stateCount);
-        statuses |= api.fmiGetDerivatives(c, step.derivatives, model::stateCount);
-        statuses |= api.fmiGetEventIndicators(c, step.indicators, model::eventIndicatorCount);
+        statuses |= api.fmiSetContinuousStates(c, step.states, expected::stateCount);
+        statuses |= api.fmiGetDerivatives(c, step.derivatives, expected::stateCount);
+        statuses |= api.fmiGetEventIndicators(c, step.indicators, expected::eventIndicatorCount);
         statuses |= api.fmiCompletedIntegratorStep(c, &step.callEventUpdate);
         step.readBack();
     }
@@ -235,9 +242,9 @@ void modelExchangeStepEmptyCalls(benchmark::State& state, Components& k) {
     for (auto _ : state) {
         step.handOver();
         statuses |= empty(c, &step.time, 1);
-        statuses |= empty(c, step.states, model::stateCount);
-        statuses |= empty(c, step.derivatives, model::stateCount);
-        statuses |= empty(c, step.indicators, model::eventIndicatorCount);
+        statuses |= empty(c, step.states, expected::stateCount);
+        statuses |= empty(c, step.derivatives, expected::stateCount);
+        statuses |= empty(c, step.indicators, expected::eventIndicatorCount);
         statuses |= empty(c, nullptr, 0);
         step.readBack();
     }
@@ -251,10 +258,10 @@ void modelExchangeStepInline(benchmark::State& state, Components&) {
     for (auto _ : state) {
         step.handOver();
         m.time = step.time;
-        for (unsigned i = 0; i < model::stateCount; ++i) m.states[i] = step.states[i];
-        model::refreshDerivatives(m.statesDerivative, m.states, m.reals[model::gravityRef]);
-        for (unsigned i = 0; i < model::stateCount; ++i) step.derivatives[i] = m.statesDerivative[i];
-        m.eventIndicator = model::eventIndicator(m.states[model::heightIndex]);
+        for (unsigned i = 0; i < expected::stateCount; ++i) m.states[i] = step.states[i];
+        refreshDerivatives(m);
+        for (unsigned i = 0; i < expected::stateCount; ++i) step.derivatives[i] = m.statesDerivative[i];
+        m.eventIndicator = expected::eventIndicator(m.states[expected::heightRef]);
         step.indicators[0] = m.eventIndicator;
         step.enterEventMode = fmi2False;
         step.terminateSimulation = fmi2False;
@@ -266,8 +273,8 @@ void modelExchangeStepInline(benchmark::State& state, Components&) {
 // ---------------------------------------------------------------------------
 // fmi2GetReal of the five reals and fmi2SetReal of the four writable ones.
 
-constexpr std::size_t realCount = 5;  // height, velocity, gravity, restitution, acceleration
-constexpr fmi2ValueReference accelerationRef = 4;
+// height, velocity, gravity, restitution and acceleration
+constexpr std::size_t realCount = expected::accelerationRef + 1;
 
 void getRealPellidor(benchmark::State& state, Components& k) {
     if (!k.pellidor.api) return state.SkipWithError(k.pellidor.problem.c_str());
@@ -294,11 +301,11 @@ void getRealInline(benchmark::State& state, Components&) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(vr);
         for (std::size_t i = 0; i < realCount; ++i) {
-            if (vr[i] < model::stateCount) {
+            if (vr[i] < expected::stateCount) {
                 values[i] = m.states[vr[i]];
-            } else if (vr[i] == accelerationRef) {
-                model::refreshDerivatives(m.statesDerivative, m.states, m.reals[model::gravityRef]);
-                values[i] = m.reals[model::gravityRef];
+            } else if (vr[i] == expected::accelerationRef) {
+                refreshDerivatives(m);
+                values[i] = m.reals[expected::gravityRef];
             } else {
                 values[i] = m.reals[vr[i]];
             }
@@ -313,31 +320,31 @@ void setRealPellidor(benchmark::State& state, Components& k) {
     const host::Fmi2Api& api = *k.pellidor.api;
     Fmi2Instance instance(api, k.host, fmi2ModelExchange);
     if (!instance.ready) return state.SkipWithError("pellidor: instantiation or initialisation failed");
-    fmi2ValueReference vr[model::slotsPerType] = {0, 1, 2, 3};
-    fmi2Real values[model::slotsPerType] = {model::startHeight, model::startVelocity, model::startGravity,
-                                            model::startRestitution};
+    fmi2ValueReference vr[expected::variablesPerType] = {0, 1, 2, 3};
+    fmi2Real values[expected::variablesPerType] = {expected::startHeight, expected::startVelocity,
+                                                   expected::startGravity, expected::startRestitution};
     int statuses = fmi2OK;
     const CallbackTally before(k.host);
     for (auto _ : state) {
         benchmark::DoNotOptimize(vr);
         benchmark::DoNotOptimize(values);
-        statuses |= api.fmi2SetReal(instance.c, vr, model::slotsPerType, values);
+        statuses |= api.fmi2SetReal(instance.c, vr, expected::variablesPerType, values);
     }
     finish(state, statuses, k.host, before);
 }
 
 void setRealInline(benchmark::State& state, Components&) {
     InlineModel m;
-    fmi2ValueReference vr[model::slotsPerType] = {0, 1, 2, 3};
-    fmi2Real values[model::slotsPerType] = {model::startHeight, model::startVelocity, model::startGravity,
-                                            model::startRestitution};
+    fmi2ValueReference vr[expected::variablesPerType] = {0, 1, 2, 3};
+    fmi2Real values[expected::variablesPerType] = {expected::startHeight, expected::startVelocity,
+                                                   expected::startGravity, expected::startRestitution};
     for (auto _ : state) {
         benchmark::DoNotOptimize(vr);
         benchmark::DoNotOptimize(values);
-        for (std::size_t i = 0; i < model::slotsPerType; ++i) {
-            if (vr[i] < model::stateCount) {
+        for (std::size_t i = 0; i < expected::variablesPerType; ++i) {
+            if (vr[i] < expected::stateCount) {
                 m.states[vr[i]] = values[i];
-            } else if (vr[i] == accelerationRef) {
+            } else if (vr[i] == expected::accelerationRef) {
                 break;  // refused; never taken here
             } else {
                 m.reals[vr[i]] = values[i];
@@ -353,7 +360,7 @@ void setRealInline(benchmark::State& state, Components&) {
 // the same internal steps.
 
 // How the model moves while a communication-step benchmark runs.
-enum class Motion {
+enum class Scenario {
     // Gravity 0, velocity 0, height 1: every call takes the same internal
     // steps and finds no event, so the figure is the plain integrator's.
     Weightless,
@@ -374,24 +381,24 @@ struct InlineStepResult {
 // The bare explicit Euler loop of a communication step, with the same event
 // tests: at the start of every internal step against the reference indicator,
 // and once more after the last internal step. The states stay in locals and
-// go back to the model at the end.
+// go back to the model at the end, the time and derivatives only when an
+// internal step was taken.
 inline InlineStepResult inlineDoStep(InlineModel& m, double currentCommunicationPoint, double communicationStepSize) {
-    double t = currentCommunicationPoint;
-    const double endTime = currentCommunicationPoint + communicationStepSize;
-    double h = m.states[model::heightIndex];
-    double v = m.states[model::velocityIndex];
-    const double gravity = m.reals[model::gravityRef];
-    const double restitution = m.reals[model::restitutionRef];
-    double reference = model::eventIndicator(h);
+    expected::InternalClock clock(currentCommunicationPoint, communicationStepSize);
+    double h = m.states[expected::heightRef];
+    double v = m.states[expected::velocityRef];
+    const double gravity = m.reals[expected::gravityRef];
+    const double restitution = m.reals[expected::restitutionRef];
+    double reference = expected::eventIndicator(h);
     double indicator = reference;
     InlineStepResult result{fmi2OK, 0, 0.0, 0};
-    if (!(endTime > t)) {
+    if (!clock.running()) {  // a zero, negative or NaN step: no internal step, no event
         m.eventIndicator = indicator;
         return result;
     }
 
     const auto eventTest = [&] {
-        indicator = model::eventIndicator(h);
+        indicator = expected::eventIndicator(h);
         if (!(indicator * reference < 0.0)) return;
         ++result.events;
         m.eventInfo.newDiscreteStatesNeeded = fmi2False;
@@ -399,71 +406,63 @@ inline InlineStepResult inlineDoStep(InlineModel& m, double currentCommunication
         m.eventInfo.nominalsOfContinuousStatesChanged = fmi2False;
         m.eventInfo.nextEventTimeDefined = fmi2False;
         m.eventInfo.nextEventTime = -0.0;
-        const bool rebounds = h < 0.0 && v < 0.0;
+        const bool rebounds = expected::reboundsFmi2({h, v});
         if (rebounds) {
-            h = 0.0;
-            v = -(v * restitution);
+            const expected::Motion after = expected::rebound({h, v}, restitution);
+            h = after.height;
+            v = after.velocity;
         }
         m.eventInfo.valuesOfContinuousStatesChanged = rebounds ? fmi2True : fmi2False;
-        indicator = model::eventIndicator(h);
+        indicator = expected::eventIndicator(h);
         reference = indicator;
     };
 
-    double stepStart = t;
+    double stepStart = clock.time;
     double stepVelocity = v;
     double dt = 0.0;
-    while (endTime > t && result.internalSteps < model::maxInternalSteps) {
-        stepStart = t;
-        ++result.internalSteps;
+    while (clock.running()) {
+        stepStart = clock.time;
         eventTest();
-        dt = model::internalStepSize;
-        double next = t + dt;
-        if (next > endTime) {
-            dt = endTime - t;
-            next = endTime;
-        }
+        dt = clock.advance();
         stepVelocity = v;
-        const double heightChange = dt * v;
-        const double velocityChange = dt * gravity;
-        h = h + heightChange;
-        v = v + velocityChange;
-        t = next;
+        expected::eulerStep(h, v, dt, gravity);
     }
     eventTest();
 
     m.time = stepStart;
-    m.states[model::heightIndex] = h;
-    m.states[model::velocityIndex] = v;
-    m.statesDerivative[model::heightIndex] = stepVelocity;
-    m.statesDerivative[model::velocityIndex] = gravity;
+    m.states[expected::heightRef] = h;
+    m.states[expected::velocityRef] = v;
+    m.statesDerivative[expected::heightRef] = stepVelocity;
+    m.statesDerivative[expected::velocityRef] = gravity;
     m.eventIndicator = indicator;
-    result.status = endTime > t ? fmi2Discard : fmi2OK;
+    result.status = clock.covered() ? fmi2OK : fmi2Discard;
+    result.internalSteps = clock.steps;
     result.lastStepSize = dt;
     return result;
 }
 
-void prepare(InlineModel& m, Motion motion) {
+void prepare(InlineModel& m, Scenario scenario) {
     m = InlineModel{};
-    if (motion == Motion::Weightless) {
-        m.states[model::velocityIndex] = 0.0;
-        m.reals[model::gravityRef] = 0.0;
+    if (scenario == Scenario::Weightless) {
+        m.states[expected::velocityRef] = 0.0;
+        m.reals[expected::gravityRef] = 0.0;
     }
 }
 
 // Gives a corvane instance the same variables as a prepared inline model.
-fmi2Status prepare(const host::Fmi2Api& api, fmi2Component c, Motion motion) {
+fmi2Status prepare(const host::Fmi2Api& api, fmi2Component c, Scenario scenario) {
     InlineModel m;
-    prepare(m, motion);
-    const fmi2ValueReference vr[model::slotsPerType] = {0, 1, 2, 3};
-    const fmi2Real values[model::slotsPerType] = {m.states[0], m.states[1], m.reals[2], m.reals[3]};
-    return api.fmi2SetReal(c, vr, model::slotsPerType, values);
+    prepare(m, scenario);
+    const fmi2ValueReference vr[expected::variablesPerType] = {0, 1, 2, 3};
+    const fmi2Real values[expected::variablesPerType] = {m.states[0], m.states[1], m.reals[2], m.reals[3]};
+    return api.fmi2SetReal(c, vr, expected::variablesPerType, values);
 }
 
-void doStepCorvane(benchmark::State& state, Components& k, double stepSize, Motion motion) {
+void doStepCorvane(benchmark::State& state, Components& k, double stepSize, Scenario scenario) {
     if (!k.corvane.api) return state.SkipWithError(k.corvane.problem.c_str());
     const host::Fmi2Api& api = *k.corvane.api;
     Fmi2Instance instance(api, k.host, fmi2CoSimulation);
-    if (!instance.ready || prepare(api, instance.c, motion) != fmi2OK)
+    if (!instance.ready || prepare(api, instance.c, scenario) != fmi2OK)
         return state.SkipWithError("corvane: instantiation or initialisation failed");
     const fmi2Component c = instance.c;
     double start = 0.0;
@@ -477,9 +476,9 @@ void doStepCorvane(benchmark::State& state, Components& k, double stepSize, Moti
     finish(state, statuses, k.host, before);
 }
 
-void doStepInline(benchmark::State& state, Components&, double stepSize, Motion motion) {
+void doStepInline(benchmark::State& state, Components&, double stepSize, Scenario scenario) {
     InlineModel m;
-    prepare(m, motion);
+    prepare(m, scenario);
     double start = 0.0;
     int statuses = fmi2OK;
     for (auto _ : state) {
@@ -501,7 +500,8 @@ void lifecyclePellidor(benchmark::State& state, Components& k) {
     int statuses = fmi2OK;
     const std::size_t messages = k.host.log.size();
     for (auto _ : state) {
-        fmi2Component c = api.fmi2Instantiate("bench", fmi2ModelExchange, "123", "", &callbacks, fmi2False, fmi2False);
+        fmi2Component c =
+            api.fmi2Instantiate("bench", fmi2ModelExchange, expected::guid, "", &callbacks, fmi2False, fmi2False);
         statuses |= c != nullptr ? api.fmi2EnterInitializationMode(c) : fmi2Fatal;
         api.fmi2FreeInstance(c);
         k.host.freed.clear();  // the harness lists every free; keep that list from growing
@@ -513,65 +513,77 @@ void lifecyclePellidor(benchmark::State& state, Components& k) {
 
 // What instantiation fills in, with the record's three name fields, so that
 // the host's allocator is asked for a block of much the same size.
+constexpr std::size_t nameCapacity = expected::longestInstanceName + 1;
+
 struct InlineInstance {
-    double states[model::stateCount];
-    double statesNominal[model::stateCount];
-    double statesDerivative[model::stateCount];
-    double eventIndicators[model::eventIndicatorCount];
-    double reals[model::slotsPerType];
-    fmi2Integer integers[model::slotsPerType];
-    fmi2Boolean booleans[model::slotsPerType];
-    char* strings[model::slotsPerType];
+    double states[expected::stateCount];
+    double statesNominal[expected::stateCount];
+    double statesDerivative[expected::stateCount];
+    double eventIndicators[expected::eventIndicatorCount];
+    double reals[expected::variablesPerType];
+    fmi2Integer integers[expected::variablesPerType];
+    fmi2Boolean booleans[expected::variablesPerType];
+    char* strings[expected::variablesPerType];
     fmi2Boolean loggingOn;
-    char instanceName[model::nameCapacity];
-    char guid[model::nameCapacity];
+    char instanceName[nameCapacity];
+    char guid[nameCapacity];
     const fmi2CallbackFunctions* functions;
     fmi2Boolean visible;
-    char fmuLocation[model::nameCapacity];
+    char fmuLocation[nameCapacity];
     double inputRealDerivatives[6];
     double outputRealDerivatives[6];
 };
 
+// A name copied into its field as instantiation does: cut to the longest name
+// a host sees, a null name stored as the empty string.
+void copyName(char (&field)[nameCapacity], const char* source) {
+    std::size_t i = 0;
+    if (source != nullptr) {
+        for (; i + 1 < nameCapacity && source[i] != '\0'; ++i) field[i] = source[i];
+    }
+    field[i] = '\0';
+}
+
 void lifecycleInline(benchmark::State& state, Components& k) {
     const fmi2CallbackFunctions callbacks = k.host.fmi2Callbacks();
     const char* name = "bench";
-    const char* guid = "123";
+    const char* guid = expected::guid;
     const char* location = "";
     int statuses = fmi2OK;
     for (auto _ : state) {
         benchmark::DoNotOptimize(name);
         benchmark::DoNotOptimize(guid);
         auto* m = static_cast<InlineInstance*>(callbacks.allocateMemory(1, sizeof(InlineInstance)));
-        if (m == nullptr || !model::guidMatches(guid)) {
+        if (m == nullptr || std::strcmp(guid, expected::guid) != 0) {
             statuses |= fmi2Fatal;
             callbacks.freeMemory(m);
             continue;
         }
-        model::copyName(m->instanceName, name);
-        model::copyName(m->guid, guid);
+        copyName(m->instanceName, name);
+        copyName(m->guid, guid);
         m->loggingOn = fmi2False;
         m->functions = &callbacks;
-        for (unsigned i = 0; i < model::stateCount; ++i) {
+        for (unsigned i = 0; i < expected::stateCount; ++i) {
             m->states[i] = 0.0;
-            m->statesNominal[i] = model::stateNominal;
+            m->statesNominal[i] = expected::stateNominal;
             m->statesDerivative[i] = 0.0;
         }
-        m->eventIndicators[0] = model::initialEventIndicator;
-        for (unsigned i = 0; i < model::slotsPerType; ++i) {
+        m->eventIndicators[0] = expected::eventIndicator(0.0);  // of height 0.0
+        for (unsigned i = 0; i < expected::variablesPerType; ++i) {
             m->reals[i] = 0.0;
             m->integers[i] = 0;
             m->booleans[i] = fmi2False;
             m->strings[i] = nullptr;
         }
         for (double& value : m->inputRealDerivatives) value = 0.0;
-        for (double& value : m->outputRealDerivatives) value = model::derivativeTableValue;
-        model::copyName(m->fmuLocation, location);
+        for (double& value : m->outputRealDerivatives) value = expected::derivativeTableValue;
+        copyName(m->fmuLocation, location);
         m->visible = fmi2False;
         // Initialisation: the start values; logging is off, so no message.
-        m->states[model::heightIndex] = model::startHeight;
-        m->states[model::velocityIndex] = model::startVelocity;
-        m->reals[model::gravityRef] = model::startGravity;
-        m->reals[model::restitutionRef] = model::startRestitution;
+        m->states[expected::heightRef] = expected::startHeight;
+        m->states[expected::velocityRef] = expected::startVelocity;
+        m->reals[expected::gravityRef] = expected::startGravity;
+        m->reals[expected::restitutionRef] = expected::startRestitution;
         benchmark::DoNotOptimize(*m);
         // Release: each string block, null ones included, then the record.
         for (char*& string : m->strings) {
@@ -605,13 +617,13 @@ void checkInlineStep(Components& k) {
     }
     const host::Fmi2Api& api = *k.corvane.api;
     const StepCase cases[] = {
-        {"start values, one step of 0.01", model::startHeight, model::startVelocity, 0.01, 1},
-        {"start values, one step of 1.0", model::startHeight, model::startVelocity, 1.0, 1},
-        {"start values, one step of 2.0 (cap)", model::startHeight, model::startVelocity, 2.0, 1},
+        {"start values, one step of 0.01", expected::startHeight, expected::startVelocity, 0.01, 1},
+        {"start values, one step of 1.0", expected::startHeight, expected::startVelocity, 1.0, 1},
+        {"start values, one step of 2.0 (cap)", expected::startHeight, expected::startVelocity, 2.0, 1},
         {"crossing inside a step of 0.05", 0.015, -1.0, 0.05, 1},
         {"crossing in the last internal step of 0.02", 0.015, -1.0, 0.02, 1},
-        {"start values, 2000 steps of 1.0", model::startHeight, model::startVelocity, 1.0, 2000},
-        {"start values, 20000 steps of 0.01", model::startHeight, model::startVelocity, 0.01, 20000},
+        {"start values, 2000 steps of 1.0", expected::startHeight, expected::startVelocity, 1.0, 2000},
+        {"start values, 20000 steps of 0.01", expected::startHeight, expected::startVelocity, 0.01, 20000},
     };
     int mismatches = 0;
     for (const StepCase& stepCase : cases) {
@@ -764,13 +776,13 @@ void registerBenchmarks(Components& k) {
     add("set_real_4/pellidor", k, setRealPellidor);
     add("set_real_4/inline", k, setRealInline);
     const std::pair<const char*, double> sizes[] = {{"0.01", 0.01}, {"1.0", 1.0}};
-    const std::pair<const char*, Motion> motions[] = {{"weightless", Motion::Weightless},
-                                                      {"bouncing", Motion::Bouncing}};
+    const std::pair<const char*, Scenario> scenarios[] = {{"weightless", Scenario::Weightless},
+                                                          {"bouncing", Scenario::Bouncing}};
     for (const auto& [sizeName, size] : sizes) {
-        for (const auto& [motionName, motion] : motions) {
-            const std::string prefix = std::string("do_step_") + sizeName + "/" + motionName + "/";
-            add(prefix + "corvane", k, doStepCorvane, size, motion);
-            add(prefix + "inline", k, doStepInline, size, motion);
+        for (const auto& [scenarioName, scenario] : scenarios) {
+            const std::string prefix = std::string("do_step_") + sizeName + "/" + scenarioName + "/";
+            add(prefix + "corvane", k, doStepCorvane, size, scenario);
+            add(prefix + "inline", k, doStepInline, size, scenario);
         }
     }
     add("lifecycle/pellidor", k, lifecyclePellidor);

@@ -48,7 +48,7 @@ template <typename Variables, typename Record, typename Value>
 [[nodiscard]] typename Record::Status getValues(Record* r, const char* function, const unsigned vr[], size_t nvr,
                                                 Value value[]) {
     if (r == nullptr) return Record::fatal;
-    return forEachElement<Variables>(*r, function, vr, nvr, value, [r](auto variable, Value& v, unsigned) {
+    return forEachElement<Variables>(*r, function, vr, nvr, value, [&](auto variable, Value& v, unsigned) {
         if constexpr (Variables::hasCalculated) {
             if (variable.calculated) Variables::refreshCalculated(*r);
         }
@@ -62,7 +62,7 @@ template <typename Variables, typename Record, typename Value>
 [[nodiscard]] typename Record::Status setValues(Record* r, const char* function, const unsigned vr[], size_t nvr,
                                                 const Value value[]) {
     if (r == nullptr) return Record::fatal;
-    return forEachElement<Variables>(*r, function, vr, nvr, value, [r](auto variable, const Value& v, unsigned) {
+    return forEachElement<Variables>(*r, function, vr, nvr, value, [&](auto variable, const Value& v, unsigned) {
         if constexpr (Variables::hasCalculated) {
             if (variable.calculated) return Variables::refuseCalculatedWrite(*r);
         }

@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "model_expectations.h"
 
 namespace {
 
@@ -162,13 +163,13 @@ struct Session {
                                        -0.0,
                                        1.0,
                                        -1.0,
-                                       0.01,
+                                       expected::internalStep,
                                        0.005,
                                        0.05,
                                        2.0,
-                                       13.0,
-                                       -9.81,
-                                       1e-16,
+                                       expected::derivativeTableValue,
+                                       expected::startGravity,
+                                       expected::indicatorOffset,
                                        -1e-3,
                                        1e300,
                                        -1e300,

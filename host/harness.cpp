@@ -177,6 +177,24 @@ Fmi2Api::Fmi2Api(const Library& library) {
 #undef REBOUNDER_LOOK_UP
 }
 
+std::vector<std::string> Fmi2Api::missingForStrictHost(fmi2Type interfaceType, std::size_t& required) const {
+    std::vector<std::string> missing;
+    required = 0;
+    const auto lookUp = [&](const void* function, const char* name) {
+        ++required;
+        if (function == nullptr) missing.push_back(name);
+    };
+#define REBOUNDER_LOOK_UP(name) lookUp(reinterpret_cast<const void*>(name), #name);
+    REBOUNDER_FMI2_COMMON_FUNCTIONS(REBOUNDER_LOOK_UP)
+    if (interfaceType == fmi2ModelExchange) {
+        REBOUNDER_FMI2_MODEL_EXCHANGE_FUNCTIONS(REBOUNDER_LOOK_UP)
+    } else {
+        REBOUNDER_FMI2_CO_SIMULATION_FUNCTIONS(REBOUNDER_LOOK_UP)
+    }
+#undef REBOUNDER_LOOK_UP
+    return missing;
+}
+
 Fmi1Api::Fmi1Api(const Library& library, const std::string& prefix) {
 #define REBOUNDER_LOOK_UP(name) name = library.function<decltype(name)>((prefix + #name).c_str());
     REBOUNDER_FMI1_FUNCTIONS(REBOUNDER_LOOK_UP)

@@ -98,25 +98,38 @@ private:
 };
 
 // The FMI 2.0 functions of a library, each looked up by its standard name;
-// a function the library does not export is null.
+// a function the library does not export is null. The common functions
+// (the seven optional ones among them), then those of each interface.
 struct Fmi2Api {
-#define REBOUNDER_FMI2_FUNCTIONS(X)                                                                   \
+#define REBOUNDER_FMI2_COMMON_FUNCTIONS(X)                                                         \
     X(fmi2GetTypesPlatform) X(fmi2GetVersion) X(fmi2SetDebugLogging) X(fmi2Instantiate)             \
     X(fmi2FreeInstance) X(fmi2SetupExperiment) X(fmi2EnterInitializationMode)                       \
     X(fmi2ExitInitializationMode) X(fmi2Terminate) X(fmi2Reset) X(fmi2GetReal) X(fmi2GetInteger)    \
     X(fmi2GetBoolean) X(fmi2GetString) X(fmi2SetReal) X(fmi2SetInteger) X(fmi2SetBoolean)           \
     X(fmi2SetString) X(fmi2GetFMUstate) X(fmi2SetFMUstate) X(fmi2FreeFMUstate)                      \
     X(fmi2SerializedFMUstateSize) X(fmi2SerializeFMUstate) X(fmi2DeSerializeFMUstate)               \
-    X(fmi2GetDirectionalDerivative) X(fmi2EnterEventMode) X(fmi2NewDiscreteStates)                  \
-    X(fmi2EnterContinuousTimeMode) X(fmi2CompletedIntegratorStep) X(fmi2SetTime)                    \
-    X(fmi2SetContinuousStates) X(fmi2GetDerivatives) X(fmi2GetEventIndicators)                      \
-    X(fmi2GetContinuousStates) X(fmi2GetNominalsOfContinuousStates) X(fmi2SetRealInputDerivatives) \
-    X(fmi2GetRealOutputDerivatives) X(fmi2DoStep) X(fmi2CancelStep) X(fmi2GetStatus)                \
-    X(fmi2GetRealStatus) X(fmi2GetIntegerStatus) X(fmi2GetBooleanStatus) X(fmi2GetStringStatus)
+    X(fmi2GetDirectionalDerivative)
+#define REBOUNDER_FMI2_MODEL_EXCHANGE_FUNCTIONS(X)                                                 \
+    X(fmi2EnterEventMode) X(fmi2NewDiscreteStates) X(fmi2EnterContinuousTimeMode)                  \
+    X(fmi2CompletedIntegratorStep) X(fmi2SetTime) X(fmi2SetContinuousStates) X(fmi2GetDerivatives) \
+    X(fmi2GetEventIndicators) X(fmi2GetContinuousStates) X(fmi2GetNominalsOfContinuousStates)
+#define REBOUNDER_FMI2_CO_SIMULATION_FUNCTIONS(X)                                                  \
+    X(fmi2SetRealInputDerivatives) X(fmi2GetRealOutputDerivatives) X(fmi2DoStep) X(fmi2CancelStep) \
+    X(fmi2GetStatus) X(fmi2GetRealStatus) X(fmi2GetIntegerStatus) X(fmi2GetBooleanStatus)           \
+    X(fmi2GetStringStatus)
+#define REBOUNDER_FMI2_FUNCTIONS(X) \
+    REBOUNDER_FMI2_COMMON_FUNCTIONS(X) REBOUNDER_FMI2_MODEL_EXCHANGE_FUNCTIONS(X) REBOUNDER_FMI2_CO_SIMULATION_FUNCTIONS(X)
 #define REBOUNDER_DECLARE_POINTER(name) decltype(&::name) name = nullptr;
     REBOUNDER_FMI2_FUNCTIONS(REBOUNDER_DECLARE_POINTER)
 #undef REBOUNDER_DECLARE_POINTER
     explicit Fmi2Api(const Library& library);
+
+    // A strict host looks up every function of the interface it uses, the
+    // optional ones included (35 for model exchange, 34 for co-simulation),
+    // and refuses the library when one is missing. The functions of that
+    // interface this library does not export, in the order a host looks them
+    // up; `required` gets how many were looked up.
+    std::vector<std::string> missingForStrictHost(fmi2Type interfaceType, std::size_t& required) const;
 };
 
 // The FMI 1.0 functions of a library, looked up under the Rebounder_ prefix.

@@ -9,24 +9,26 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
-#include "harness.h"
+#include "fmi1_fixture.h"
+#include "fmi2_fixture.h"
 
 namespace {
 
-// The calls of the scenario, for one FMI version. Statuses are the same
-// numbers in both versions (OK 0, Error 3, Fatal 4).
-struct StringHost {
-    std::function<void*(host::Host&, const char* name)> instantiate;
-    std::function<int(void*, const std::vector<unsigned>&, const std::vector<const char*>&)> setString;
-    std::function<const char*(void*, unsigned)> getString;
-    std::function<void(void*)> freeInstance;
-    std::function<void(void*)> reset;  // empty when the interface has no reset
-};
+// A string write of several elements in either version. Statuses are the
+// same numbers in both versions (OK 0, Error 3, Fatal 4).
+int setStrings(Fmi2Fixture& f, fmi2Component c, const std::vector<unsigned>& refs,
+               const std::vector<const char*>& values) {
+    return f.api.fmi2SetString(c, refs.data(), refs.size(), values.data());
+}
+int setStrings(Fmi1Fixture& f, fmiComponent c, const std::vector<unsigned>& refs,
+               const std::vector<const char*>& values) {
+    return f.api.fmiSetString(c, refs.data(), refs.size(), values.data());
+}
 
 constexpr int statusOK = 0;
 constexpr int statusFatal = 4;
@@ -49,9 +51,10 @@ const std::vector<Step> steps = {
 
 using Strings = std::array<std::optional<std::string>, 4>;
 
-void expectStrings(const StringHost& api, void* c, const Strings& expected, const std::string& where) {
+template <typename Fixture, typename Component>
+void expectStrings(Fixture& f, Component c, const Strings& expected, const std::string& where) {
     for (unsigned vr = 0; vr < 4; ++vr) {
-        const char* value = api.getString(c, vr);
+        const char* value = f.string(c, vr);
         if (!expected[vr]) {
             EXPECT_EQ(value, nullptr) << where << ": string " << vr << " should hold no value";
         } else {
@@ -63,19 +66,21 @@ void expectStrings(const StringHost& api, void* c, const Strings& expected, cons
 
 // One run of the scenario with allocation number k failing. Returns whether
 // the failure was reached (false: the scenario made fewer than k allocations).
-bool runWithFailingAllocation(const StringHost& api, std::size_t k) {
+template <typename Fixture>
+bool runWithFailingAllocation(const char* library, std::size_t k) {
     const std::string where = "allocation " + std::to_string(k) + " failing";
-    host::Host host;
+    Fixture f{library};
+    host::Host& host = f.host;
     host.failAllocation(k);
 
-    void* c = api.instantiate(host, "ball");
+    auto c = f.instantiate();
     if (host.allocationCount >= k && c == nullptr) {
         // The instantiation met the failure: null, nothing logged, no block
         // kept; a second attempt succeeds.
         EXPECT_EQ(host.allocationCount, k) << where << ": instantiation went on allocating after a failure";
         EXPECT_TRUE(host.log.empty()) << where << ": a failed instantiation logged";
         EXPECT_EQ(host.liveBlocks(), 0u) << where;
-        c = api.instantiate(host, "ball");
+        c = f.instantiate();
     }
     if (c == nullptr) {
         ADD_FAILURE() << where << ": instantiation returned null without an allocation failure";
@@ -87,14 +92,14 @@ bool runWithFailingAllocation(const StringHost& api, std::size_t k) {
         const Step& step = steps[s];
         const std::string stepName = where + ", write " + std::to_string(s);
         std::vector<const char*> values;
-        for (const auto& value : step.values) values.push_back(value == "@0" ? api.getString(c, 0) : value.c_str());
+        for (const auto& value : step.values) values.push_back(value == "@0" ? f.string(c, 0) : value.c_str());
         // Texts the elements carry, taken before the call may release a block.
         std::vector<std::string> texts;
         for (const char* value : values) texts.push_back(value ? value : "");
 
         const std::size_t before = host.allocationCount;
         const std::size_t logBefore = host.log.size();
-        const int status = api.setString(c, step.refs, values);
+        const int status = setStrings(f, c, step.refs, values);
         const std::size_t made = host.allocationCount - before;
         if (before < k && k <= before + step.refs.size()) {
             // Element k - before - 1 met the failure.
@@ -103,38 +108,39 @@ bool runWithFailingAllocation(const StringHost& api, std::size_t k) {
             EXPECT_EQ(made, failing + 1) << stepName << ": elements after the failing one were processed";
             EXPECT_EQ(host.log.size(), logBefore) << stepName << ": a failed string write logged";
             for (std::size_t i = 0; i < failing; ++i) expected[step.refs[i]] = texts[i];
-            expectStrings(api, c, expected, stepName + " (after the failure)");
+            expectStrings(f, c, expected, stepName + " (after the failure)");
             // Still usable: the same write now goes through.
             values.clear();
             for (std::size_t i = 0; i < step.values.size(); ++i) {
-                values.push_back(step.values[i] == "@0" ? api.getString(c, 0) : step.values[i].c_str());
+                values.push_back(step.values[i] == "@0" ? f.string(c, 0) : step.values[i].c_str());
             }
-            EXPECT_EQ(api.setString(c, step.refs, values), statusOK) << stepName << ": the write after the failure";
+            EXPECT_EQ(setStrings(f, c, step.refs, values), statusOK) << stepName << ": the write after the failure";
         } else {
             EXPECT_EQ(status, statusOK) << stepName;
             EXPECT_EQ(made, step.refs.size()) << stepName << ": one block per element";
         }
         for (std::size_t i = 0; i < step.refs.size(); ++i) expected[step.refs[i]] = texts[i];
-        expectStrings(api, c, expected, stepName);
+        expectStrings(f, c, expected, stepName);
     }
 
-    if (api.reset) {
-        api.reset(c);
+    if constexpr (std::is_same_v<Fixture, Fmi2Fixture>) {  // FMI 1.0 has no reset
+        EXPECT_EQ(f.api.fmi2Reset(c), fmi2OK);
         expected = Strings{};
-        expectStrings(api, c, expected, where + ", after reset");
-        const int status = api.setString(c, {2}, {"after reset"});
+        expectStrings(f, c, expected, where + ", after reset");
+        const int status = setStrings(f, c, {2}, {"after reset"});
         EXPECT_TRUE(status == statusOK || (status == statusFatal && host.allocationCount == k)) << where;
     }
-    api.freeInstance(c);
+    f.free(c);
 
     EXPECT_TRUE(host.errors.empty()) << where << ": " << (host.errors.empty() ? "" : host.errors.front());
     EXPECT_EQ(host.liveBlocks(), 0u) << where << ": blocks not freed";
     return host.allocationCount >= k;
 }
 
-void sweep(const StringHost& api) {
+template <typename Fixture>
+void sweep(const char* library) {
     std::size_t k = 1;
-    while (runWithFailingAllocation(api, k)) {
+    while (runWithFailingAllocation<Fixture>(library, k)) {
         if (::testing::Test::HasFatalFailure() || k > 100) break;
         ++k;
     }
@@ -144,69 +150,16 @@ void sweep(const StringHost& api) {
     EXPECT_GE(k, 1 + elements) << "the sweep ended before every allocation had failed once";
 }
 
-StringHost fmi2Host(const host::Fmi2Api& api) {
-    // The callback structure must outlive each instance: one per host.
-    auto callbacks = std::make_shared<std::vector<std::unique_ptr<fmi2CallbackFunctions>>>();
-    StringHost h;
-    h.instantiate = [&api, callbacks](host::Host& host, const char* name) -> void* {
-        callbacks->push_back(std::make_unique<fmi2CallbackFunctions>(host.fmi2Callbacks()));
-        return api.fmi2Instantiate(name, fmi2ModelExchange, "123", "", callbacks->back().get(), fmi2False, fmi2True);
-    };
-    h.setString = [&api](void* c, const std::vector<unsigned>& refs, const std::vector<const char*>& values) {
-        return static_cast<int>(api.fmi2SetString(c, refs.data(), refs.size(), values.data()));
-    };
-    h.getString = [&api](void* c, unsigned vr) -> const char* {
-        fmi2String value = nullptr;
-        EXPECT_EQ(api.fmi2GetString(c, &vr, 1, &value), fmi2OK);
-        return value;
-    };
-    h.freeInstance = [&api](void* c) { api.fmi2FreeInstance(c); };
-    h.reset = [&api](void* c) { EXPECT_EQ(api.fmi2Reset(c), fmi2OK); };
-    return h;
-}
-
-StringHost fmi1Host(const host::Fmi1Api& api) {
-    StringHost h;
-    h.instantiate = [&api](host::Host& host, const char* name) -> void* {
-        return api.fmiInstantiateModel(name, "123", host.fmi1Callbacks(), fmiTrue);
-    };
-    h.setString = [&api](void* c, const std::vector<unsigned>& refs, const std::vector<const char*>& values) {
-        return static_cast<int>(api.fmiSetString(c, refs.data(), refs.size(), values.data()));
-    };
-    h.getString = [&api](void* c, unsigned vr) -> const char* {
-        fmiString value = nullptr;
-        EXPECT_EQ(api.fmiGetString(c, &vr, 1, &value), fmiOK);
-        return value;
-    };
-    h.freeInstance = [&api](void* c) { api.fmiFreeModelInstance(c); };
-    return h;
-}
-
-#ifdef PELLIDOR_LIBRARY
 TEST(AllocationFailure, PellidorAnswersEveryFailedAllocationAndLeaksNothing) {
-    host::Library library(PELLIDOR_LIBRARY);
-    ASSERT_TRUE(library.loaded()) << library.error();
-    const host::Fmi2Api api(library);
-    sweep(fmi2Host(api));
+    sweep<Fmi2Fixture>(PELLIDOR_LIBRARY);
 }
-#endif
 
-#ifdef CORVANE_LIBRARY
 TEST(AllocationFailure, CorvaneAnswersEveryFailedAllocationAndLeaksNothing) {
-    host::Library library(CORVANE_LIBRARY);
-    ASSERT_TRUE(library.loaded()) << library.error();
-    const host::Fmi2Api api(library);
-    sweep(fmi2Host(api));
+    sweep<Fmi2Fixture>(CORVANE_LIBRARY);
 }
-#endif
 
-#ifdef TRESSIVO_LIBRARY
 TEST(AllocationFailure, TressivoAnswersEveryFailedAllocationAndLeaksNothing) {
-    host::Library library(TRESSIVO_LIBRARY);
-    ASSERT_TRUE(library.loaded()) << library.error();
-    const host::Fmi1Api api(library);
-    sweep(fmi1Host(api));
+    sweep<Fmi1Fixture>(TRESSIVO_LIBRARY);
 }
-#endif
 
 }  // namespace

@@ -31,7 +31,7 @@ const Names pellidorList = exportList("pellidor");
 const Names corvaneList = exportList("corvane");
 const Names tressivoList = exportList("tressivo");
 // Optional in FMI 2.0 and not implemented: a host must find them missing,
-// unless the strict-host build exports them as refusals (strict_host_test.cpp
+// unless the strict-host profile exports them as refusals (strict_host_test.cpp
 // checks the refusals).
 const Names fmi2Optional = exportList("fmi2-strict-host");
 #ifdef REBOUNDER_STRICT_HOST_EXPORTS
@@ -137,6 +137,17 @@ TEST(BinarySurface, CorvaneExportsExactlyItsTwentySevenFunctions) {
 }
 
 TEST(BinarySurface, CorvaneNeedsOnlyTheCLibrary) { expectOnlyTheCLibrary(CORVANE_LIBRARY); }
+#endif
+
+// Both profiles are built in every configuration: the strict-host one adds
+// exactly the seven optional functions, whichever profile the suite drives.
+#if defined(PELLIDOR_STRICT_HOST_LIBRARY) && defined(CORVANE_STRICT_HOST_LIBRARY)
+TEST(BinarySurface, StrictHostProfilesExportTheSevenOptionalFunctionsBesides) {
+    expectExactly(PELLIDOR_STRICT_HOST_LIBRARY, joined({&pellidorList, &fmi2Optional}), 35);
+    expectExactly(CORVANE_STRICT_HOST_LIBRARY, joined({&corvaneList, &fmi2Optional}), 34);
+    expectOnlyTheCLibrary(PELLIDOR_STRICT_HOST_LIBRARY);
+    expectOnlyTheCLibrary(CORVANE_STRICT_HOST_LIBRARY);
+}
 #endif
 
 #ifdef TRESSIVO_LIBRARY

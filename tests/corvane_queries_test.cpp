@@ -17,6 +17,8 @@
 
 namespace {
 
+using namespace expected;
+
 constexpr char pendingStatusText[] =
     "Did fmi2DoStep really return with fmi2Pending? Then its time to implement this function";
 
@@ -67,7 +69,7 @@ void expectKindTable(Fmi2Fixture& f, fmi2Component c) {
 
         fmi2Real real = untouchedReal;
         EXPECT_EQ(f.api.fmi2GetRealStatus(c, kind, &real), row.real) << "fmi2GetRealStatus";
-        EXPECT_EQ(real, row.realWritten ? 0.01 : untouchedReal) << "fmi2GetRealStatus value";
+        EXPECT_EQ(real, row.realWritten ? lastSuccessfulTime : untouchedReal) << "fmi2GetRealStatus value";
 
         fmi2Integer integer = untouchedInteger;
         EXPECT_EQ(f.api.fmi2GetIntegerStatus(c, kind, &integer), fmi2Discard) << "fmi2GetIntegerStatus";
@@ -154,13 +156,13 @@ TEST_F(CorvaneQueries, AcceptInputDerivativesOnlyWhenEachIsExactly13) {
         fmi2Status status;
     };
     const Case cases[] = {
-        {"13.0 and 13.0", {13.0, 13.0}, fmi2OK},
-        {"13.0 then 12.0", {13.0, 12.0}, fmi2Fatal},
-        {"12.0 then 13.0", {12.0, 13.0}, fmi2Fatal},
-        {"-13.0", {-13.0, 13.0}, fmi2Fatal},
-        {"the next double above 13.0", {13.000000000000002, 13.0}, fmi2Fatal},
-        {"the next double below 13.0", {std::nextafter(13.0, 0.0), 13.0}, fmi2Fatal},
-        {"NaN", {13.0, std::numeric_limits<double>::quiet_NaN()}, fmi2Fatal},
+        {"13.0 and 13.0", {derivativeTableValue, derivativeTableValue}, fmi2OK},
+        {"13.0 then 12.0", {derivativeTableValue, 12.0}, fmi2Fatal},
+        {"12.0 then 13.0", {12.0, derivativeTableValue}, fmi2Fatal},
+        {"-13.0", {-derivativeTableValue, derivativeTableValue}, fmi2Fatal},
+        {"the next double above 13.0", {std::nextafter(derivativeTableValue, 14.0), derivativeTableValue}, fmi2Fatal},
+        {"the next double below 13.0", {std::nextafter(derivativeTableValue, 0.0), derivativeTableValue}, fmi2Fatal},
+        {"NaN", {derivativeTableValue, std::numeric_limits<double>::quiet_NaN()}, fmi2Fatal},
     };
     const fmi2ValueReference vr[] = {0, 1};
     const fmi2Integer order[] = {1, 1};
@@ -169,7 +171,7 @@ TEST_F(CorvaneQueries, AcceptInputDerivativesOnlyWhenEachIsExactly13) {
         fmi2Component c = ball();
         EXPECT_EQ(f.api.fmi2SetRealInputDerivatives(c, vr, 2, order, inputCase.values.data()), inputCase.status);
         // A refused value marks nothing: the instance goes on working.
-        const fmi2Real thirteen[] = {13.0, 13.0};
+        const fmi2Real thirteen[] = {derivativeTableValue, derivativeTableValue};
         EXPECT_EQ(f.api.fmi2SetRealInputDerivatives(c, vr, 2, order, thirteen), fmi2OK);
         EXPECT_EQ(f.api.fmi2DoStep(c, 0.0, 0.05, fmi2False), fmi2OK);
     }
@@ -189,10 +191,10 @@ TEST_F(CorvaneQueries, HandOut13ForEveryOutputDerivative) {
     const auto expectAll13 = [&](const char* when) {
         fmi2Real values[6] = {0, 0, 0, 0, 0, 0};
         EXPECT_EQ(f.api.fmi2GetRealOutputDerivatives(c, vr, 6, order, values), fmi2OK) << when;
-        for (fmi2Real value : values) EXPECT_EQ(value, 13.0) << when;
+        for (fmi2Real value : values) EXPECT_EQ(value, derivativeTableValue) << when;
     };
     expectAll13("after initialisation");
-    const fmi2Real inputs[] = {12.0, 13.0};
+    const fmi2Real inputs[] = {12.0, derivativeTableValue};
     EXPECT_EQ(f.api.fmi2SetRealInputDerivatives(c, vr, 2, order, inputs), fmi2Fatal);
     expectAll13("after input derivatives were set");
     EXPECT_EQ(f.api.fmi2DoStep(c, 0.0, 1.5, fmi2False), fmi2Discard);
@@ -226,11 +228,11 @@ TEST_F(CorvaneQueries, RefuseDerivativeTablePositionsOutsideTheTable) {
         f.host.log.clear();
         fmi2Real out[] = {untouchedReal, untouchedReal, untouchedReal};
         const fmi2Status outStatus = f.api.fmi2GetRealOutputDerivatives(c, vr, 3, order, out);
-        EXPECT_EQ(out[0], 13.0);
+        EXPECT_EQ(out[0], derivativeTableValue);
         if (position.inTable) {
             EXPECT_EQ(outStatus, fmi2OK);
-            EXPECT_EQ(out[1], 13.0);
-            EXPECT_EQ(out[2], 13.0);
+            EXPECT_EQ(out[1], derivativeTableValue);
+            EXPECT_EQ(out[2], derivativeTableValue);
         } else {
             EXPECT_EQ(outStatus, fmi2Error);
             EXPECT_EQ(out[1], untouchedReal);
@@ -238,7 +240,7 @@ TEST_F(CorvaneQueries, RefuseDerivativeTablePositionsOutsideTheTable) {
         }
 
         // The last input value would be Fatal if it were reached.
-        const fmi2Real in[] = {13.0, 13.0, 12.0};
+        const fmi2Real in[] = {derivativeTableValue, derivativeTableValue, 12.0};
         const fmi2Status inStatus = f.api.fmi2SetRealInputDerivatives(c, vr, 3, order, in);
         EXPECT_EQ(inStatus, position.inTable ? fmi2Fatal : fmi2Error);
 
@@ -260,7 +262,7 @@ TEST_F(CorvaneQueries, RefuseDerivativeTablePositionsOutsideTheTable) {
 TEST_F(CorvaneQueries, RefuseANullInstanceOrMissingArraysInTheDerivativeFunctions) {
     const fmi2ValueReference vr[] = {0};
     const fmi2Integer order[] = {1};
-    const fmi2Real thirteen[] = {13.0};
+    const fmi2Real thirteen[] = {derivativeTableValue};
     fmi2Real out[] = {untouchedReal};
     EXPECT_EQ(f.api.fmi2SetRealInputDerivatives(nullptr, vr, 1, order, thirteen), fmi2Fatal);
     EXPECT_EQ(f.api.fmi2SetRealInputDerivatives(nullptr, nullptr, 0, nullptr, nullptr), fmi2Fatal);

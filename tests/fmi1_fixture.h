@@ -1,122 +1,107 @@
-// A host for the FMI 1.0 component: its recording callbacks, the loaded
-// tressivo library with every Rebounder_ export looked up by name, and one
-// instance that is freed when the test ends. Helpers wrap the calls a host
-// makes most, so each test reads as the host's conversation.
+// A test's view of the FMI 1.0 component library (see fixture.h), its exports
+// looked up under the Rebounder_ prefix; the same shape and helper names as
+// the FMI 2.0 fixture (fmi2_fixture.h).
 #pragma once
-
-#ifdef TRESSIVO_LIBRARY
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
-#include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
+#include "fixture.h"
 #include "support.h"
 
-namespace fmi1 {
-
-// Owns one instance: frees it through the component when it goes out of scope.
-class Instance {
+class Fmi1Fixture : public ComponentFixture<host::Fmi1Api, fmiComponent> {
 public:
-    Instance(const host::Fmi1Api& api, fmiComponent c) : api(api), c(c) {}
-    ~Instance() { reset(); }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
-
-    fmiComponent get() const { return c; }
-    explicit operator bool() const { return c != nullptr; }
-    void reset() {
-        if (c != nullptr) api.fmiFreeModelInstance(c);
-        c = nullptr;
+    using ComponentFixture::ComponentFixture;
+    ~Fmi1Fixture() {
+        for (fmiComponent c : instances) api.fmiFreeModelInstance(c);
     }
 
-private:
-    const host::Fmi1Api& api;
-    fmiComponent c;
-};
+    // Passed by value: each instance keeps its own copy.
+    fmiCallbackFunctions callbacks = host.fmi1Callbacks();
 
-class Fixture : public ::testing::Test {
-protected:
-    host::Host host;  // constructed first: the component calls back into it
-    host::Library library{TRESSIVO_LIBRARY};
-    host::Fmi1Api api{library};
-
-    void SetUp() override { ASSERT_TRUE(library.loaded()) << library.error(); }
-
-    fmiComponent instantiate(const char* name = "ball", const char* guid = "123", fmiBoolean loggingOn = fmiFalse) {
-        return api.fmiInstantiateModel(name, guid, host.fmi1Callbacks(), loggingOn);
+    // A new instance with this fixture's callbacks; null when the component refuses.
+    fmiComponent instantiate(const char* instanceName = "ball", const char* guid = expected::guid,
+                             fmiBoolean loggingOn = fmiTrue) {
+        return kept(api.fmiInstantiateModel(instanceName, guid, callbacks, loggingOn));
     }
 
-    // The usual start: one instance, initialised, the log cleared.
-    fmiComponent start(fmiBoolean loggingOn = fmiFalse) {
-        instance_ = std::make_unique<Instance>(api, instantiate("ball", "123", loggingOn));
-        EXPECT_TRUE(*instance_) << "instantiation with GUID \"123\" failed";
+    // A new instance taken through initialisation, so the model holds its
+    // start values; the log is cleared afterwards.
+    fmiComponent initialised(fmiBoolean loggingOn = fmiTrue) {
+        fmiComponent c = instantiate("ball", expected::guid, loggingOn);
+        if (c == nullptr) {
+            ADD_FAILURE() << "fmiInstantiateModel returned null";
+            return nullptr;
+        }
         fmiEventInfo eventInfo{};
-        EXPECT_EQ(api.fmiInitialize(c(), fmiFalse, 0.0, &eventInfo), fmiOK);
+        EXPECT_EQ(api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
         host.log.clear();
-        return c();
+        return c;
     }
-    fmiComponent c() const { return instance_ ? instance_->get() : nullptr; }
-    void freeInstance() { instance_.reset(); }
 
-    double real(fmiValueReference vr) {
-        double value = -123.0;
-        EXPECT_EQ(api.fmiGetReal(c(), &vr, 1, &value), fmiOK) << "reading real " << vr;
-        return value;
+    // Frees an instance now, in the test's own order.
+    void free(fmiComponent c) {
+        forget(c);
+        api.fmiFreeModelInstance(c);
     }
-    void setReal(fmiValueReference vr, double value) {
-        EXPECT_EQ(api.fmiSetReal(c(), &vr, 1, &value), fmiOK) << "writing real " << vr;
+
+    // Reads one variable of each type by value reference.
+    fmiReal real(fmiComponent c, fmiValueReference vr) {
+        return readOne(api.fmiGetReal, "fmiGetReal", c, vr, fmiReal{-123.0});
     }
-    std::array<double, 2> states() {
-        std::array<double, 2> x{-123.0, -123.0};
-        EXPECT_EQ(api.fmiGetContinuousStates(c(), x.data(), x.size()), fmiOK);
+    fmiInteger integer(fmiComponent c, fmiValueReference vr) {
+        return readOne(api.fmiGetInteger, "fmiGetInteger", c, vr, fmiInteger{-123});
+    }
+    fmiBoolean boolean(fmiComponent c, fmiValueReference vr) {
+        return readOne(api.fmiGetBoolean, "fmiGetBoolean", c, vr, fmiBoolean(-123));
+    }
+    fmiString string(fmiComponent c, fmiValueReference vr) {
+        return readOne(api.fmiGetString, "fmiGetString", c, vr, fmiString{"not written"});
+    }
+
+    // Writes one variable of each type, returning the component's status.
+    fmiStatus setReal(fmiComponent c, fmiValueReference vr, fmiReal value) {
+        return api.fmiSetReal(c, &vr, 1, &value);
+    }
+    fmiStatus setInteger(fmiComponent c, fmiValueReference vr, fmiInteger value) {
+        return api.fmiSetInteger(c, &vr, 1, &value);
+    }
+    fmiStatus setBoolean(fmiComponent c, fmiValueReference vr, fmiBoolean value) {
+        return api.fmiSetBoolean(c, &vr, 1, &value);
+    }
+    fmiStatus setString(fmiComponent c, fmiValueReference vr, fmiString value) {
+        return api.fmiSetString(c, &vr, 1, &value);
+    }
+
+    // The continuous states (height, velocity) and the event indicator.
+    std::array<fmiReal, 2> states(fmiComponent c) {
+        std::array<fmiReal, 2> x{-123.0, -123.0};
+        EXPECT_EQ(api.fmiGetContinuousStates(c, x.data(), x.size()), fmiOK);
         return x;
     }
-    void setStates(double height, double velocity) {
-        const double x[2] = {height, velocity};
-        EXPECT_EQ(api.fmiSetContinuousStates(c(), x, 2), fmiOK);
+    void setStates(fmiComponent c, fmiReal height, fmiReal velocity) {
+        const fmiReal x[] = {height, velocity};
+        EXPECT_EQ(api.fmiSetContinuousStates(c, x, 2), fmiOK);
     }
-    double indicator() {
-        double z = -123.0;
-        EXPECT_EQ(api.fmiGetEventIndicators(c(), &z, 1), fmiOK);
+    fmiReal indicator(fmiComponent c) {
+        fmiReal z = -123.0;
+        EXPECT_EQ(api.fmiGetEventIndicators(c, &z, 1), fmiOK);
         return z;
     }
-    fmiEventInfo eventUpdate(fmiBoolean intermediateResults = fmiFalse) {
-        fmiEventInfo eventInfo{};
-        std::memset(&eventInfo, 0x5A, sizeof eventInfo);  // every field must be written
-        EXPECT_EQ(api.fmiEventUpdate(c(), intermediateResults, &eventInfo), fmiOK);
-        return eventInfo;
-    }
-    const char* string(fmiValueReference vr) {
-        fmiString value = "not written";
-        EXPECT_EQ(api.fmiGetString(c(), &vr, 1, &value), fmiOK);
-        return value;
-    }
-    fmiStatus setString(fmiValueReference vr, const char* value) { return api.fmiSetString(c(), &vr, 1, &value); }
 
-    // The single refusal message a refused call must send.
-    void expectOneRefusal(const std::string& function) {
-        ASSERT_EQ(host.log.size(), 1u) << "a refused call sends exactly one message";
-        const host::LogEntry& entry = host.log[0];
-        EXPECT_EQ(entry.firstArgument, c());
-        EXPECT_EQ(entry.status, fmiError);
-        EXPECT_EQ(entry.category, "ERROR");
-        EXPECT_EQ(entry.text.rfind("Rebounder_" + function + ": ", 0), 0u)
-            << "message names the exported function: " << entry.text;
-        EXPECT_NE(entry.format, entry.text) << "the message is a format with arguments";
+    // The event record fmiEventUpdate hands out; every field must be written.
+    fmiEventInfo eventUpdate(fmiComponent c, fmiBoolean intermediateResults = fmiFalse) {
+        PlacedRecord<fmiEventInfo> placed;  // every field must be written, and nothing around it
+        EXPECT_EQ(api.fmiEventUpdate(c, intermediateResults, placed.record), fmiOK);
+        EXPECT_EQ(placed.strayWrites(), 0u) << "fmiEventUpdate wrote outside the host's " << sizeof(fmiEventInfo)
+                                            << "-byte record";
+        return *placed.record;
     }
 
-private:
-    std::unique_ptr<Instance> instance_;
+    // The one refusal message a refused call must send (fixture.h); FMI 1.0
+    // passes the instance itself to the logger.
+    void expectOneRefusal(fmiComponent c, const std::string& function) {
+        ComponentFixture::expectOneRefusal("Rebounder_" + function, c);
+    }
 };
-
-// The model's own rules, as the test knows them, for computing expectations.
-inline double expectedIndicator(double height) { return height >= 0.0 ? height + 1e-16 : height - 1e-16; }
-
-}  // namespace fmi1
-
-#endif

@@ -1,48 +1,33 @@
-// A test's view of one FMI 2.0 component library, as a host sees it: a Host
-// with recording callbacks, the library loaded from its built path, its
-// exports looked up by name, and the instances created through it, which are
-// freed when the fixture goes (unless a test freed them itself).
+// A test's view of one FMI 2.0 component library (see fixture.h); the FMI 1.0
+// fixture (fmi1_fixture.h) has the same shape and helper names.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
+#include <array>
 #include <string>
-#include <vector>
 
-#include "harness.h"
+#include "fixture.h"
 
-class Fmi2Fixture {
+class Fmi2Fixture : public ComponentFixture<host::Fmi2Api, fmi2Component> {
 public:
-    explicit Fmi2Fixture(const std::string& libraryPath) : library(libraryPath), api(library) {
-        if (!library.loaded()) ADD_FAILURE() << "cannot load " << libraryPath << ": " << library.error();
-    }
+    using ComponentFixture::ComponentFixture;
     ~Fmi2Fixture() {
         for (fmi2Component c : instances) api.fmi2FreeInstance(c);
     }
-    Fmi2Fixture(const Fmi2Fixture&) = delete;
-    Fmi2Fixture& operator=(const Fmi2Fixture&) = delete;
 
-    // Declared first: the host must outlive the library and every instance.
-    host::Host host;
-    host::Library library;
-    host::Fmi2Api api;
+    // Kept by every instance: must outlive them.
     fmi2CallbackFunctions callbacks = host.fmi2Callbacks();
 
     // A new instance with this fixture's callbacks; null when the component refuses.
-    fmi2Component instantiate(const char* instanceName = "ball", const char* guid = "123",
+    fmi2Component instantiate(const char* instanceName = "ball", const char* guid = expected::guid,
                               fmi2Boolean loggingOn = fmi2True, fmi2Type type = fmi2ModelExchange,
                               const char* resourceLocation = "file:///tmp/resources") {
-        fmi2Component c = api.fmi2Instantiate(instanceName, type, guid, resourceLocation, &callbacks, fmi2False,
-                                              loggingOn);
-        if (c != nullptr) instances.push_back(c);
-        return c;
+        return kept(api.fmi2Instantiate(instanceName, type, guid, resourceLocation, &callbacks, fmi2False, loggingOn));
     }
 
     // A new instance taken through set-up and initialisation, so the model
     // holds its start values; the log is cleared afterwards.
     fmi2Component initialised(fmi2Boolean loggingOn = fmi2True, fmi2Type type = fmi2ModelExchange) {
-        fmi2Component c = instantiate("ball", "123", loggingOn, type);
+        fmi2Component c = instantiate("ball", expected::guid, loggingOn, type);
         if (c == nullptr) {
             ADD_FAILURE() << "fmi2Instantiate returned null";
             return nullptr;
@@ -56,30 +41,22 @@ public:
 
     // Frees an instance now, in the test's own order.
     void free(fmi2Component c) {
-        instances.erase(std::remove(instances.begin(), instances.end(), c), instances.end());
+        forget(c);
         api.fmi2FreeInstance(c);
     }
 
     // Reads one variable of each type by value reference.
     fmi2Real real(fmi2Component c, fmi2ValueReference vr) {
-        fmi2Real value = 0.0;
-        EXPECT_EQ(api.fmi2GetReal(c, &vr, 1, &value), fmi2OK) << "fmi2GetReal of value reference " << vr;
-        return value;
+        return readOne(api.fmi2GetReal, "fmi2GetReal", c, vr, fmi2Real{-123.0});
     }
     fmi2Integer integer(fmi2Component c, fmi2ValueReference vr) {
-        fmi2Integer value = 0;
-        EXPECT_EQ(api.fmi2GetInteger(c, &vr, 1, &value), fmi2OK) << "fmi2GetInteger of value reference " << vr;
-        return value;
+        return readOne(api.fmi2GetInteger, "fmi2GetInteger", c, vr, fmi2Integer{-123});
     }
     fmi2Boolean boolean(fmi2Component c, fmi2ValueReference vr) {
-        fmi2Boolean value = 0;
-        EXPECT_EQ(api.fmi2GetBoolean(c, &vr, 1, &value), fmi2OK) << "fmi2GetBoolean of value reference " << vr;
-        return value;
+        return readOne(api.fmi2GetBoolean, "fmi2GetBoolean", c, vr, fmi2Boolean{-123});
     }
     fmi2String string(fmi2Component c, fmi2ValueReference vr) {
-        fmi2String value = nullptr;
-        EXPECT_EQ(api.fmi2GetString(c, &vr, 1, &value), fmi2OK) << "fmi2GetString of value reference " << vr;
-        return value;
+        return readOne(api.fmi2GetString, "fmi2GetString", c, vr, fmi2String{"not written"});
     }
 
     // Writes one variable of each type, returning the component's status.
@@ -96,14 +73,25 @@ public:
         return api.fmi2SetString(c, &vr, 1, &value);
     }
 
-    // Log entries of one category, in order.
-    std::vector<host::LogEntry> logged(const std::string& category) const {
-        std::vector<host::LogEntry> entries;
-        for (const auto& entry : host.log)
-            if (entry.category == category) entries.push_back(entry);
-        return entries;
+    // The continuous states (height, velocity) and the event indicator.
+    std::array<fmi2Real, 2> states(fmi2Component c) {
+        std::array<fmi2Real, 2> x{-123.0, -123.0};
+        EXPECT_EQ(api.fmi2GetContinuousStates(c, x.data(), x.size()), fmi2OK);
+        return x;
+    }
+    void setStates(fmi2Component c, fmi2Real height, fmi2Real velocity) {
+        const fmi2Real x[] = {height, velocity};
+        EXPECT_EQ(api.fmi2SetContinuousStates(c, x, 2), fmi2OK);
+    }
+    fmi2Real indicator(fmi2Component c) {
+        fmi2Real z = -123.0;
+        EXPECT_EQ(api.fmi2GetEventIndicators(c, &z, 1), fmi2OK);
+        return z;
     }
 
-private:
-    std::vector<fmi2Component> instances;
+    // The one refusal message a refused call must send (fixture.h); FMI 2.0
+    // passes the host's componentEnvironment to the logger.
+    void expectOneRefusal(const std::string& function) {
+        ComponentFixture::expectOneRefusal(function, callbacks.componentEnvironment);
+    }
 };

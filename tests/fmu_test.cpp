@@ -23,6 +23,7 @@
 
 #include "harness.h"
 #include "model_description_rules.h"
+#include "model_expectations.h"
 #include "xml_reader.h"
 
 namespace {
@@ -224,7 +225,7 @@ TEST_P(Unpacked, CarriesTheLibraryAsBuilt) {
 TEST_P(Unpacked, DescriptionNamesTheLibraryAndTheGuidTheComponentAccepts) {
     EXPECT_EQ(modelIdentifier(), GetParam().identifier) << "a host would look for a library of another name";
     EXPECT_EQ(fs::path(binaryEntry()).stem().string(), modelIdentifier());
-    EXPECT_EQ(description.attribute("guid"), "123") << "the component refuses every other GUID";
+    EXPECT_EQ(description.attribute("guid"), expected::guid) << "the component refuses every other GUID";
     EXPECT_EQ(description.attribute("fmiVersion"), GetParam().interface == Interface::modelExchange1 ? "1.0" : "2.0");
 }
 
@@ -453,6 +454,68 @@ INSTANTIATE_TEST_SUITE_P(Archives, Fmi2Archive, ::testing::ValuesIn(fmi2Archives
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Fmi2Archive);
 INSTANTIATE_TEST_SUITE_P(Archives, Fmi2ModelExchangeArchive, ::testing::ValuesIn(modelExchange2Archives()), archiveName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Fmi2ModelExchangeArchive);
+
+// ---- the two sets of FMI 2.0 archives -----------------------------------------
+
+// A host that looks up every FMI 2.0 function of the interface it uses (as
+// FMPy, the FMU SDK's and the Reference FMUs' fmusim do) loads and runs the
+// strict-host set, and refuses the default set for exactly the seven
+// optional functions.
+class BothSets : public ::testing::TestWithParam<Archive> {};
+
+struct TemporaryFolder {
+    fs::path path;
+    TemporaryFolder() {
+        std::string pattern = (fs::temp_directory_path() / "rebounder-fmu-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~TemporaryFolder() {
+        if (!path.empty()) fs::remove_all(path);
+    }
+};
+
+TEST_P(BothSets, OnlyTheStrictHostSetLoadsInAHostThatRequiresEveryFunction) {
+    std::set<std::string> seven;
+    std::ifstream list(std::string(REBOUNDER_EXPORT_LISTS) + "/fmi2-strict-host.txt");
+    for (std::string line; std::getline(list, line);)
+        if (!line.empty() && line[0] != '#') seven.insert(line);
+    ASSERT_EQ(seven.size(), 7u);
+    const bool modelExchange = GetParam().interface == Interface::modelExchange2;
+    const fmi2Type type = modelExchange ? fmi2ModelExchange : fmi2CoSimulation;
+
+    for (const std::string set : {REBOUNDER_DEFAULT_FMU_DIRECTORY, REBOUNDER_STRICT_HOST_FMU_DIRECTORY}) {
+        SCOPED_TRACE(set + "/" + GetParam().file);
+        const TemporaryFolder folder;
+        ASSERT_FALSE(folder.path.empty());
+        ASSERT_EQ(run(std::string(REBOUNDER_UNZIP) + " -q '" + set + "/" + GetParam().file + "' -d '" +
+                      folder.path.string() + "'"), 0);
+        host::Library library((folder.path / "binaries" / REBOUNDER_FMU_PLATFORM / GetParam().identifier).string() +
+                              REBOUNDER_LIBRARY_SUFFIX);
+        ASSERT_TRUE(library.loaded()) << library.error();
+        const host::Fmi2Api api(library);
+        std::size_t required = 0;
+        const std::vector<std::string> missing = api.missingForStrictHost(type, required);
+        EXPECT_EQ(required, modelExchange ? 35u : 34u);
+        if (set != REBOUNDER_STRICT_HOST_FMU_DIRECTORY) {
+            EXPECT_EQ(std::set<std::string>(missing.begin(), missing.end()), seven);
+            continue;
+        }
+        ASSERT_TRUE(missing.empty()) << "a strict host refuses the library for lacking " << missing.front();
+        host::Host host;
+        fmi2CallbackFunctions callbacks = host.fmi2Callbacks();
+        fmi2Component c = api.fmi2Instantiate("ball", type, "123", "", &callbacks, fmi2False, fmi2False);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(api.fmi2EnterInitializationMode(c), fmi2OK);
+        EXPECT_EQ(api.fmi2ExitInitializationMode(c), fmi2OK);
+        fmi2Real derivatives[2] = {0.0, 0.0};
+        EXPECT_EQ(modelExchange ? api.fmi2GetDerivatives(c, derivatives, 2) : api.fmi2DoStep(c, 0.0, 0.1, fmi2True),
+                  fmi2OK);
+        api.fmi2FreeInstance(c);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Archives, BothSets, ::testing::ValuesIn(fmi2Archives()), archiveName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BothSets);
 
 // ---- FMI 1.0 ----------------------------------------------------------------
 

@@ -13,17 +13,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "model_expectations.h"
 #include "support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace expected;
 
 struct Outcome {
     int exitStatus = -1;
@@ -38,7 +41,7 @@ std::string quoted(const std::string& text) {
 
 Outcome runHost(const std::vector<std::string>& arguments) {
     std::string command = quoted(REBOUNDER_HOST_PROGRAM);
-    for (const auto& argument : arguments) command += " " + quoted(argument);
+    for (const auto& argument : arguments) command.append(" ").append(quoted(argument));
     command += " 2>&1";
     Outcome outcome;
     FILE* pipe = popen(command.c_str(), "r");
@@ -94,10 +97,8 @@ std::vector<PrintedRebound> printedRebounds(const std::string& output) {
     return rebounds;
 }
 
-// The model from its start values: height 1, velocity 4, gravity -9.81,
-// restitution 0.5. Its first floor contact solves 1 + 4t - 9.81 t^2 / 2 = 0.
-constexpr double startHeight = 1.0, startVelocity = 4.0, gravity = -9.81, restitution = 0.5;
-const double contactTime = (startVelocity + std::sqrt(startVelocity * startVelocity - 2.0 * gravity * startHeight)) / -gravity;
+// The model's first floor contact from its start values.
+const double contactTime = firstContactTime();
 
 // The summary prints six decimals.
 constexpr double printedTolerance = 2e-6;
@@ -153,11 +154,12 @@ TEST(HostProgram, SimulatesEveryComponentToThreeSecondsWithItsRebounds) {
         if (component.coSimulation) {
             // The velocities at the communication points around the step in
             // which the component rebounded, at its end.
-            EXPECT_NEAR(first.before, startVelocity + gravity * (first.time - step), printedTolerance);
-            EXPECT_NEAR(first.after, -(restitution * (startVelocity + gravity * first.time)), printedTolerance);
+            EXPECT_NEAR(first.before, startVelocity + startGravity * (first.time - step), printedTolerance);
+            EXPECT_NEAR(first.after, rebound({0.0, startVelocity + startGravity * first.time}).velocity,
+                        printedTolerance);
         } else {
-            EXPECT_NEAR(first.before, startVelocity + gravity * first.time, printedTolerance);
-            EXPECT_NEAR(first.after, -(restitution * first.before), printedTolerance);
+            EXPECT_NEAR(first.before, startVelocity + startGravity * first.time, printedTolerance);
+            EXPECT_NEAR(first.after, rebound({0.0, first.before}).velocity, printedTolerance);
         }
         // The mass keeps bouncing, each rebound later and weaker.
         for (std::size_t i = 1; i < 4; ++i) {
@@ -184,7 +186,7 @@ TEST(HostProgram, SimulatesEveryComponentToThreeSecondsWithItsRebounds) {
             if (!component.coSimulation) {
                 EXPECT_EQ(rows[i].height, 0.0);
                 EXPECT_LT(rows[i - 1].height, 0.0) << "the event fired before the mass reached the floor";
-                EXPECT_EQ(rows[i].velocity, -(restitution * rows[i - 1].velocity));
+                EXPECT_EQ(rows[i].velocity, rebound({rows[i - 1].height, rows[i - 1].velocity}).velocity);
             }
             break;
         }
@@ -245,7 +247,8 @@ TEST(HostProgram, HelpExplainsEveryOption) {
     const Outcome help = runHost({"--help"});
     ASSERT_EQ(help.exitStatus, 0);
     for (const char* option : {"--stop-time", "--step", "--csv", "--no-csv", "--svg", "--logging", "--raw-messages",
-                               "--string0", "--interface", "--summary-limit", "--help"}) {
+                               "--string0", "--interface", "--summary-limit", "--clock", "--compare", "--tolerance",
+                               "--help"}) {
         EXPECT_NE(help.output.find(std::string("  ") + option + " "), std::string::npos) << option << " not explained";
     }
 }
@@ -269,6 +272,11 @@ TEST(HostProgram, BadCommandLinesFailWithAMessage) {
         {{component, "--interface", "sc"}, 2, "--interface needs 'me' or 'cs'"},
         {{component, "--summary-limit", "-3"}, 2, "--summary-limit needs a whole number"},
         {{component, "other.fmu"}, 2, "only one component"},
+        {{component, "--clock", "hourly"}, 2, "--clock needs 'index' or 'sum'"},
+        {{component, "--tolerance", "1e-9"}, 2, "--tolerance needs --compare"},
+        {{component, "--compare", "reference.csv", "--tolerance", "-1"}, 2, "--tolerance needs a number of 0 or more"},
+        {{"result.csv"}, 2, "a CSV file can only be compared"},
+        {{"--compare", "/nonexistent/reference.csv", "/nonexistent/result.csv"}, 1, "cannot read /nonexistent/result.csv"},
         {{"/nonexistent/component.fmu"}, 1, "no such file: /nonexistent/component.fmu"},
         {{"/nonexistent/component.so"}, 1, "cannot load /nonexistent/component.so"},
     };
@@ -289,6 +297,109 @@ TEST(HostProgram, ReportsACommunicationStepTheComponentDidNotComplete) {
     const Outcome run = runHost({CORVANE_LIBRARY, "--step", "2", "--stop-time", "2", "--no-csv"});
     EXPECT_EQ(run.exitStatus, 1) << run.output;
     EXPECT_NE(run.output.find("fmi2DoStep returned fmi2Discard"), std::string::npos) << run.output;
+}
+#endif
+
+#ifdef REBOUNDER_REFERENCE_RESULTS
+const fs::path references = REBOUNDER_REFERENCE_RESULTS;
+
+std::vector<std::string> lines(const fs::path& path) {
+    std::vector<std::string> all;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) all.push_back(line);
+    return all;
+}
+
+#ifdef PELLIDOR_LIBRARY
+TEST(HostProgram, CompareNamesTheFirstDifferenceDownToTheLastDigit) {
+    const fs::path reference = references / "pellidor-h0.01.csv";
+    const std::vector<std::string> text = lines(reference);
+    ASSERT_GT(text.size(), 200u);
+    // One velocity, in the middle of the run, changed in its last digit to
+    // the first digit that makes it another double.
+    const std::size_t row = 150;
+    const std::string line = text[row];
+    const std::string original = line.substr(line.rfind(',') + 1);
+    std::string changed = original;
+    for (char digit = '0'; digit <= '9' && std::strtod(changed.c_str(), nullptr) == std::strtod(original.c_str(), nullptr);
+         ++digit)
+        changed.back() = digit;
+    ASSERT_NE(changed, original) << "no last digit changes " << original;
+    OutputDirectory directory;
+    const fs::path edited = directory.path / "edited.csv";
+    {
+        std::ofstream out(edited);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            out << (i == row ? line.substr(0, line.rfind(',') + 1) + changed : text[i]) << '\n';
+    }
+
+    const Outcome same = runHost({PELLIDOR_LIBRARY, "--step", "0.01", "--logging", "off", "--compare", reference.string()});
+    EXPECT_EQ(same.exitStatus, 0) << same.output;
+    EXPECT_NE(same.output.find("agree bit for bit"), std::string::npos) << same.output;
+
+    const std::string where = "row " + std::to_string(row) + " (time " + line.substr(0, line.find(',')) + "), column velocity: " +
+                              original + " here";
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{PELLIDOR_LIBRARY, "--step", "0.01", "--logging", "off", "--compare", edited.string()},
+          std::vector<std::string>{"--compare", edited.string(), reference.string()}}) {
+        const Outcome differs = runHost(arguments);
+        EXPECT_EQ(differs.exitStatus, 1) << differs.output;
+        EXPECT_NE(differs.output.find(where), std::string::npos) << "expected: " << where << "\n" << differs.output;
+        EXPECT_EQ(differs.output.find("trajectory: "), std::string::npos) << "a comparison wrote a trajectory";
+    }
+    const Outcome within = runHost({"--compare", edited.string(), "--tolerance", "1e-12", reference.string()});
+    EXPECT_EQ(within.exitStatus, 0) << within.output;
+    EXPECT_NE(within.output.find("column velocity"), std::string::npos) << "the largest difference: " << within.output;
+}
+#endif
+
+double number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+// corvane's references come from the simplest master's clock, t += h with
+// round(3 / h) steps; the model-exchange ones from k·h, ending on 3.
+TEST(HostProgram, ReferenceResultsFollowTheirHostsClocks) {
+    for (const auto& [name, step] : {std::pair{"corvane-h0.01", 0.01}, {"corvane-h0.05", 0.05}, {"corvane-h0.1", 0.1}}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::string> text = lines(references / (std::string(name) + ".csv"));
+        ASSERT_EQ(text.size(), 2 + static_cast<std::size_t>(std::lround(3.0 / step)));
+        EXPECT_EQ(text[0], "time,height,velocity");
+        for (std::size_t row = 2; row < text.size(); ++row)
+            ASSERT_EQ(number(text[row]), number(text[row - 1]) + step) << "line " << row + 1;
+    }
+    for (const auto& [name, step] : {std::pair{"pellidor-h0.001", 0.001}, {"tressivo-h0.01", 0.01}}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::string> text = lines(references / (std::string(name) + ".csv"));
+        const std::size_t steps = static_cast<std::size_t>(std::lround(3.0 / step));
+        std::size_t k = 0;
+        for (std::size_t row = 2; row < text.size(); ++row) {
+            if (number(text[row]) == number(text[row - 1])) continue;  // the row after an event
+            ++k;
+            ASSERT_EQ(number(text[row]), k == steps ? 3.0 : static_cast<double>(k) * step) << "line " << row + 1;
+        }
+        EXPECT_EQ(k, steps);
+    }
+
+    // The closed-form contact solves the model's parabola, and every case's
+    // first rebound falls within two of its steps after it.
+    std::map<std::string, std::vector<double>> firstRebounds;
+    for (const std::string& line : lines(references / "first-rebounds.csv")) {
+        std::vector<double> values;
+        std::stringstream fields(line.substr(line.find(',') + 1));
+        for (std::string field; std::getline(fields, field, ',');) values.push_back(number(field));
+        firstRebounds[line.substr(0, line.find(','))] = values;
+    }
+    ASSERT_EQ(firstRebounds.size(), 9u) << "header, seven cases, the closed form";
+    const std::vector<double> exact = firstRebounds.at("closed-form");
+    EXPECT_EQ(exact[1], contactTime);
+    EXPECT_NEAR(startHeight + startVelocity * exact[1] + startGravity * exact[1] * exact[1] / 2.0, 0.0, 1e-12);
+    for (const auto& [name, values] : firstRebounds) {
+        if (name == "case" || name == "closed-form") continue;
+        SCOPED_TRACE(name);
+        EXPECT_GE(values[1], exact[1]);
+        EXPECT_LE(values[1], exact[1] + 2.0 * values[0]);
+        EXPECT_LT(values[2], 0.0);
+        EXPECT_GT(values[3], 0.0);
+    }
 }
 #endif
 

@@ -8,10 +8,13 @@
 
 #include <string>
 
+#include "fmi1_fixture.h"
 #include "fmi2_fixture.h"
 #include "support.h"
 
 namespace {
+
+using namespace expected;
 
 // What the host's callbacks have seen so far; a hot call must leave it as it was.
 struct CallbackTally {
@@ -26,11 +29,6 @@ void expectUntouched(const host::Host& host, const CallbackTally& before, const 
     EXPECT_EQ(host.log.size(), before.messages) << calls << " sent a log message with logging off";
 }
 
-constexpr double gravity = -9.81;
-constexpr double restitution = 0.5;
-
-double indicatorOf(double height) { return height >= 0.0 ? height + 1e-16 : height - 1e-16; }
-
 #ifdef PELLIDOR_LIBRARY
 
 // A host integrating with explicit Euler through the five calls of each
@@ -40,8 +38,8 @@ TEST(HotPath, PellidorIntegratorStepsUseNoCallback) {
     Fmi2Fixture fmu(PELLIDOR_LIBRARY);
     fmi2Component c = fmu.initialised(fmi2False);
     ASSERT_NE(c, nullptr);
-    double x[2] = {1.0, 4.0};
-    double previousIndicator = indicatorOf(x[0]);
+    double x[2] = {startHeight, startVelocity};
+    double previousIndicator = eventIndicator(x[0]);
     int rebounds = 0;
     for (int step = 0; step < 400; ++step) {
         const double time = 0.01 * step;
@@ -55,8 +53,8 @@ TEST(HotPath, PellidorIntegratorStepsUseNoCallback) {
         ASSERT_EQ(fmu.api.fmi2CompletedIntegratorStep(c, fmi2True, &enterEventMode, &terminateSimulation), fmi2OK);
         expectUntouched(fmu.host, before, "one integrator step at t = " + std::to_string(time));
         ASSERT_EQ(dx[0], x[1]);
-        ASSERT_EQ(dx[1], gravity);
-        ASSERT_EQ(z[0], indicatorOf(x[0]));
+        ASSERT_EQ(dx[1], startGravity);
+        ASSERT_EQ(z[0], eventIndicator(x[0]));
         ASSERT_EQ(enterEventMode, fmi2False);
         if (z[0] * previousIndicator < 0.0) {
             fmi2EventInfo eventInfo{};
@@ -64,7 +62,7 @@ TEST(HotPath, PellidorIntegratorStepsUseNoCallback) {
             ASSERT_EQ(fmu.api.fmi2GetContinuousStates(c, x, 2), fmi2OK);
             rebounds += eventInfo.valuesOfContinuousStatesChanged ? 1 : 0;
         }
-        previousIndicator = indicatorOf(x[0]);
+        previousIndicator = eventIndicator(x[0]);
         x[0] = x[0] + 0.01 * dx[0];
         x[1] = x[1] + 0.01 * dx[1];
     }
@@ -95,7 +93,7 @@ TEST(HotPath, PellidorLifecycleWithLoggingOffUsesOnlyTheRecord) {
     Fmi2Fixture fmu(PELLIDOR_LIBRARY);
     for (int round = 0; round < 3; ++round) {
         const CallbackTally before(fmu.host);
-        fmi2Component c = fmu.api.fmi2Instantiate("ball", fmi2ModelExchange, "123", "", &fmu.callbacks, fmi2False,
+        fmi2Component c = fmu.api.fmi2Instantiate("ball", fmi2ModelExchange, guid, "", &fmu.callbacks, fmi2False,
                                                   fmi2False);
         ASSERT_NE(c, nullptr);
         ASSERT_EQ(fmu.api.fmi2EnterInitializationMode(c), fmi2OK);
@@ -154,27 +152,16 @@ TEST(HotPath, DoStepOfOneReachesItsEndAtTheCap) {
     Fmi2Fixture fmu(CORVANE_LIBRARY);
     fmi2Component c = fmu.initialised(fmi2False, fmi2CoSimulation);
     ASSERT_NE(c, nullptr);
-    double t = 0.0, h = 1.0, v = 4.0;
-    int internalSteps = 0;
-    while (1.0 > t) {
-        double dt = 0.01;
-        double next = t + dt;
-        if (next > 1.0) {
-            dt = 1.0 - t;
-            next = 1.0;
-        }
-        const double heightChange = dt * v;
-        const double velocityChange = dt * gravity;
-        h = h + heightChange;
-        v = v + velocityChange;
-        t = next;
-        ++internalSteps;
-    }
-    ASSERT_EQ(internalSteps, 100) << "the premise: exactly the cap";
-    ASSERT_GT(h, 0.0) << "the premise: no floor contact on the way";
+    InternalClock clock(0.0, 1.0);
+    Motion m = startMotion;
+    while (clock.running()) m = eulerStep(m, clock.advance());
+    ASSERT_EQ(clock.steps, maxInternalSteps) << "the premise: exactly the cap";
+    ASSERT_EQ(clock.time, 1.0) << "the premise: the last step cut to end on the end time";
+    ASSERT_GT(m.height, 0.0) << "the premise: no floor contact on the way";
     EXPECT_EQ(fmu.api.fmi2DoStep(c, 0.0, 1.0, fmi2True), fmi2OK);
-    EXPECT_EQ(bitsOf(fmu.real(c, 0)), bitsOf(h)) << shortest(fmu.real(c, 0)) << " instead of " << shortest(h);
-    EXPECT_EQ(bitsOf(fmu.real(c, 1)), bitsOf(v)) << shortest(fmu.real(c, 1)) << " instead of " << shortest(v);
+    const double h = fmu.real(c, heightRef), v = fmu.real(c, velocityRef);
+    EXPECT_EQ(bitsOf(h), bitsOf(m.height)) << shortest(h) << " instead of " << shortest(m.height);
+    EXPECT_EQ(bitsOf(v), bitsOf(m.velocity)) << shortest(v) << " instead of " << shortest(m.velocity);
 }
 
 #endif
@@ -184,44 +171,40 @@ TEST(HotPath, DoStepOfOneReachesItsEndAtTheCap) {
 // The FMI 1.0 integrator step, with rebounds handled by fmiEventUpdate
 // between the steps; only the five calls of each step are counted.
 TEST(HotPath, TressivoIntegratorStepsUseNoCallback) {
-    host::Host host;
-    host::Library library(TRESSIVO_LIBRARY);
-    ASSERT_TRUE(library.loaded()) << library.error();
-    host::Fmi1Api api(library);
-    fmiComponent c = api.fmiInstantiateModel("ball", "123", host.fmi1Callbacks(), fmiFalse);
+    Fmi1Fixture fmu(TRESSIVO_LIBRARY);
+    fmiComponent c = fmu.initialised(fmiFalse);
     ASSERT_NE(c, nullptr);
-    fmiEventInfo eventInfo{};
-    ASSERT_EQ(api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
-    double x[2] = {1.0, 4.0};
-    double previousIndicator = indicatorOf(x[0]);
+    double x[2] = {startHeight, startVelocity};
+    double previousIndicator = eventIndicator(x[0]);
     int rebounds = 0;
     for (int step = 0; step < 400; ++step) {
         double dx[2] = {}, z[1] = {};
         fmiBoolean callEventUpdate = fmiTrue;
-        const CallbackTally before(host);
-        ASSERT_EQ(api.fmiSetTime(c, 0.01 * step), fmiOK);
-        ASSERT_EQ(api.fmiSetContinuousStates(c, x, 2), fmiOK);
-        ASSERT_EQ(api.fmiGetDerivatives(c, dx, 2), fmiOK);
-        ASSERT_EQ(api.fmiGetEventIndicators(c, z, 1), fmiOK);
-        ASSERT_EQ(api.fmiCompletedIntegratorStep(c, &callEventUpdate), fmiOK);
-        expectUntouched(host, before, "one FMI 1.0 integrator step " + std::to_string(step));
+        const CallbackTally before(fmu.host);
+        ASSERT_EQ(fmu.api.fmiSetTime(c, 0.01 * step), fmiOK);
+        ASSERT_EQ(fmu.api.fmiSetContinuousStates(c, x, 2), fmiOK);
+        ASSERT_EQ(fmu.api.fmiGetDerivatives(c, dx, 2), fmiOK);
+        ASSERT_EQ(fmu.api.fmiGetEventIndicators(c, z, 1), fmiOK);
+        ASSERT_EQ(fmu.api.fmiCompletedIntegratorStep(c, &callEventUpdate), fmiOK);
+        expectUntouched(fmu.host, before, "one FMI 1.0 integrator step " + std::to_string(step));
         ASSERT_EQ(dx[0], x[1]);
-        ASSERT_EQ(dx[1], gravity);
-        ASSERT_EQ(z[0], indicatorOf(x[0]));
+        ASSERT_EQ(dx[1], startGravity);
+        ASSERT_EQ(z[0], eventIndicator(x[0]));
         ASSERT_EQ(callEventUpdate, fmiFalse);
         if (z[0] * previousIndicator < 0.0) {
-            const double falling = x[1];
-            ASSERT_EQ(api.fmiEventUpdate(c, fmiFalse, &eventInfo), fmiOK);
-            ASSERT_EQ(api.fmiGetContinuousStates(c, x, 2), fmiOK);
-            if (eventInfo.stateValuesChanged && x[1] == -(falling * restitution)) ++rebounds;
+            const Motion falling{x[0], x[1]};
+            fmiEventInfo eventInfo{};
+            ASSERT_EQ(fmu.api.fmiEventUpdate(c, fmiFalse, &eventInfo), fmiOK);
+            ASSERT_EQ(fmu.api.fmiGetContinuousStates(c, x, 2), fmiOK);
+            if (eventInfo.stateValuesChanged && x[1] == rebound(falling).velocity) ++rebounds;
         }
-        previousIndicator = indicatorOf(x[0]);
+        previousIndicator = eventIndicator(x[0]);
         x[0] = x[0] + 0.01 * dx[0];
         x[1] = x[1] + 0.01 * dx[1];
     }
     EXPECT_GE(rebounds, 2) << "the run should have rebounded several times";
-    api.fmiFreeModelInstance(c);
-    EXPECT_EQ(host.liveBlocks(), 0u);
+    fmu.free(c);
+    EXPECT_EQ(fmu.host.liveBlocks(), 0u);
 }
 
 #endif

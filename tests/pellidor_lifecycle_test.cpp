@@ -11,6 +11,8 @@
 
 namespace {
 
+using namespace expected;
+
 class PellidorLifecycle : public ::testing::Test {
 protected:
     Fmi2Fixture f{PELLIDOR_LIBRARY};
@@ -26,8 +28,8 @@ protected:
         }
         fmi2Real nominals[2] = {0.0, 0.0};
         EXPECT_EQ(f.api.fmi2GetNominalsOfContinuousStates(c, nominals, 2), fmi2OK);
-        EXPECT_EQ(nominals[0], 1.0);
-        EXPECT_EQ(nominals[1], 1.0);
+        EXPECT_EQ(nominals[0], stateNominal);
+        EXPECT_EQ(nominals[1], stateNominal);
     }
 };
 
@@ -41,7 +43,7 @@ TEST_F(PellidorLifecycle, AcceptsOnlyTheGuid123AndLeaksNothingOnRefusal) {
         const char* guid;
         bool accepted;
     };
-    for (const Case& guidCase : {Case{"123", true}, Case{"124", false}, Case{"1234", false}, Case{"12", false},
+    for (const Case& guidCase : {Case{guid, true}, Case{"124", false}, Case{"1234", false}, Case{"12", false},
                                  Case{"", false}, Case{"023", false}}) {
         SCOPED_TRACE(std::string("fmuGUID \"") + guidCase.guid + "\"");
         fmi2Component c = f.instantiate("ball", guidCase.guid);
@@ -59,9 +61,9 @@ TEST_F(PellidorLifecycle, RefusesMissingCallbacksOrGuidWithoutCallingAnything) {
     noAllocate.allocateMemory = nullptr;
     fmi2CallbackFunctions noFree = complete;
     noFree.freeMemory = nullptr;
-    EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, "123", "", nullptr, fmi2False, fmi2True), nullptr);
-    EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, "123", "", &noAllocate, fmi2False, fmi2True), nullptr);
-    EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, "123", "", &noFree, fmi2False, fmi2True), nullptr);
+    EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, guid, "", nullptr, fmi2False, fmi2True), nullptr);
+    EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, guid, "", &noAllocate, fmi2False, fmi2True), nullptr);
+    EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, guid, "", &noFree, fmi2False, fmi2True), nullptr);
     EXPECT_EQ(f.api.fmi2Instantiate("ball", fmi2ModelExchange, nullptr, "", &complete, fmi2False, fmi2True), nullptr);
     EXPECT_EQ(f.host.allocationCount, 0u);
     EXPECT_EQ(f.host.freeCount, 0u);
@@ -97,10 +99,10 @@ TEST_F(PellidorLifecycle, InitialisationSetsStartValuesAndSendsFiveInfoLines) {
     EXPECT_EQ(f.api.fmi2SetupExperiment(c, fmi2True, 1e-6, 0.5, fmi2True, 3.0), fmi2OK);
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(c), fmi2OK);
 
-    EXPECT_EQ(f.real(c, 0), 1.0) << "the start value overwrites what the host set before";
-    EXPECT_EQ(f.real(c, 1), 4.0);
-    EXPECT_EQ(f.real(c, 2), -9.81);
-    EXPECT_EQ(f.real(c, 3), 0.5);
+    EXPECT_EQ(f.real(c, heightRef), startHeight) << "the start value overwrites what the host set before";
+    EXPECT_EQ(f.real(c, velocityRef), startVelocity);
+    EXPECT_EQ(f.real(c, gravityRef), startGravity);
+    EXPECT_EQ(f.real(c, restitutionRef), startRestitution);
     EXPECT_EQ(f.integer(c, 2), 42) << "integers, booleans and strings keep what the host set";
     EXPECT_EQ(f.boolean(c, 1), fmi2True);
     EXPECT_STREQ(f.string(c, 3), "kept");
@@ -130,13 +132,13 @@ TEST_F(PellidorLifecycle, InitialisationSetsStartValuesAndSendsFiveInfoLines) {
 }
 
 TEST_F(PellidorLifecycle, LoggingFollowsTheFlagAtInstantiationAndSetDebugLogging) {
-    fmi2Component quiet = f.instantiate("quiet", "123", fmi2False);
+    fmi2Component quiet = f.instantiate("quiet", guid, fmi2False);
     ASSERT_NE(quiet, nullptr);
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(quiet), fmi2OK);
     EXPECT_TRUE(f.host.log.empty()) << "loggingOn false at instantiation";
-    EXPECT_EQ(f.real(quiet, 3), 0.5) << "start values are set even when nothing is logged";
+    EXPECT_EQ(f.real(quiet, restitutionRef), startRestitution) << "start values are set even when nothing is logged";
 
-    fmi2Component c = f.instantiate("loud", "123", fmi2True);
+    fmi2Component c = f.instantiate("loud", guid, fmi2True);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(f.api.fmi2SetDebugLogging(c, fmi2False, 0, nullptr), fmi2OK);
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(c), fmi2OK);
@@ -208,24 +210,25 @@ TEST_F(PellidorLifecycle, TwoInstancesOfOneHostAreIndependent) {
     for (const auto& entry : f.host.log) EXPECT_EQ(entry.instanceName, "first");
 
     f.free(first);
-    EXPECT_EQ(f.real(second, 3), 0.5) << "freeing one instance leaves the other usable";
+    EXPECT_EQ(f.real(second, restitutionRef), startRestitution) << "freeing one instance leaves the other usable";
 }
 
 TEST_F(PellidorLifecycle, NamesAreTruncatedTo1023CharactersAndNullNamesAreEmpty) {
-    for (std::size_t length : {1023u, 1024u, 5000u}) {
+    for (std::size_t length : {longestInstanceName, longestInstanceName + 1, std::size_t{5000}}) {
         const std::string name(length, 'n');
         const std::string location(length, 'l');
-        fmi2Component c = f.api.fmi2Instantiate(name.c_str(), fmi2ModelExchange, "123", location.c_str(),
+        fmi2Component c = f.api.fmi2Instantiate(name.c_str(), fmi2ModelExchange, guid, location.c_str(),
                                                 &f.callbacks, fmi2False, fmi2True);
         ASSERT_NE(c, nullptr) << "name of " << length << " characters";
         f.host.log.clear();
         EXPECT_EQ(f.api.fmi2EnterInitializationMode(c), fmi2OK);
         ASSERT_FALSE(f.host.log.empty());
-        EXPECT_EQ(f.host.log[0].instanceName, std::string(1023, 'n')) << "name of " << length << " characters";
+        EXPECT_EQ(f.host.log[0].instanceName, std::string(longestInstanceName, 'n'))
+            << "name of " << length << " characters";
         f.api.fmi2FreeInstance(c);
     }
     fmi2Component unnamed =
-        f.api.fmi2Instantiate(nullptr, fmi2CoSimulation, "123", nullptr, &f.callbacks, fmi2True, fmi2True);
+        f.api.fmi2Instantiate(nullptr, fmi2CoSimulation, guid, nullptr, &f.callbacks, fmi2True, fmi2True);
     ASSERT_NE(unnamed, nullptr);
     f.host.log.clear();
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(unnamed), fmi2OK);
@@ -238,12 +241,12 @@ TEST_F(PellidorLifecycle, NamesAreTruncatedTo1023CharactersAndNullNamesAreEmpty)
 TEST_F(PellidorLifecycle, AnInstanceWithoutLoggerSendsNothingAndWorks) {
     fmi2CallbackFunctions silent = f.host.fmi2Callbacks();
     silent.logger = nullptr;
-    fmi2Component c = f.api.fmi2Instantiate("mute", fmi2ModelExchange, "123", "", &silent, fmi2False, fmi2True);
+    fmi2Component c = f.api.fmi2Instantiate("mute", fmi2ModelExchange, guid, "", &silent, fmi2False, fmi2True);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(c), fmi2OK);
-    EXPECT_EQ(f.setReal(c, 4, 1.0), fmi2Error) << "the warning cannot be sent, the refusal still stands";
+    EXPECT_EQ(f.setReal(c, accelerationRef, 1.0), fmi2Error) << "the warning cannot be sent, the refusal still stands";
     EXPECT_EQ(f.setString(c, 0, "echo"), fmi2OK);
-    EXPECT_EQ(f.real(c, 0), 1.0);
+    EXPECT_EQ(f.real(c, heightRef), startHeight);
     f.api.fmi2FreeInstance(c);
     EXPECT_TRUE(f.host.log.empty());
     EXPECT_EQ(f.host.liveBlocks(), 0u);
@@ -274,7 +277,7 @@ TEST_F(PellidorLifecycle, ResetRestoresTheInstantiationStateAndReleasesStrings) 
     EXPECT_EQ(f.api.fmi2EnterInitializationMode(c), fmi2OK);
     ASSERT_EQ(f.host.log.size(), 5u);
     EXPECT_EQ(f.host.log[0].instanceName, "ball");
-    EXPECT_EQ(f.real(c, 1), 4.0);
+    EXPECT_EQ(f.real(c, velocityRef), startVelocity);
     EXPECT_TRUE(f.host.errors.empty());
 }
 
@@ -282,8 +285,8 @@ TEST_F(PellidorLifecycle, TerminateChangesNothing) {
     fmi2Component c = f.initialised();
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(f.api.fmi2Terminate(c), fmi2OK);
-    EXPECT_EQ(f.real(c, 0), 1.0);
-    EXPECT_EQ(f.real(c, 3), 0.5);
+    EXPECT_EQ(f.real(c, heightRef), startHeight);
+    EXPECT_EQ(f.real(c, restitutionRef), startRestitution);
     EXPECT_TRUE(f.host.log.empty());
 }
 

@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace expected;
+
 class PellidorVariables : public ::testing::Test {
 protected:
     Fmi2Fixture f{PELLIDOR_LIBRARY};
@@ -21,20 +23,6 @@ protected:
 
     bool released(const void* block) const {
         return std::find(f.host.freed.begin(), f.host.freed.end(), block) != f.host.freed.end();
-    }
-    // The refusal a host must see: exactly one message, status Error,
-    // category "ERROR", naming the function, passed as a format with
-    // arguments and without a variable reference for the host to expand.
-    void expectOneRefusal(const std::string& function) {
-        ASSERT_EQ(f.host.log.size(), 1u) << "one message for a refused call";
-        const host::LogEntry& entry = f.host.log[0];
-        EXPECT_EQ(entry.status, fmi2Error);
-        EXPECT_EQ(entry.category, "ERROR");
-        EXPECT_EQ(entry.instanceName, "ball");
-        EXPECT_EQ(entry.text.rfind(function + ": ", 0), 0u) << entry.text;
-        EXPECT_NE(entry.format.find('%'), std::string::npos) << "the text must be formatted by the host";
-        EXPECT_EQ(entry.text.find("#r"), std::string::npos) << entry.text;
-        f.host.log.clear();
     }
 };
 
@@ -81,12 +69,12 @@ TEST_F(PellidorVariables, ElementsAreTakenInOrderAndTheLastWriteWins) {
 }
 
 TEST_F(PellidorVariables, AccelerationReadsAsGravity) {
-    EXPECT_EQ(f.real(c, 4), -9.81);
-    EXPECT_EQ(f.setReal(c, 2, -1.62), fmi2OK);
-    EXPECT_EQ(f.real(c, 4), -1.62);
+    EXPECT_EQ(f.real(c, accelerationRef), startGravity);
+    EXPECT_EQ(f.setReal(c, gravityRef, -1.62), fmi2OK);
+    EXPECT_EQ(f.real(c, accelerationRef), -1.62);
     fmi2Real derivatives[2];
     EXPECT_EQ(f.api.fmi2GetDerivatives(c, derivatives, 2), fmi2OK);
-    EXPECT_EQ(derivatives[0], 4.0);
+    EXPECT_EQ(derivatives[0], startVelocity);
     EXPECT_EQ(derivatives[1], -1.62);
 }
 
@@ -97,9 +85,9 @@ TEST_F(PellidorVariables, WritingAccelerationWarnsAndStopsTheCall) {
         SCOPED_TRACE(loggingOn ? "logging on" : "logging off");
         ASSERT_EQ(f.api.fmi2SetDebugLogging(c, loggingOn, 0, nullptr), fmi2OK);
         EXPECT_EQ(f.api.fmi2SetReal(c, refs, 3, values), fmi2Error);
-        EXPECT_EQ(f.real(c, 2), -3.0) << "gravity, before the acceleration, is stored";
-        EXPECT_EQ(f.real(c, 3), 0.5) << "restitution, after it, is not";
-        EXPECT_EQ(f.real(c, 4), -3.0) << "the acceleration stays calculated";
+        EXPECT_EQ(f.real(c, gravityRef), -3.0) << "gravity, before the acceleration, is stored";
+        EXPECT_EQ(f.real(c, restitutionRef), startRestitution) << "restitution, after it, is not";
+        EXPECT_EQ(f.real(c, accelerationRef), -3.0) << "the acceleration stays calculated";
         ASSERT_EQ(f.host.log.size(), 1u) << "the warning is sent whatever loggingOn says";
         const host::LogEntry& entry = f.host.log[0];
         EXPECT_EQ(entry.status, fmi2Warning);
@@ -108,7 +96,7 @@ TEST_F(PellidorVariables, WritingAccelerationWarnsAndStopsTheCall) {
         EXPECT_EQ(entry.firstArgument, f.callbacks.componentEnvironment);
         EXPECT_EQ(entry.text, "Cannot set acceleration value (calculated)");
         f.host.log.clear();
-        EXPECT_EQ(f.setReal(c, 3, 0.5), fmi2OK) << "the instance stays usable";
+        EXPECT_EQ(f.setReal(c, restitutionRef, startRestitution), fmi2OK) << "the instance stays usable";
     }
 }
 
@@ -121,48 +109,48 @@ TEST_F(PellidorVariables, OutOfRangeValueReferencesStopTheCallWithAnError) {
         const fmi2ValueReference refs[] = {2, bad, 3};
         fmi2Real read[3] = {-1.0, -1.0, -1.0};
         EXPECT_EQ(f.api.fmi2GetReal(c, refs, 3, read), fmi2Error);
-        EXPECT_EQ(read[0], -9.81);
+        EXPECT_EQ(read[0], startGravity);
         EXPECT_EQ(read[1], -1.0);
         EXPECT_EQ(read[2], -1.0);
-        expectOneRefusal("fmi2GetReal");
+        f.expectOneRefusal("fmi2GetReal");
         const fmi2Real written[] = {-2.0, 3.0, 0.75};
         EXPECT_EQ(f.api.fmi2SetReal(c, refs, 3, written), fmi2Error);
-        EXPECT_EQ(f.real(c, 2), -2.0);
-        EXPECT_EQ(f.real(c, 3), 0.5);
-        expectOneRefusal("fmi2SetReal");
-        ASSERT_EQ(f.setReal(c, 2, -9.81), fmi2OK);
+        EXPECT_EQ(f.real(c, gravityRef), -2.0);
+        EXPECT_EQ(f.real(c, restitutionRef), startRestitution);
+        f.expectOneRefusal("fmi2SetReal");
+        ASSERT_EQ(f.setReal(c, gravityRef, startGravity), fmi2OK);
     }
     for (fmi2ValueReference bad : {4u, 5u, 0x80000000u, 0xFFFFFFFFu}) {
         SCOPED_TRACE("integer, boolean and string value reference " + std::to_string(bad));
         const fmi2ValueReference refs[] = {1, bad, 2};
         fmi2Integer ints[] = {11, 12, 13};
         EXPECT_EQ(f.api.fmi2SetInteger(c, refs, 3, ints), fmi2Error);
-        expectOneRefusal("fmi2SetInteger");
+        f.expectOneRefusal("fmi2SetInteger");
         EXPECT_EQ(f.api.fmi2GetInteger(c, refs, 3, ints), fmi2Error);
-        expectOneRefusal("fmi2GetInteger");
+        f.expectOneRefusal("fmi2GetInteger");
         EXPECT_EQ(f.integer(c, 1), 11);
         EXPECT_EQ(f.integer(c, 2), 0);
         EXPECT_EQ(ints[2], 13) << "nothing written after the refused element";
 
         fmi2Boolean bools[] = {3, 4, 5};
         EXPECT_EQ(f.api.fmi2SetBoolean(c, refs, 3, bools), fmi2Error);
-        expectOneRefusal("fmi2SetBoolean");
+        f.expectOneRefusal("fmi2SetBoolean");
         EXPECT_EQ(f.boolean(c, 1), 3);
         EXPECT_EQ(f.boolean(c, 2), 0);
         fmi2Boolean boolsRead[] = {-9, -9, -9};
         EXPECT_EQ(f.api.fmi2GetBoolean(c, refs, 3, boolsRead), fmi2Error);
-        expectOneRefusal("fmi2GetBoolean");
+        f.expectOneRefusal("fmi2GetBoolean");
         EXPECT_EQ(boolsRead[0], 3);
         EXPECT_EQ(boolsRead[1], -9);
 
         const fmi2String strings[] = {"one", "bad", "two"};
         EXPECT_EQ(f.api.fmi2SetString(c, refs, 3, strings), fmi2Error);
-        expectOneRefusal("fmi2SetString");
+        f.expectOneRefusal("fmi2SetString");
         EXPECT_STREQ(f.string(c, 1), "one");
         EXPECT_EQ(f.string(c, 2), nullptr);
         fmi2String stringsRead[] = {"x", "x", "x"};
         EXPECT_EQ(f.api.fmi2GetString(c, refs, 3, stringsRead), fmi2Error);
-        expectOneRefusal("fmi2GetString");
+        f.expectOneRefusal("fmi2GetString");
         EXPECT_STREQ(stringsRead[0], "one");
         EXPECT_STREQ(stringsRead[1], "x");
     }
@@ -187,18 +175,18 @@ TEST_F(PellidorVariables, NullArraysAreRefusedAndNullHandlesAreFatal) {
     fmi2Integer integer = 0;
     fmi2String string = nullptr;
     EXPECT_EQ(f.api.fmi2GetReal(c, nullptr, 1, &real), fmi2Error);
-    expectOneRefusal("fmi2GetReal");
+    f.expectOneRefusal("fmi2GetReal");
     EXPECT_EQ(f.api.fmi2GetReal(c, &vr, 1, nullptr), fmi2Error);
-    expectOneRefusal("fmi2GetReal");
+    f.expectOneRefusal("fmi2GetReal");
     EXPECT_EQ(f.api.fmi2SetReal(c, &vr, 2, nullptr), fmi2Error);
-    expectOneRefusal("fmi2SetReal");
+    f.expectOneRefusal("fmi2SetReal");
     EXPECT_EQ(f.api.fmi2SetInteger(c, nullptr, 1, &integer), fmi2Error);
-    expectOneRefusal("fmi2SetInteger");
+    f.expectOneRefusal("fmi2SetInteger");
     EXPECT_EQ(f.api.fmi2GetBoolean(c, &vr, 1, nullptr), fmi2Error);
-    expectOneRefusal("fmi2GetBoolean");
+    f.expectOneRefusal("fmi2GetBoolean");
     EXPECT_EQ(f.api.fmi2SetString(c, &vr, 1, nullptr), fmi2Error);
-    expectOneRefusal("fmi2SetString");
-    EXPECT_EQ(f.real(c, 0), 1.0);
+    f.expectOneRefusal("fmi2SetString");
+    EXPECT_EQ(f.real(c, heightRef), startHeight);
 
     EXPECT_EQ(f.api.fmi2GetReal(nullptr, &vr, 1, &real), fmi2Fatal);
     EXPECT_EQ(f.api.fmi2SetReal(nullptr, &vr, 1, &real), fmi2Fatal);
@@ -268,7 +256,7 @@ TEST_F(PellidorVariables, ANullStringIsRefusedLikeAnOutOfRangeElement) {
     const fmi2ValueReference refs[] = {1, 2, 0};
     const fmi2String values[] = {"one", nullptr, "zero"};
     EXPECT_EQ(f.api.fmi2SetString(c, refs, 3, values), fmi2Error);
-    expectOneRefusal("fmi2SetString");
+    f.expectOneRefusal("fmi2SetString");
     EXPECT_STREQ(f.string(c, 1), "one");
     EXPECT_STREQ(f.string(c, 2), "old");
     EXPECT_EQ(f.string(c, 0), nullptr) << "elements after the refused one are not stored, nor echoed";

@@ -14,8 +14,11 @@
 #include <vector>
 
 #include "harness.h"
+#include "model_expectations.h"
 
 namespace {
+
+using namespace expected;
 
 // Everything a host can observe of one simulation: sampled numbers, strings
 // read back, and the logger calls that carried this instance's name.
@@ -59,12 +62,11 @@ public:
     void start() override {
         host = host::Host::current();
         callbacks = host->fmi2Callbacks();
-        c = api.fmi2Instantiate(name.c_str(), fmi2ModelExchange, "123", "", &callbacks, fmi2False, fmi2True);
+        c = api.fmi2Instantiate(name.c_str(), fmi2ModelExchange, guid, "", &callbacks, fmi2False, fmi2True);
         if (c == nullptr) return;
         api.fmi2SetupExperiment(c, fmi2False, 0.0, 0.0, fmi2False, 0.0);
         api.fmi2EnterInitializationMode(c);
-        const fmi2ValueReference restitutionRef = 3, accelerationRef = 4;
-        const fmi2Real restitution = 0.5 + 0.05 * variant, acceleration = 1.0;
+        const fmi2Real restitution = startRestitution + 0.05 * variant, acceleration = 1.0;
         api.fmi2SetReal(c, &restitutionRef, 1, &restitution);
         trace.numbers.push_back(api.fmi2SetReal(c, &accelerationRef, 1, &acceleration));  // refused, warns
         api.fmi2ExitInitializationMode(c);
@@ -150,12 +152,11 @@ public:
     void start() override {
         host = host::Host::current();
         callbacks = host->fmi2Callbacks();
-        c = api.fmi2Instantiate(name.c_str(), fmi2CoSimulation, "123", "", &callbacks, fmi2False, fmi2True);
+        c = api.fmi2Instantiate(name.c_str(), fmi2CoSimulation, guid, "", &callbacks, fmi2False, fmi2True);
         if (c == nullptr) return;
         api.fmi2SetupExperiment(c, fmi2False, 0.0, 0.0, fmi2True, simulationEnd);
         api.fmi2EnterInitializationMode(c);
-        const fmi2ValueReference heightRef = 0;
-        const fmi2Real height = 1.0 + 0.25 * variant;
+        const fmi2Real height = startHeight + 0.25 * variant;
         api.fmi2SetReal(c, &heightRef, 1, &height);
         api.fmi2ExitInitializationMode(c);
     }
@@ -199,7 +200,6 @@ public:
 
     void finish() override {
         if (c == nullptr) return;
-        const fmi2ValueReference accelerationRef = 4;
         const fmi2Real acceleration = 0.0;
         trace.numbers.push_back(api.fmi2SetReal(c, &accelerationRef, 1, &acceleration));
         trace.numbers.push_back(api.fmi2Terminate(c));
@@ -228,12 +228,11 @@ public:
 
     void start() override {
         host = host::Host::current();
-        c = api.fmiInstantiateModel(name.c_str(), "123", host->fmi1Callbacks(), fmiTrue);
+        c = api.fmiInstantiateModel(name.c_str(), guid, host->fmi1Callbacks(), fmiTrue);
         if (c == nullptr) return;
         fmiEventInfo info{};
         trace.numbers.push_back(api.fmiInitialize(c, fmiFalse, 0.0, &info));
-        const fmiValueReference gravityRef = 2;
-        const fmiReal gravity = -9.81 + 0.5 * variant;
+        const fmiReal gravity = startGravity + 0.5 * variant;
         api.fmiSetReal(c, &gravityRef, 1, &gravity);
         api.fmiGetEventIndicators(c, &indicator, 1);
     }

@@ -1,101 +1,107 @@
 // The FMI 1.0 component's lifecycle as a host sees it: the fixed queries,
 // instantiation with its GUID rule and copied callbacks, the nine
 // initialisation messages, and release of every block.
-#include "fmi1_fixture.h"
+#include <gtest/gtest.h>
 
-#ifdef TRESSIVO_LIBRARY
+#include <cstring>
+#include <string>
+
+#include "fmi1_fixture.h"
+#include "support.h"
 
 namespace {
 
-using fmi1::Fixture;
-using TressivoLifecycle = Fixture;
+using namespace expected;
 
-TEST_F(TressivoLifecycle, QueriesAnswerWithoutAnInstance) {
-    EXPECT_STREQ(api.fmiGetVersion(), "1.0");
-    EXPECT_STREQ(api.fmiGetModelTypesPlatform(), "standard32");
-}
-
-struct GuidCase {
-    const char* guid;
-    bool accepted;
+class TressivoLifecycle : public ::testing::Test {
+protected:
+    Fmi1Fixture f{TRESSIVO_LIBRARY};
 };
 
+TEST_F(TressivoLifecycle, QueriesAnswerWithoutAnInstance) {
+    EXPECT_STREQ(f.api.fmiGetVersion(), "1.0");
+    EXPECT_STREQ(f.api.fmiGetModelTypesPlatform(), "standard32");
+}
+
 TEST_F(TressivoLifecycle, OnlyTheExactGuidInstantiatesAndARefusedBlockGoesBack) {
-    const GuidCase cases[] = {{"123", true}, {"124", false}, {"1234", false}, {"12", false}, {"", false}};
-    for (const GuidCase& guidCase : cases) {
-        fmi1::Instance instance(api, instantiate("ball", guidCase.guid, fmiTrue));
-        EXPECT_EQ(bool(instance), guidCase.accepted) << "GUID \"" << guidCase.guid << "\"";
-        instance.reset();
-        EXPECT_EQ(host.liveBlocks(), 0u) << "GUID \"" << guidCase.guid << "\" left a block with the host";
+    struct Case {
+        const char* guid;
+        bool accepted;
+    };
+    for (const Case& guidCase : {Case{guid, true}, Case{"124", false}, Case{"1234", false}, Case{"12", false},
+                                 Case{"", false}}) {
+        SCOPED_TRACE(std::string("GUID \"") + guidCase.guid + "\"");
+        fmiComponent c = f.instantiate("ball", guidCase.guid);
+        EXPECT_EQ(c != nullptr, guidCase.accepted);
+        if (c != nullptr) f.free(c);
+        EXPECT_EQ(f.host.liveBlocks(), 0u) << "the record's block was not handed back";
     }
-    EXPECT_TRUE(host.log.empty()) << "instantiation never logs, whatever loggingOn says";
-    EXPECT_TRUE(host.errors.empty());
+    EXPECT_TRUE(f.host.log.empty()) << "instantiation never logs, whatever loggingOn says";
+    EXPECT_TRUE(f.host.errors.empty());
 }
 
 TEST_F(TressivoLifecycle, MissingGuidOrMemoryCallbacksRefuseWithoutCallingAnything) {
-    EXPECT_EQ(api.fmiInstantiateModel("ball", nullptr, host.fmi1Callbacks(), fmiTrue), nullptr);
-    fmiCallbackFunctions noAllocator = host.fmi1Callbacks();
+    EXPECT_EQ(f.api.fmiInstantiateModel("ball", nullptr, f.callbacks, fmiTrue), nullptr);
+    fmiCallbackFunctions noAllocator = f.callbacks;
     noAllocator.allocateMemory = nullptr;
-    EXPECT_EQ(api.fmiInstantiateModel("ball", "123", noAllocator, fmiTrue), nullptr);
-    fmiCallbackFunctions noRelease = host.fmi1Callbacks();
+    EXPECT_EQ(f.api.fmiInstantiateModel("ball", guid, noAllocator, fmiTrue), nullptr);
+    fmiCallbackFunctions noRelease = f.callbacks;
     noRelease.freeMemory = nullptr;
-    EXPECT_EQ(api.fmiInstantiateModel("ball", "123", noRelease, fmiTrue), nullptr);
-    EXPECT_EQ(host.allocationCount, 0u);
-    EXPECT_EQ(host.freeCount, 0u);
-    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(f.api.fmiInstantiateModel("ball", guid, noRelease, fmiTrue), nullptr);
+    EXPECT_EQ(f.host.allocationCount, 0u);
+    EXPECT_EQ(f.host.freeCount, 0u);
+    EXPECT_TRUE(f.host.log.empty());
 }
 
 TEST_F(TressivoLifecycle, FailedAllocationReturnsNull) {
-    host.failAllocation(1);
-    EXPECT_EQ(instantiate("ball", "123", fmiTrue), nullptr);
-    EXPECT_EQ(host.liveBlocks(), 0u);
-    EXPECT_TRUE(host.log.empty());
+    f.host.failAllocation(1);
+    EXPECT_EQ(f.instantiate(), nullptr);
+    EXPECT_EQ(f.host.liveBlocks(), 0u);
+    EXPECT_TRUE(f.host.log.empty());
 }
 
 TEST_F(TressivoLifecycle, InstantiationTakesOneRecordBlockAndFreeReturnsEverything) {
-    fmi1::Instance instance(api, instantiate());
-    ASSERT_TRUE(instance);
-    EXPECT_EQ(host.allocationCount, 1u);
-    EXPECT_TRUE(host.owns(instance.get())) << "the handle is the block from allocateMemory";
-    const std::size_t before = host.freeCount;
-    instance.reset();
+    fmiComponent c = f.instantiate();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(f.host.allocationCount, 1u);
+    EXPECT_TRUE(f.host.owns(c)) << "the handle is the block from allocateMemory";
+    f.free(c);
     // Four string entries, all null here, then the record itself.
-    ASSERT_EQ(host.freeCount - before, 5u);
-    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(host.freed[before + k], nullptr);
-    EXPECT_EQ(host.liveBlocks(), 0u);
-    EXPECT_TRUE(host.errors.empty());
+    ASSERT_EQ(f.host.freed.size(), 5u);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(f.host.freed[k], nullptr) << "string slot " << k;
+    EXPECT_EQ(f.host.freed[4], c);
+    EXPECT_EQ(f.host.liveBlocks(), 0u);
+    EXPECT_TRUE(f.host.errors.empty());
 }
 
 TEST_F(TressivoLifecycle, CallbacksAreCopiedSoTheHostMayOverwriteItsStructure) {
-    fmiCallbackFunctions callbacks = host.fmi1Callbacks();
-    fmi1::Instance instance(api, api.fmiInstantiateModel("ball", "123", callbacks, fmiTrue));
-    ASSERT_TRUE(instance);
+    fmiCallbackFunctions callbacks = f.callbacks;
+    fmiComponent c = f.api.fmiInstantiateModel("ball", guid, callbacks, fmiTrue);
+    ASSERT_NE(c, nullptr);
     std::memset(&callbacks, 0xA5, sizeof callbacks);  // the host reuses its structure
 
     fmiEventInfo eventInfo{};
-    EXPECT_EQ(api.fmiInitialize(instance.get(), fmiFalse, 0.0, &eventInfo), fmiOK);
-    EXPECT_EQ(host.log.size(), 9u) << "logging still reaches the host";
-    const fmiValueReference vr = 2;
-    const fmiString text = "kept";
-    EXPECT_EQ(api.fmiSetString(instance.get(), &vr, 1, &text), fmiOK);
-    EXPECT_EQ(host.liveBlocks(), 2u) << "the string copy came from the host's allocator";
-    instance.reset();
-    EXPECT_EQ(host.liveBlocks(), 0u) << "the string and the record went back through the copied freeMemory";
-    EXPECT_TRUE(host.errors.empty());
+    EXPECT_EQ(f.api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
+    EXPECT_EQ(f.host.log.size(), 9u) << "logging still reaches the host";
+    EXPECT_EQ(f.setString(c, 2, "kept"), fmiOK);
+    EXPECT_EQ(f.host.liveBlocks(), 2u) << "the string copy came from the host's allocator";
+    f.api.fmiFreeModelInstance(c);
+    EXPECT_EQ(f.host.liveBlocks(), 0u) << "the string and the record went back through the copied freeMemory";
+    EXPECT_TRUE(f.host.errors.empty());
 }
 
 TEST_F(TressivoLifecycle, InitializeSendsTheNineMessagesInOrder) {
-    fmi1::Instance instance(api, instantiate("bouncer", "123", fmiTrue));
-    ASSERT_TRUE(instance);
+    fmiComponent c = f.instantiate("bouncer");
+    ASSERT_NE(c, nullptr);
     fmiEventInfo eventInfo{};
-    ASSERT_EQ(api.fmiInitialize(instance.get(), fmiFalse, 0.0, &eventInfo), fmiOK);
+    ASSERT_EQ(f.api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
 
-    struct Expected {
+    struct Line {
         const char* category;
         const char* format;
         const char* text;
     };
-    const Expected expected[] = {
+    const Line expectedLines[] = {
         {"INFO", "###### Initializing component ######", "###### Initializing component ######"},
         {"INFO", "Init #r%d#=%g", "Init #r0#=1"},
         {"INFO", "Init #r%d#=%g", "Init #r1#=4"},
@@ -106,16 +112,16 @@ TEST_F(TressivoLifecycle, InitializeSendsTheNineMessagesInOrder) {
         {"ERROR", "Bad reference: #t1#", "Bad reference: #t1#"},
         {"ERROR", "Bad reference: #r10#", "Bad reference: #r10#"},
     };
-    ASSERT_EQ(host.log.size(), std::size(expected));
-    for (std::size_t k = 0; k < std::size(expected); ++k) {
-        const host::LogEntry& entry = host.log[k];
+    ASSERT_EQ(f.host.log.size(), std::size(expectedLines));
+    for (std::size_t k = 0; k < std::size(expectedLines); ++k) {
+        const host::LogEntry& entry = f.host.log[k];
         SCOPED_TRACE("message " + std::to_string(k + 1));
-        EXPECT_EQ(entry.firstArgument, instance.get()) << "FMI 1.0 passes the instance itself";
+        EXPECT_EQ(entry.firstArgument, c) << "FMI 1.0 passes the instance itself";
         EXPECT_EQ(entry.instanceName, "bouncer");
         EXPECT_EQ(entry.status, fmiOK) << "even the \"ERROR\" reference tests carry status OK";
-        EXPECT_EQ(entry.category, expected[k].category);
-        EXPECT_EQ(entry.format, expected[k].format);
-        EXPECT_EQ(entry.text, expected[k].text);
+        EXPECT_EQ(entry.category, expectedLines[k].category);
+        EXPECT_EQ(entry.format, expectedLines[k].format);
+        EXPECT_EQ(entry.text, expectedLines[k].text);
     }
 }
 
@@ -127,32 +133,29 @@ TEST_F(TressivoLifecycle, AnyNonZeroLoggingFlagLogsInitialisation) {
     };
     const Case cases[] = {{fmiFalse, false, 0}, {fmiTrue, false, 9}, {fmiFalse, true, 9}, {char(0x80), false, 9}};
     for (const Case& logging : cases) {
-        host.log.clear();
-        fmi1::Instance instance(api, instantiate("ball", "123", logging.atInstantiation));
-        ASSERT_TRUE(instance);
+        f.host.log.clear();
+        fmiComponent c = f.instantiate("ball", guid, logging.atInstantiation);
+        ASSERT_NE(c, nullptr);
         if (logging.setDebugLoggingTo2) {
-            ASSERT_EQ(api.fmiSetDebugLogging(instance.get(), 2), fmiOK);
+            ASSERT_EQ(f.api.fmiSetDebugLogging(c, 2), fmiOK);
         }
         fmiEventInfo eventInfo{};
-        ASSERT_EQ(api.fmiInitialize(instance.get(), fmiFalse, 0.0, &eventInfo), fmiOK);
-        EXPECT_EQ(host.log.size(), logging.messages)
+        ASSERT_EQ(f.api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
+        EXPECT_EQ(f.host.log.size(), logging.messages)
             << "loggingOn " << int(logging.atInstantiation) << (logging.setDebugLoggingTo2 ? " then 2" : "");
     }
 }
 
 TEST_F(TressivoLifecycle, InitializeSetsStartValuesKeepsOtherVariablesAndResetsTheEventRecord) {
-    fmi1::Instance instance(api, instantiate());
-    ASSERT_TRUE(instance);
-    const fmiValueReference heightRef = 0, integerRef = 1;
-    const double seven = 7.0;
-    const fmiInteger integerSeven = 7;
-    ASSERT_EQ(api.fmiSetReal(instance.get(), &heightRef, 1, &seven), fmiOK);
-    ASSERT_EQ(api.fmiSetInteger(instance.get(), &integerRef, 1, &integerSeven), fmiOK);
+    fmiComponent c = f.instantiate("ball", guid, fmiFalse);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(f.setReal(c, heightRef, 7.0), fmiOK);
+    ASSERT_EQ(f.setInteger(c, 1, 7), fmiOK);
 
     for (const auto& [controlled, tolerance] : {std::pair<fmiBoolean, double>{fmiTrue, 1e-6}, {fmiFalse, 0.0}}) {
         fmiEventInfo eventInfo;
         std::memset(&eventInfo, 0x5A, sizeof eventInfo);
-        ASSERT_EQ(api.fmiInitialize(instance.get(), controlled, tolerance, &eventInfo), fmiOK);
+        ASSERT_EQ(f.api.fmiInitialize(c, controlled, tolerance, &eventInfo), fmiOK);
         EXPECT_EQ(eventInfo.iterationConverged, fmiFalse);
         EXPECT_EQ(eventInfo.stateValueReferencesChanged, fmiFalse);
         EXPECT_EQ(eventInfo.stateValuesChanged, fmiFalse);
@@ -160,30 +163,23 @@ TEST_F(TressivoLifecycle, InitializeSetsStartValuesKeepsOtherVariablesAndResetsT
         EXPECT_EQ(eventInfo.upcomingTimeEvent, fmiFalse);
         EXPECT_TRUE(isNegativeZero(eventInfo.nextEventTime)) << eventInfo.nextEventTime;
 
-        const fmiValueReference reals[] = {0, 1, 2, 3};
+        const fmiValueReference reals[] = {heightRef, velocityRef, gravityRef, restitutionRef};
         double values[4];
-        ASSERT_EQ(api.fmiGetReal(instance.get(), reals, 4, values), fmiOK);
-        EXPECT_EQ(values[0], 1.0);
-        EXPECT_EQ(values[1], 4.0);
-        EXPECT_EQ(values[2], -9.81);
-        EXPECT_EQ(values[3], 0.5);
-        fmiInteger integer = 0;
-        ASSERT_EQ(api.fmiGetInteger(instance.get(), &integerRef, 1, &integer), fmiOK);
-        EXPECT_EQ(integer, 7) << "initialisation leaves integers alone";
+        ASSERT_EQ(f.api.fmiGetReal(c, reals, 4, values), fmiOK);
+        EXPECT_EQ(values[0], startHeight);
+        EXPECT_EQ(values[1], startVelocity);
+        EXPECT_EQ(values[2], startGravity);
+        EXPECT_EQ(values[3], startRestitution);
+        EXPECT_EQ(f.integer(c, 1), 7) << "initialisation leaves integers alone";
     }
-    EXPECT_TRUE(host.log.empty());
+    EXPECT_TRUE(f.host.log.empty());
 }
 
 TEST_F(TressivoLifecycle, BeforeInitializeTheRealsReadZero) {
-    fmi1::Instance instance(api, instantiate());
-    ASSERT_TRUE(instance);
-    const fmiValueReference reals[] = {0, 1, 2, 3};
-    double values[4] = {-1, -1, -1, -1};
-    ASSERT_EQ(api.fmiGetReal(instance.get(), reals, 4, values), fmiOK);
-    for (double value : values) EXPECT_EQ(bitsOf(value), bitsOf(0.0));
-    double z = 0.0;
-    ASSERT_EQ(api.fmiGetEventIndicators(instance.get(), &z, 1), fmiOK);
-    EXPECT_EQ(z, 1e-16) << "height 0.0 before initialisation";
+    fmiComponent c = f.instantiate();
+    ASSERT_NE(c, nullptr);
+    for (fmiValueReference vr = 0; vr < 4; ++vr) EXPECT_EQ(bitsOf(f.real(c, vr)), bitsOf(0.0)) << "real " << vr;
+    EXPECT_EQ(f.indicator(c), eventIndicator(0.0)) << "height 0.0 before initialisation";
 }
 
 TEST_F(TressivoLifecycle, InstanceNamesAreCopiedTruncatedOrEmpty) {
@@ -192,57 +188,53 @@ TEST_F(TressivoLifecycle, InstanceNamesAreCopiedTruncatedOrEmpty) {
         const char* given;
         std::string seen;
     };
-    const Case cases[] = {{nullptr, ""}, {longName.c_str(), std::string(1023, 'n')}, {"ball", "ball"}};
+    const Case cases[] = {{nullptr, ""}, {longName.c_str(), std::string(longestInstanceName, 'n')}, {"ball", "ball"}};
     for (const Case& name : cases) {
-        host.log.clear();
+        f.host.log.clear();
         std::string hostCopy = name.given ? name.given : "";
-        fmi1::Instance instance(api, instantiate(name.given ? hostCopy.c_str() : nullptr, "123", fmiTrue));
-        ASSERT_TRUE(instance);
+        fmiComponent c = f.instantiate(name.given ? hostCopy.c_str() : nullptr);
+        ASSERT_NE(c, nullptr);
         hostCopy.assign(hostCopy.size(), 'x');  // the host's string is not kept
         fmiEventInfo eventInfo{};
-        ASSERT_EQ(api.fmiInitialize(instance.get(), fmiFalse, 0.0, &eventInfo), fmiOK);
-        ASSERT_FALSE(host.log.empty());
-        EXPECT_EQ(host.log[0].instanceName, name.seen);
+        ASSERT_EQ(f.api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
+        ASSERT_FALSE(f.host.log.empty());
+        EXPECT_EQ(f.host.log[0].instanceName, name.seen);
     }
 }
 
 TEST_F(TressivoLifecycle, NullLoggerMakesASilentButWorkingInstance) {
-    fmiCallbackFunctions callbacks = host.fmi1Callbacks();
+    fmiCallbackFunctions callbacks = f.callbacks;
     callbacks.logger = nullptr;
-    fmi1::Instance instance(api, api.fmiInstantiateModel("quiet", "123", callbacks, fmiTrue));
-    ASSERT_TRUE(instance);
+    fmiComponent c = f.api.fmiInstantiateModel("quiet", guid, callbacks, fmiTrue);
+    ASSERT_NE(c, nullptr);
     fmiEventInfo eventInfo{};
-    EXPECT_EQ(api.fmiInitialize(instance.get(), fmiFalse, 0.0, &eventInfo), fmiOK);
-    const fmiValueReference vr = 0;
-    const fmiString text = "echo";
-    EXPECT_EQ(api.fmiSetString(instance.get(), &vr, 1, &text), fmiOK);
+    EXPECT_EQ(f.api.fmiInitialize(c, fmiFalse, 0.0, &eventInfo), fmiOK);
+    EXPECT_EQ(f.setString(c, 0, "echo"), fmiOK);
     const fmiValueReference outOfRange = 9;
     double value = 0.0;
-    EXPECT_EQ(api.fmiGetReal(instance.get(), &outOfRange, 1, &value), fmiError) << "refused, but silently";
-    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(f.api.fmiGetReal(c, &outOfRange, 1, &value), fmiError) << "refused, but silently";
+    f.api.fmiFreeModelInstance(c);
+    EXPECT_TRUE(f.host.log.empty());
 }
 
 TEST_F(TressivoLifecycle, InitializeWithoutEventInfoIsRefusedAndChangesNothing) {
-    start(fmiTrue);
-    EXPECT_EQ(api.fmiInitialize(c(), fmiFalse, 0.0, nullptr), fmiError);
-    expectOneRefusal("fmiInitialize");
+    fmiComponent c = f.initialised();
+    EXPECT_EQ(f.api.fmiInitialize(c, fmiFalse, 0.0, nullptr), fmiError);
+    f.expectOneRefusal(c, "fmiInitialize");
 
-    fmi1::Instance fresh(api, instantiate("fresh", "123", fmiTrue));
-    ASSERT_TRUE(fresh);
-    EXPECT_EQ(api.fmiInitialize(fresh.get(), fmiFalse, 0.0, nullptr), fmiError);
-    const fmiValueReference heightRef = 0;
-    double height = -1.0;
-    ASSERT_EQ(api.fmiGetReal(fresh.get(), &heightRef, 1, &height), fmiOK);
-    EXPECT_EQ(height, 0.0) << "a refused initialisation sets no start values";
-    EXPECT_EQ(host.log.size(), 2u) << "only the refusals were logged";
+    fmiComponent fresh = f.instantiate();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(f.api.fmiInitialize(fresh, fmiFalse, 0.0, nullptr), fmiError);
+    EXPECT_EQ(f.real(fresh, heightRef), 0.0) << "a refused initialisation sets no start values";
+    f.expectOneRefusal(fresh, "fmiInitialize");  // and sends no initialisation message
 }
 
 TEST_F(TressivoLifecycle, TerminateLeavesTheInstanceUsable) {
-    start();
-    EXPECT_EQ(api.fmiTerminate(c()), fmiOK);
-    EXPECT_EQ(real(2), -9.81);
-    setReal(2, -1.62);
-    EXPECT_EQ(real(2), -1.62);
+    fmiComponent c = f.initialised();
+    EXPECT_EQ(f.api.fmiTerminate(c), fmiOK);
+    EXPECT_EQ(f.real(c, gravityRef), startGravity);
+    EXPECT_EQ(f.setReal(c, gravityRef, -1.62), fmiOK);
+    EXPECT_EQ(f.real(c, gravityRef), -1.62);
 }
 
 // Every export that takes an instance answers Fatal for a null handle and
@@ -258,6 +250,7 @@ TEST_F(TressivoLifecycle, NullHandleIsFatalEverywhereAndTouchesNothing) {
     fmiEventInfo eventInfo;
     std::memset(&eventInfo, 0x5A, sizeof eventInfo);
     fmiEventInfo untouched = eventInfo;
+    const host::Fmi1Api& api = f.api;
 
     const std::pair<const char*, fmiStatus> results[] = {
         {"fmiSetDebugLogging", api.fmiSetDebugLogging(nullptr, fmiTrue)},
@@ -292,11 +285,9 @@ TEST_F(TressivoLifecycle, NullHandleIsFatalEverywhereAndTouchesNothing) {
     EXPECT_EQ(vrx[0], 42u);
     EXPECT_EQ(callEventUpdate, 42);
     EXPECT_EQ(std::memcmp(&eventInfo, &untouched, sizeof eventInfo), 0);
-    EXPECT_EQ(host.allocationCount, 0u);
-    EXPECT_EQ(host.freeCount, 0u);
-    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(f.host.allocationCount, 0u);
+    EXPECT_EQ(f.host.freeCount, 0u);
+    EXPECT_TRUE(f.host.log.empty());
 }
 
 }  // namespace
-
-#endif

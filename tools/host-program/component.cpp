@@ -172,13 +172,15 @@ std::optional<ComponentDescription> describeFmu(const fs::path& fmu, const fs::p
     }
     component.modelIdentifier = *identifier;
     component.guid = model.guid;
-    component.library = unpackTo / "binaries" / "linux64" / (*identifier + ".so");
+    // The binary for this program's own platform: a 32-bit host loads linux32.
+    const std::string platform = sizeof(void*) == 8 ? "linux64" : "linux32";
+    component.library = unpackTo / "binaries" / platform / (*identifier + ".so");
     component.resourceLocation = fileUri(unpackTo / "resources");
     component.names = model.names;
     component.stateCount = model.stateCount.value_or(2);
     component.indicatorCount = model.indicatorCount.value_or(1);
     if (!fs::is_regular_file(component.library)) {
-        error = fmu.string() + " holds no binaries/linux64/" + *identifier + ".so";
+        error = fmu.string() + " holds no binaries/" + platform + "/" + *identifier + ".so";
         return std::nullopt;
     }
     return component;

@@ -21,15 +21,16 @@ bool integrateModelExchange(RunContext& run, const RunSettings& settings, std::s
     if (!calls.start(time, x, previousIndicators)) return false;
     run.sample(time, x[0], x[1]);
 
-    const TimeGrid grid(settings.stopTime, settings.stepSize);
+    const TimeGrid grid(settings.stopTime, settings.stepSize, settings.clock);
     bool terminate = false;
-    for (std::size_t steps = 0; !grid.finished(time) && !terminate; ++steps) {
+    std::size_t steps = 0;
+    for (; !grid.finished(time, steps) && !terminate; ++steps) {
         // Explicit Euler: one derivative vector at the start of the step.
-        const double next = grid.next(steps);
-        const double h = next - time;
+        const TimeGrid::Step step = grid.next(time, steps);
+        const double h = step.length;
         if (!calls.derivatives(derivatives)) return false;
         for (std::size_t i = 0; i < stateCount; ++i) x[i] = x[i] + h * derivatives[i];
-        time = next;
+        time = step.end;
         bool eventRequested = false;
         if (!calls.completeStep(time, x, indicators, eventRequested, terminate)) return false;
         run.sample(time, x[0], x[1]);
@@ -50,7 +51,7 @@ bool integrateModelExchange(RunContext& run, const RunSettings& settings, std::s
         }
         previousIndicators = indicators;
     }
-    if (terminate && !grid.finished(time)) std::printf("host: the component asked to terminate at t = %g\n", time);
+    if (terminate && !grid.finished(time, steps)) std::printf("host: the component asked to terminate at t = %g\n", time);
     return true;
 }
 

@@ -1,11 +1,13 @@
 // rebounder-host: loads one FMI component (an .fmu archive or a shared
 // library), simulates it as its interface prescribes, prints what the
-// component logs and a summary of the rebounds, and writes the trajectory.
+// component logs and a summary of the rebounds, and writes the trajectory or
+// compares it with a reference (or compares another host's trajectory).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "comparison.h"
 #include "component.h"
 #include "options.h"
 #include "outputs.h"
@@ -33,6 +35,17 @@ std::optional<Interface> wantedInterface(InterfaceChoice choice) {
     return std::nullopt;
 }
 
+// Compares a trajectory with the reference CSV and prints how they agree.
+int compare(const Table& trajectory, const Options& options) {
+    Table reference;
+    std::string report;
+    if (!readTable(options.comparePath, reference, report)) return fail(report);
+    const bool agree = compareTables(trajectory, reference, options.tolerance, report);
+    std::printf("%s %s: %s\n", agree ? "agrees with" : "differs from", options.comparePath.c_str(), report.c_str());
+    std::fflush(stdout);
+    return agree ? 0 : exitFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +63,14 @@ int main(int argc, char** argv) {
     const Options& options = *parsed.options;
     const fs::path componentPath = options.componentPath;
 
+    // Another host's trajectory: nothing to simulate.
+    if (componentPath.extension() == ".csv") {
+        Table trajectory;
+        std::string error;
+        if (!readTable(componentPath, trajectory, error)) return fail(error);
+        return compare(trajectory, options);
+    }
+
     // An .fmu is unpacked first; the directory goes when the program ends,
     // after the library inside it has been unloaded.
     std::string error;
@@ -64,6 +85,7 @@ int main(int argc, char** argv) {
     settings.stopTime = options.stopTime;
     const bool coSimulation = component->interface == Interface::fmi2CoSimulation;
     settings.stepSize = options.stepSize.value_or(coSimulation ? defaultCoSimulationStep : defaultModelExchangeStep);
+    settings.clock = options.clock;
     settings.loggingOn = options.loggingOn;
     settings.expandReferences = options.expandReferences;
     settings.string0 = options.string0;
@@ -72,21 +94,12 @@ int main(int argc, char** argv) {
                 describe(component->interface), component->modelIdentifier.c_str(), component->library.c_str());
     std::fflush(stdout);
 
-    RunResult run;
-    {
-        const host::Library library(component->library.string());
-        if (!library.loaded()) return fail("cannot load " + component->library.string() + ": " + library.error());
-        switch (component->interface) {
-            case Interface::fmi2ModelExchange: run = simulateFmi2ModelExchange(library, *component, settings); break;
-            case Interface::fmi2CoSimulation: run = simulateFmi2CoSimulation(library, *component, settings); break;
-            case Interface::fmi1ModelExchange: run = simulateFmi1ModelExchange(library, *component, settings); break;
-        }
-    }
-
+    const RunResult run = simulate(*component, settings);
     printSummary({settings.instanceName, describe(component->interface), settings.stopTime, settings.stepSize,
                   coSimulation},
                  run, options.summaryLimit);
-    if (options.writeCsv) {
+    // A comparison writes the trajectory only where it is told to.
+    if (options.writeCsv && (options.comparePath.empty() || !options.csvPath.empty())) {
         const fs::path csv = options.csvPath.empty() ? fs::path(settings.instanceName + ".csv") : fs::path(options.csvPath);
         if (!writeCsv(csv, run, component->names, error)) return fail(error);
         std::printf("  trajectory: %s (%zu rows)\n", fs::absolute(csv).lexically_normal().c_str(), run.trajectory.size());
@@ -98,5 +111,5 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     if (!run.failure.empty()) return fail("the simulation stopped early: " + run.failure);
-    return 0;
+    return options.comparePath.empty() ? 0 : compare(tableOf(run, component->names), options);
 }

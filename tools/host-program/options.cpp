@@ -33,6 +33,7 @@ ParseResult failure(std::string message) {
 
 std::string usage(const std::string& programName) {
     return "Usage: " + programName + " [options] COMPONENT\n"
+           "       " + programName + " --compare REF.csv [--tolerance T] RESULT.csv\n"
            "\n"
            "Loads one FMI component and simulates it from t = 0 the way its interface\n"
            "prescribes: model exchange (FMI 2.0 or 1.0) with this program's own fixed-step\n"
@@ -43,7 +44,8 @@ std::string usage(const std::string& programName) {
            "\n"
            "COMPONENT is either an .fmu archive (unpacked with unzip into a temporary\n"
            "directory; modelDescription.xml gives the FMI version, the interface, the model\n"
-           "identifier and the variable names; the library is binaries/linux64/<id>.so) or a\n"
+           "identifier and the variable names; the library is binaries/linux64/<id>.so, or\n"
+           "binaries/linux32/<id>.so for a 32-bit build of this program) or a\n"
            "shared library, whose interface is then derived from the functions it exports\n"
            "(fmi2DoStep: co-simulation; fmi2GetDerivatives: FMI 2.0 model exchange;\n"
            "<id>_fmiInstantiateModel: FMI 1.0 model exchange) and whose variables get the\n"
@@ -66,6 +68,16 @@ std::string usage(const std::string& programName) {
            "                       (with logging on the component echoes it to the logger)\n"
            "  --interface me|cs    which interface of an FMU that offers both to use\n"
            "  --summary-limit N    rebounds listed one by one in the summary (default 10)\n"
+           "  --clock index|sum    how the clock advances from point to point: index (the\n"
+           "                       default) computes point k as k*h and ends on the stop\n"
+           "                       time; sum takes round(T/h) steps of exactly h and adds h\n"
+           "                       to the clock after each (t += h), as the simplest master\n"
+           "  --compare REF.csv    compare the trajectory with a reference CSV (same columns,\n"
+           "                       same rows) and say where the first difference lies: row,\n"
+           "                       time, column and both values; the trajectory is then\n"
+           "                       written only where --csv says\n"
+           "  --tolerance T        with --compare: values agree within T (absolute), for a\n"
+           "                       host with another integrator; without it, bit for bit\n"
            "  --help               show this text and exit\n"
            "\n"
            "Log messages are printed as [status] category instance: text. References of the\n"
@@ -76,8 +88,12 @@ std::string usage(const std::string& programName) {
            "co-simulation the velocities at the two communication points around it (the\n"
            "component handles the event inside fmi2DoStep).\n"
            "\n"
-           "Exit status: 0 after a complete run, 1 when the component cannot be loaded or a\n"
-           "call fails, 2 for a bad command line.\n";
+           "With --compare, COMPONENT may also be a CSV file, a trajectory some host wrote:\n"
+           "it is compared with the reference and nothing is simulated.\n"
+           "\n"
+           "Exit status: 0 after a complete run (that agrees with the reference), 1 when the\n"
+           "component cannot be loaded, a call fails or the trajectory differs from the\n"
+           "reference, 2 for a bad command line.\n";
 }
 
 ParseResult parseOptions(const std::vector<std::string>& arguments) {
@@ -139,6 +155,20 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
             const auto count = text ? parseCount(*text) : std::nullopt;
             if (!count) return failure("--summary-limit needs a whole number of 0 or more");
             options.summaryLimit = *count;
+        } else if (name == "--clock") {
+            const auto text = value();
+            if (text == "index") options.clock = Clock::index;
+            else if (text == "sum") options.clock = Clock::sum;
+            else return failure("--clock needs 'index' or 'sum'");
+        } else if (name == "--compare") {
+            const auto text = value();
+            if (!text || text->empty()) return failure("--compare needs the path of a reference CSV");
+            options.comparePath = *text;
+        } else if (name == "--tolerance") {
+            const auto text = value();
+            const auto number = text ? parseNumber(*text) : std::nullopt;
+            if (!number || *number < 0.0) return failure("--tolerance needs a number of 0 or more");
+            options.tolerance = *number;
         } else if (argument.size() > 1 && argument[0] == '-') {
             return failure("unknown option '" + argument + "'");
         } else if (componentGiven) {
@@ -150,6 +180,10 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (!componentGiven) return failure("no component given: name an .fmu archive or a shared library");
+    if (options.tolerance && options.comparePath.empty()) return failure("--tolerance needs --compare");
+    if (options.comparePath.empty() && options.componentPath.ends_with(".csv")) {
+        return failure("a CSV file can only be compared: give --compare REF.csv");
+    }
     ParseResult result;
     result.options = options;
     return result;

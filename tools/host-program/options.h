@@ -5,14 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "simulation.h"
+
 namespace rebounder_host {
 
 enum class InterfaceChoice { automatic, modelExchange, coSimulation };
 
 struct Options {
-    std::string componentPath;       // a .fmu archive or a shared library
+    std::string componentPath;       // a .fmu archive, a shared library, or a CSV to compare
     double stopTime = 3.0;           // simulation runs from 0 to stopTime
     std::optional<double> stepSize;  // integrator / communication step; default depends on the interface
+    Clock clock = Clock::index;
     std::string csvPath;             // empty: <component>.csv in the current directory
     bool writeCsv = true;
     std::string svgPath;             // empty: no plot
@@ -21,6 +24,8 @@ struct Options {
     std::optional<std::string> string0;  // text to write into string variable 0 after initialisation
     InterfaceChoice interface = InterfaceChoice::automatic;
     int summaryLimit = 10;           // rebounds listed one by one in the summary
+    std::string comparePath;         // a reference CSV to compare the trajectory with; empty: none
+    std::optional<double> tolerance; // empty: the comparison is bit for bit
 };
 
 // Default step sizes: a fine step for the host's own integrator, the

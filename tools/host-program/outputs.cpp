@@ -44,13 +44,18 @@ std::string escapeXml(const std::string& text) {
 
 }  // namespace
 
+std::vector<std::string> csvColumns(const VariableNames& names) {
+    return {"time", nameOf(names, 0, "height"), nameOf(names, 1, "velocity")};
+}
+
 bool writeCsv(const std::filesystem::path& path, const RunResult& run, const VariableNames& names, std::string& error) {
     std::ofstream file(path);
     if (!file) {
         error = "cannot write " + path.string();
         return false;
     }
-    file << "time," << nameOf(names, 0, "height") << ',' << nameOf(names, 1, "velocity") << '\n';
+    const std::vector<std::string> columns = csvColumns(names);
+    file << columns[0] << ',' << columns[1] << ',' << columns[2] << '\n';
     for (const Sample& sample : run.trajectory) {
         file << number("%.17g", sample.time) << ',' << number("%.17g", sample.height) << ','
              << number("%.17g", sample.velocity) << '\n';

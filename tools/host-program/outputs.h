@@ -4,10 +4,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "simulation.h"
 
 namespace rebounder_host {
+
+// The columns of a trajectory: time, then the first two real variables
+// (height and velocity) by name.
+std::vector<std::string> csvColumns(const VariableNames& names);
 
 // Columns time, height and velocity (named after the first two real
 // variables), every number written so that it reads back exactly.

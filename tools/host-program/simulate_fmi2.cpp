@@ -162,23 +162,23 @@ RunResult simulateFmi2CoSimulation(const host::Library& library, const Component
     if (!run.check(f.fmi2GetReal(c, references, 2, values), "fmi2GetReal")) return run.result;
     run.sample(time, values[0], values[1]);
 
-    const TimeGrid grid(settings.stopTime, settings.stepSize);
-    for (std::size_t steps = 0; !grid.finished(time); ++steps) {
-        const double next = grid.next(steps);
+    const TimeGrid grid(settings.stopTime, settings.stepSize, settings.clock);
+    for (std::size_t steps = 0; !grid.finished(time, steps); ++steps) {
+        const TimeGrid::Step step = grid.next(time, steps);
         const double velocityBefore = values[1];
-        const fmi2Status status = f.fmi2DoStep(c, time, next - time, fmi2True);
+        const fmi2Status status = f.fmi2DoStep(c, time, step.length, fmi2True);
         if (status == fmi2Discard && f.fmi2GetRealStatus != nullptr) {
             // The step ended early. Ask, as a master does, how far it got.
             fmi2Real lastSuccessfulTime = 0.0;
             if (f.fmi2GetRealStatus(c, fmi2LastSuccessfulTime, &lastSuccessfulTime) == fmi2OK) {
                 std::printf("host: fmi2DoStep(%g, %g) was not completed; fmi2GetRealStatus(fmi2LastSuccessfulTime) "
-                            "answers %g\n", time, next - time, lastSuccessfulTime);
+                            "answers %g\n", time, step.length, lastSuccessfulTime);
             }
         }
         if (!run.check(status, "fmi2DoStep") || !run.check(f.fmi2GetReal(c, references, 2, values), "fmi2GetReal")) {
             return run.result;
         }
-        time = next;
+        time = step.end;
         run.sample(time, values[0], values[1]);
         // The rebound happened inside the step: the velocity turned from
         // falling to rising between two communication points.

@@ -1,5 +1,7 @@
 #include "simulation.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "log_references.h"
@@ -34,11 +36,21 @@ void LogPrinter::flush() {
     std::fflush(stdout);
 }
 
-double TimeGrid::next(std::size_t stepsTaken) const {
-    const double time = static_cast<double>(stepsTaken + 1) * step;
+TimeGrid::TimeGrid(double stopTime, double stepSize, Clock clock_)
+    : stop(stopTime), step(stepSize), clock(clock_),
+      stepCount(std::max<std::size_t>(1, static_cast<std::size_t>(std::llround(stopTime / stepSize)))) {}
+
+bool TimeGrid::finished(double time, std::size_t stepsTaken) const {
+    return clock == Clock::sum ? stepsTaken >= stepCount : time >= stop;
+}
+
+TimeGrid::Step TimeGrid::next(double time, std::size_t stepsTaken) const {
+    if (clock == Clock::sum) return {time + step, step};
+    const double point = static_cast<double>(stepsTaken + 1) * step;
     // A point within a millionth of a step of the stop time is the stop time:
     // no vanishing last step from rounding.
-    return time > stop || stop - time < step * 1e-6 ? stop : time;
+    const double end = point > stop || stop - point < step * 1e-6 ? stop : point;
+    return {end, end - time};
 }
 
 RunContext::RunContext(const VariableNames& names, bool expandReferences, bool fmi2_)
@@ -64,6 +76,21 @@ bool RunContext::check(int status, const char* function) {
     }
     result.failure = std::string(function) + " returned " + prefix + statusName(status, fmi2);
     return false;
+}
+
+RunResult simulate(const ComponentDescription& component, const RunSettings& settings) {
+    const host::Library library(component.library.string());
+    if (!library.loaded()) {
+        RunResult failed;
+        failed.failure = "cannot load " + component.library.string() + ": " + library.error();
+        return failed;
+    }
+    switch (component.interface) {
+        case Interface::fmi2ModelExchange: return simulateFmi2ModelExchange(library, component, settings);
+        case Interface::fmi2CoSimulation: return simulateFmi2CoSimulation(library, component, settings);
+        case Interface::fmi1ModelExchange: return simulateFmi1ModelExchange(library, component, settings);
+    }
+    return {};
 }
 
 void reportMemory(const host::Host& host) {

@@ -25,10 +25,23 @@ struct Rebound {
     double velocityAfter;
 };
 
+// How the host's clock advances from one communication or integration point
+// to the next.
+enum class Clock {
+    // Point k is k·h, each computed from its index so that rounding does not
+    // pile up over many steps, and the stop time itself is the last point.
+    index,
+    // The simplest master's clock: round(stop / h) steps of exactly h, the
+    // clock advanced by adding h (t += h); the last point is where the sum
+    // ends, 2.99999999999998 after 300 steps of 0.01.
+    sum,
+};
+
 struct RunSettings {
     std::string instanceName;
     double stopTime = 3.0;
     double stepSize = 0.001;
+    Clock clock = Clock::index;
     bool loggingOn = true;
     bool expandReferences = true;
     std::optional<std::string> string0;
@@ -55,18 +68,23 @@ private:
     std::size_t printed = 0;
 };
 
-// The communication or integration points of a run: 0, h, 2h, ... and the
-// stop time itself as the last one. Each point is computed from its index,
-// so rounding does not pile up over many steps.
+// The communication or integration points of a run, from 0.
 class TimeGrid {
 public:
-    TimeGrid(double stopTime, double stepSize) : stop(stopTime), step(stepSize) {}
-    bool finished(double time) const { return time >= stop; }
-    double next(std::size_t stepsTaken) const;
+    TimeGrid(double stopTime, double stepSize, Clock clock);
+    bool finished(double time, std::size_t stepsTaken) const;
+
+    struct Step {
+        double end;     // the next point
+        double length;  // the step from the current point to it
+    };
+    Step next(double time, std::size_t stepsTaken) const;
 
 private:
     double stop;
     double step;
+    Clock clock;
+    std::size_t stepCount;  // Clock::sum only
 };
 
 // What every run shares: the host with its callbacks, the log printer, the
@@ -105,6 +123,10 @@ RunResult simulateFmi2CoSimulation(const host::Library& library, const Component
                                    const RunSettings& settings);
 RunResult simulateFmi1ModelExchange(const host::Library& library, const ComponentDescription& component,
                                     const RunSettings& settings);
+
+// Loads the component's library and simulates it as its interface
+// prescribes; a library that does not load ends the run with a failure.
+RunResult simulate(const ComponentDescription& component, const RunSettings& settings);
 
 // Notes about the host's memory after the instance was freed: blocks the
 // component never gave back and frees the host could not match.

@@ -1,0 +1,27 @@
+// Loads each component library named on the command line, as a host does,
+// and asks it for its FMI version: fmi2GetVersion, or Rebounder_fmiGetVersion
+// for the FMI 1.0 component. Exits 1 when a library does not load or answer.
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    int failures = 0;
+    for (int i = 1; i < argc; ++i) {
+        void* library = dlopen(argv[i], RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            std::printf("%s: does not load: %s\n", argv[i], dlerror());
+            ++failures;
+            continue;
+        }
+        using GetVersion = const char* (*)();
+        auto version = reinterpret_cast<GetVersion>(dlsym(library, "fmi2GetVersion"));
+        if (version == nullptr) version = reinterpret_cast<GetVersion>(dlsym(library, "Rebounder_fmiGetVersion"));
+        const char* answer = version != nullptr ? version() : nullptr;
+        std::printf("%s: FMI %s\n", argv[i], answer != nullptr ? answer : "(no version function)");
+        if (answer == nullptr || (std::strcmp(answer, "2.0") != 0 && std::strcmp(answer, "1.0") != 0)) ++failures;
+        dlclose(library);
+    }
+    return failures == 0 ? 0 : 1;
+}

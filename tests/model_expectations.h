@@ -1,0 +1,132 @@
+// The bouncing-ball model as a host can re-derive it: its numbers, and the
+// arithmetic a test or a benchmark baseline repeats to know what a component
+// must answer. Written apart from the components' own constants, so that a
+// wrong number in a component makes a test fail instead of agreeing with
+// itself.
+//
+// Every rule is plain double arithmetic in a fixed order (the tree builds with
+// -ffp-contract=off), so a result computed here equals the component's bit for
+// bit, and an inline benchmark baseline that calls these functions compiles to
+// the code it would have spelled out itself.
+#pragma once
+
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
+
+namespace expected {
+
+// Start values, set by initialisation whatever the host wrote before.
+constexpr double startHeight = 1.0;
+constexpr double startVelocity = 4.0;
+constexpr double startGravity = -9.81;
+constexpr double startRestitution = 0.5;
+
+// Value references. Reals 0 to 3 in both versions and the calculated
+// acceleration (4, reads as gravity) in FMI 2.0 only; integers, booleans and
+// strings 0 to 3.
+constexpr unsigned heightRef = 0, velocityRef = 1, gravityRef = 2, restitutionRef = 3;
+constexpr unsigned accelerationRef = 4;
+constexpr unsigned variablesPerType = 4;
+
+// Two continuous states, height and velocity (reals 0 and 1, nominal 1.0), and
+// one event indicator.
+constexpr unsigned stateCount = 2, eventIndicatorCount = 1;
+constexpr double stateNominal = 1.0;
+
+// Pushes the indicator off zero, so that it is positive on the floor.
+constexpr double indicatorOffset = 1e-16;
+
+// corvane's communication step: explicit Euler steps of 0.01, at most 100 a call.
+constexpr double internalStep = 0.01;
+constexpr unsigned maxInternalSteps = 100;
+
+// corvane's fixed answers: every derivative-table entry, and fmi2LastSuccessfulTime.
+constexpr double derivativeTableValue = 13.0;
+constexpr double lastSuccessfulTime = 0.01;
+
+constexpr char guid[] = "123";
+constexpr std::size_t longestInstanceName = 1023;  // longer names are cut to this length
+
+struct Motion {
+    double height;
+    double velocity;
+};
+constexpr Motion startMotion{startHeight, startVelocity};
+
+// The height pushed off zero: positive at 0.0 and -0.0, following the height's
+// sign elsewhere; a NaN height fails the comparison and stays NaN.
+inline double eventIndicator(double height) {
+    return height >= 0.0 ? height + indicatorOffset : height - indicatorOffset;
+}
+
+// One explicit Euler step from the state at its start: both products use that
+// state, and each is rounded before it is added. The form on two variables
+// keeps a benchmark's inline loop as plain scalar code.
+inline void eulerStep(double& height, double& velocity, double dt, double gravity) {
+    const double heightChange = dt * velocity;
+    const double velocityChange = dt * gravity;
+    height = height + heightChange;
+    velocity = velocity + velocityChange;
+}
+inline Motion eulerStep(Motion m, double dt, double gravity = startGravity) {
+    eulerStep(m.height, m.velocity, dt, gravity);
+    return m;
+}
+
+// The rebound: on the floor, the velocity reversed and scaled by the restitution.
+inline Motion rebound(Motion m, double restitution = startRestitution) {
+    return {0.0, -(m.velocity * restitution)};
+}
+
+// When an event rebounds: FMI 2.0 a mass below the floor and falling (both
+// strict), FMI 1.0 a mass below the floor whatever its velocity.
+inline bool reboundsFmi2(Motion m) { return m.height < 0.0 && m.velocity < 0.0; }
+inline bool reboundsFmi1(Motion m) { return m.height < 0.0; }
+
+// The internal clock of one communication step: it starts on the
+// communication point and advances by repeated addition of 0.01, never as a
+// multiple of it; a step that would pass the end time is cut to end on it; at
+// most 100 steps. A zero, negative or NaN step takes none.
+struct InternalClock {
+    double start, time, endTime;
+    unsigned steps = 0;
+
+    InternalClock(double point, double size) : start(point), time(point), endTime(point + size) {}
+
+    // Whether another internal step follows: neither the end time nor the cap
+    // reached. A NaN end time fails the comparison, so a NaN step takes none.
+    bool running() const { return endTime > time && steps < maxInternalSteps; }
+
+    // Takes the next internal step and gives its length.
+    double advance() {
+        ++steps;
+        double dt = internalStep;
+        double nextTime = time + dt;
+        if (nextTime > endTime) {
+            dt = endTime - time;
+            nextTime = endTime;
+        }
+        time = nextTime;
+        return dt;
+    }
+
+    // Whether the call covered its step (fmi2OK) or the cap stopped it short
+    // (fmi2Discard). The clock's own rounding is no shortfall: what remains
+    // must reach 100 × DBL_EPSILON × the larger magnitude of the communication
+    // point and the end time. An infinite step is never covered.
+    bool covered() const {
+        const double magnitude = std::fabs(start) > std::fabs(endTime) ? std::fabs(start) : std::fabs(endTime);
+        return !(endTime > time) || endTime - time < maxInternalSteps * DBL_EPSILON * magnitude;
+    }
+};
+
+// Free fall from the start values: the speed at the first floor contact,
+// sqrt(4² + 2 · 9.81 · 1) ≈ 5.968, and its time, the positive root of
+// 1 + 4t − 9.81t²/2 ≈ 1.0161.
+inline double firstImpactSpeed() {
+    return std::sqrt(startVelocity * startVelocity - 2.0 * startGravity * startHeight);
+}
+inline double firstContactTime() { return (startVelocity + firstImpactSpeed()) / -startGravity; }
+
+}  // namespace expected
