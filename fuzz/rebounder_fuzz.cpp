@@ -86,6 +86,21 @@ bool inComponentLibrary(const void* address) {
 // failing input as the sequence of calls it stands for.
 const bool tracing = std::getenv("REBOUNDER_FUZZ_TRACE") != nullptr;
 
+// Text for the trace: at most `limit` characters, bytes outside printable
+// ASCII as \xNN, and the length when it was cut.
+std::string printable(const char* text, std::size_t limit) {
+    const std::size_t length = std::strlen(text);
+    std::string out;
+    for (std::size_t i = 0; i < length && i < limit; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        out += byte >= 0x20 && byte < 0x7f ? std::string(1, text[i]) : std::string(escaped);
+    }
+    if (length > limit) out += "... (" + std::to_string(length) + " chars)";
+    return out;
+}
+
 constexpr int instancesPerComponent = 2;
 constexpr std::size_t nameCapacity = 1024;
 
@@ -296,7 +311,10 @@ struct Session {
     void received(Slot& slot) {
         const host::LogEntry& entry = host.log.back();
         if (entry.text == "<unformattable message>") fail("a log message does not format");
-        trace("logger: status %d, %s, \"%.90s\"", entry.status, entry.category.c_str(), entry.text.c_str());
+        if (tracing) {
+            trace("logger: status %d, %s, \"%s\"", entry.status, entry.category.c_str(),
+                  printable(entry.text.c_str(), 90).c_str());
+        }
         host.log.clear();
         if (slot.hostile) reenter(slot);
     }
@@ -451,9 +469,7 @@ struct Session {
                 out += "the block of its string " + std::to_string(own->vr);
                 if (!host.owns(values[i])) out += " + 1";
             } else {
-                const std::size_t length = std::strlen(values[i]);
-                out += "\"" + std::string(values[i], std::min<std::size_t>(length, 16));
-                out += length > 16 ? "...\" (" + std::to_string(length) + " chars)" : "\"";
+                out += "\"" + printable(values[i], 16) + "\"";
             }
         }
         return out;
