@@ -47,7 +47,9 @@ Component unpack(const Arguments& a) {
         std::fprintf(stderr, "cannot unpack %s\n", a.fmu.c_str());
         std::exit(1);
     }
-    for (const auto& entry : fs::directory_iterator(directory / "binaries" / "linux64")) {
+    // The library for this program's own width, as a host loads it.
+    const char* platform = sizeof(void*) == 8 ? "linux64" : "linux32";
+    for (const auto& entry : fs::directory_iterator(directory / "binaries" / platform)) {
         return {entry.path().string(), entry.path().stem().string()};
     }
     std::fprintf(stderr, "no library in %s\n", a.fmu.c_str());
