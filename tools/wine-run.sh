@@ -37,9 +37,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$prefix"
     # Wine writes the prefix's registry when its server ends: wait for that.
-    { "$wine" wineboot --init && "$server" -w; } >"$prefix.log" 2>&1 || {
+    # The registry, not wineboot's exit status, tells whether the prefix is
+    # there: an emulated 32-bit wineboot on a busy machine has been seen
+    # killed after its work was done.
+    { "$wine" wineboot --init; "$server" -w; } >"$prefix.log" 2>&1 || true
+    if [ ! -f "$prefix/system.reg" ]; then
         echo "wine-run.sh: creating the Wine prefix $prefix failed; see $prefix.log" >&2
         exit 1
-    }
+    fi
 fi
 exec "$wine" "$@"
