@@ -8,14 +8,14 @@ target_link_options(component_tests PRIVATE -static)
 foreach(component pellidor corvane tressivo)
     if(TARGET ${component})
         add_test(NAME ${component}_dll_exports
-                 COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check-dll-exports.sh ${CMAKE_OBJDUMP}
+                 COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-dll-exports.sh ${CMAKE_OBJDUMP}
                          $<TARGET_FILE:${component}> ${CMAKE_CURRENT_SOURCE_DIR}/exports/${component}.txt)
         set_tests_properties(${component}_dll_exports PROPERTIES LABELS exports)
     endif()
     # The strict-host profile adds the seven optional FMI 2.0 functions.
     if(TARGET ${component}_strict_host)
         add_test(NAME ${component}_strict_host_dll_exports
-                 COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check-dll-exports.sh ${CMAKE_OBJDUMP}
+                 COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-dll-exports.sh ${CMAKE_OBJDUMP}
                          $<TARGET_FILE:${component}_strict_host> ${CMAKE_CURRENT_SOURCE_DIR}/exports/${component}.txt
                          ${CMAKE_CURRENT_SOURCE_DIR}/exports/fmi2-strict-host.txt)
         set_tests_properties(${component}_strict_host_dll_exports PROPERTIES LABELS exports)
@@ -23,7 +23,7 @@ foreach(component pellidor corvane tressivo)
 endforeach()
 
 # 32-bit Wine is itself a 32-bit Linux program. On a machine whose kernel
-# starts those through QEMU's user-mode emulation (tools/enable-i386-programs.sh)
+# starts those through QEMU's user-mode emulation (scripts/enable-i386-programs.sh)
 # Wine runs, but cannot dispatch a Windows exception: the process dies at the
 # first one. Starting a thread raises one inside Wine, and so does GoogleTest
 # when it hands a skip or failure message to the debugger. There the run

@@ -2,13 +2,13 @@
 // instance, and the two fixed queries.
 #include "abi_checks.h"
 #include "instance.h"
-#include "record.h"
+#include "fmi2_record.h"
 
 namespace {
 
 // Every value that instantiation gives the record; fmi2Reset restores the
 // same.
-void setInstantiationValues(InstanceRecord& r) {
+void setInstantiationValues(Fmi2InstanceRecord& r) {
     setCommonInstantiationValues(r);
     for (unsigned k = 0; k < derivativeTableSize; ++k) {
         r.inputRealDerivatives[k] = 0.0;
@@ -30,7 +30,7 @@ const char* fmi2GetVersion(void) { return fmi2Version; }
 fmi2Component fmi2Instantiate(fmi2String instanceName, fmi2Type, fmi2String fmuGUID, fmi2String fmuResourceLocation,
                               const fmi2CallbackFunctions* functions, fmi2Boolean visible, fmi2Boolean loggingOn) {
     if (functions == nullptr) return nullptr;
-    InstanceRecord* r = createRecord<InstanceRecord>(*functions, instanceName, fmuGUID);
+    Fmi2InstanceRecord* r = createRecord<Fmi2InstanceRecord>(*functions, instanceName, fmuGUID);
     if (r == nullptr) return nullptr;
     r->loggingOn = loggingOn;
     r->functions = functions;
@@ -51,7 +51,7 @@ fmi2Status fmi2SetDebugLogging(fmi2Component c, fmi2Boolean loggingOn, size_t, c
 fmi2Status fmi2SetupExperiment(fmi2Component c, fmi2Boolean toleranceDefined, fmi2Real tolerance,
                                fmi2Real startTime, fmi2Boolean stopTimeDefined, fmi2Real stopTime) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord* r = asRecord(c);
+    Fmi2InstanceRecord* r = asRecord(c);
     r->toleranceControlled = toleranceDefined;
     r->relativeTolerance = tolerance;
     r->startTime = startTime;
@@ -62,7 +62,7 @@ fmi2Status fmi2SetupExperiment(fmi2Component c, fmi2Boolean toleranceDefined, fm
 
 fmi2Status fmi2EnterInitializationMode(fmi2Component c) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi2InstanceRecord& r = *asRecord(c);
     setStartValues(r);
     if (r.loggingOn != fmi2False) logStartValues(r);
     return fmi2OK;
@@ -78,7 +78,7 @@ fmi2Status fmi2Terminate(fmi2Component c) { return c == nullptr ? fmi2Fatal : fm
 // switch stay; string values go back to the host.
 fmi2Status fmi2Reset(fmi2Component c) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi2InstanceRecord& r = *asRecord(c);
     releaseStrings(r);
     setInstantiationValues(r);
     return fmi2OK;

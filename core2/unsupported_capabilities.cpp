@@ -6,7 +6,7 @@
 // providesDirectionalDerivative false. The host's arguments are never
 // touched: a refused call changes nothing.
 #include "logging.h"
-#include "record.h"
+#include "fmi2_record.h"
 
 namespace {
 

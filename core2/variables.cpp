@@ -3,7 +3,7 @@
 // the order, the refusals and the string ownership; this file says where each
 // FMI 2.0 variable lives.
 #include "events.h"
-#include "record.h"
+#include "fmi2_record.h"
 #include "value_access.h"
 
 namespace {
@@ -14,7 +14,7 @@ struct RealVariables {
     static constexpr unsigned lastReference = model::accelerationRef;
     static constexpr bool hasCalculated = true;
 
-    static Variable<fmi2Real> find(InstanceRecord& r, fmi2ValueReference vr) {
+    static Variable<fmi2Real> find(Fmi2InstanceRecord& r, fmi2ValueReference vr) {
         switch (vr) {
             case model::heightRef: return {&height(r)};
             case model::velocityRef: return {&velocity(r)};
@@ -25,18 +25,18 @@ struct RealVariables {
         }
     }
     // Reading the acceleration computes the derivatives, as asking for them does.
-    static void refreshCalculated(InstanceRecord& r) { model::refreshDerivatives(r); }
+    static void refreshCalculated(Fmi2InstanceRecord& r) { model::refreshDerivatives(r); }
     // Sent whatever loggingOn says: the host must learn why its write failed.
     // The message's status is Warning while the call's is Error, on purpose.
-    [[nodiscard]] static fmi2Status refuseCalculatedWrite(InstanceRecord& r) {
+    [[nodiscard]] static fmi2Status refuseCalculatedWrite(Fmi2InstanceRecord& r) {
         logMessage(r, fmi2Warning, "WARNING", "Cannot set acceleration value (calculated)");
         return fmi2Error;
     }
 };
 
-using IntegerVariables = SlotVariables<InstanceRecord, fmi2Integer, &InstanceRecord::integers>;
-using BooleanVariables = SlotVariables<InstanceRecord, fmi2Boolean, &InstanceRecord::booleans>;
-using StringVariables = SlotVariables<InstanceRecord, char*, &InstanceRecord::strings>;
+using IntegerVariables = SlotVariables<Fmi2InstanceRecord, fmi2Integer, &Fmi2InstanceRecord::integers>;
+using BooleanVariables = SlotVariables<Fmi2InstanceRecord, fmi2Boolean, &Fmi2InstanceRecord::booleans>;
+using StringVariables = SlotVariables<Fmi2InstanceRecord, char*, &Fmi2InstanceRecord::strings>;
 
 }  // namespace
 

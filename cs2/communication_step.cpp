@@ -6,7 +6,7 @@
 #include <math.h>
 
 #include "events.h"
-#include "record.h"
+#include "fmi2_record.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ struct CommunicationStep {
     fmi2Real derivatives[model::stateCount];
 };
 
-CommunicationStep beginCommunicationStep(InstanceRecord& r, fmi2Real currentCommunicationPoint,
+CommunicationStep beginCommunicationStep(Fmi2InstanceRecord& r, fmi2Real currentCommunicationPoint,
                                          fmi2Real communicationStepSize) {
     CommunicationStep step{};
     step.time = currentCommunicationPoint;
@@ -66,7 +66,7 @@ bool capReached(const CommunicationStep& step) { return step.internalSteps >= mo
 // the mass is below the floor and falling), and the indicator of the new
 // height becomes the reference for the rest of the call. The event record
 // stays in the instance: co-simulation hands it to no one.
-void handleSignChange(InstanceRecord& r, CommunicationStep& step) {
+void handleSignChange(Fmi2InstanceRecord& r, CommunicationStep& step) {
     step.indicator = model::eventIndicator(step.states[model::heightIndex]);
     if (!(step.indicator * step.referenceIndicator < 0.0)) return;
     handleEvent(r.eventInfo, step.states, restitution(r));
@@ -77,7 +77,7 @@ void handleSignChange(InstanceRecord& r, CommunicationStep& step) {
 // One explicit Euler step from the state at its start. The step is the fixed
 // internal length, cut so that the last one ends exactly on the end time. The
 // clock advances by repeated addition, never as a multiple of the step.
-void takeEulerStep(const InstanceRecord& r, CommunicationStep& step) {
+void takeEulerStep(const Fmi2InstanceRecord& r, CommunicationStep& step) {
     fmi2Real dt = model::internalStepSize;
     fmi2Real nextTime = step.time + dt;
     if (nextTime > step.endTime) {
@@ -97,7 +97,7 @@ void takeEulerStep(const InstanceRecord& r, CommunicationStep& step) {
 // An internal step tests for an event on the state the previous one left,
 // then integrates. The first internal step of a call never finds one, since
 // its indicator is the reference itself.
-void takeInternalStep(InstanceRecord& r, CommunicationStep& step) {
+void takeInternalStep(Fmi2InstanceRecord& r, CommunicationStep& step) {
     step.lastStepStart = step.time;
     ++step.internalSteps;
     handleSignChange(r, step);
@@ -108,7 +108,7 @@ void takeInternalStep(InstanceRecord& r, CommunicationStep& step) {
 // last internal step and the derivatives those it took; a call that took no
 // internal step leaves both as they were. Nothing in the component reads
 // `time` back.
-void endCommunicationStep(InstanceRecord& r, const CommunicationStep& step) {
+void endCommunicationStep(Fmi2InstanceRecord& r, const CommunicationStep& step) {
     r.eventIndicators[0] = step.indicator;
     height(r) = step.states[model::heightIndex];
     velocity(r) = step.states[model::velocityIndex];
@@ -125,7 +125,7 @@ extern "C" {
 fmi2Status fmi2DoStep(fmi2Component c, fmi2Real currentCommunicationPoint, fmi2Real communicationStepSize,
                       fmi2Boolean /*noSetFMUStatePriorToCurrentPoint*/) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi2InstanceRecord& r = *asRecord(c);
     CommunicationStep step = beginCommunicationStep(r, currentCommunicationPoint, communicationStepSize);
     while (!endReached(step) && !capReached(step)) takeInternalStep(r, step);
 

@@ -5,7 +5,7 @@
 #include <stdint.h>
 
 #include "logging.h"
-#include "record.h"
+#include "fmi2_record.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ namespace {
     return true;
 }
 
-[[nodiscard]] fmi2Status refuseOutsideTable(InstanceRecord& r, const char* function, fmi2ValueReference vr,
+[[nodiscard]] fmi2Status refuseOutsideTable(Fmi2InstanceRecord& r, const char* function, fmi2ValueReference vr,
                                             fmi2Integer order) {
     return refuse(r,
                   "%s: value reference %u with derivative order %d lies outside the derivative table "
@@ -43,7 +43,7 @@ extern "C" {
 fmi2Status fmi2SetRealInputDerivatives(fmi2Component c, const fmi2ValueReference vr[], size_t nvr,
                                        const fmi2Integer order[], const fmi2Real value[]) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi2InstanceRecord& r = *asRecord(c);
     if (!arraysGiven(nvr, vr, order, value)) return refuseNullArray(r, __func__, nvr);
     for (size_t i = 0; i < nvr; ++i) {
         unsigned position = 0;
@@ -59,7 +59,7 @@ fmi2Status fmi2SetRealInputDerivatives(fmi2Component c, const fmi2ValueReference
 fmi2Status fmi2GetRealOutputDerivatives(fmi2Component c, const fmi2ValueReference vr[], size_t nvr,
                                         const fmi2Integer order[], fmi2Real value[]) {
     if (c == nullptr) return fmi2Fatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi2InstanceRecord& r = *asRecord(c);
     if (!arraysGiven(nvr, vr, order, value)) return refuseNullArray(r, __func__, nvr);
     for (size_t i = 0; i < nvr; ++i) {
         unsigned position = 0;

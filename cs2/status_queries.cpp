@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "model_rules.h"
-#include "record.h"
+#include "fmi2_record.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // the two fixed queries.
 #include "abi_checks.h"
 #include "instance.h"
-#include "record.h"
+#include "fmi1_record.h"
 
 namespace {
 
 // The event record as initialisation leaves it: every flag false,
 // iterationConverged included, and a next event time of -0.0.
-void resetEventInfo(InstanceRecord& r) {
+void resetEventInfo(Fmi1InstanceRecord& r) {
     r.eventInfo = {.iterationConverged = fmiFalse, .stateValueReferencesChanged = fmiFalse,
                    .stateValuesChanged = fmiFalse, .terminateSimulation = fmiFalse, .upcomingTimeEvent = fmiFalse,
                    .nextEventTime = -0.0};
@@ -18,7 +18,7 @@ void resetEventInfo(InstanceRecord& r) {
 // without its closing hash sign, an undefined type letter and a real no
 // variable has. Category "ERROR" with status OK on purpose: nothing has
 // failed, they only exercise the host's reference expansion.
-void logBadReferences(InstanceRecord& r) {
+void logBadReferences(Fmi1InstanceRecord& r) {
     logMessage(r, fmiOK, "ERROR", "Bad reference: #r-1#");
     logMessage(r, fmiOK, "ERROR", "Bad reference: #r1");
     logMessage(r, fmiOK, "ERROR", "Bad reference: #t1#");
@@ -35,7 +35,7 @@ const char* Rebounder_fmiGetVersion(void) { return fmiVersion; }
 
 fmiComponent Rebounder_fmiInstantiateModel(fmiString instanceName, fmiString GUID, fmiCallbackFunctions functions,
                                            fmiBoolean loggingOn) {
-    InstanceRecord* r = createRecord<InstanceRecord>(functions, instanceName, GUID);
+    Fmi1InstanceRecord* r = createRecord<Fmi1InstanceRecord>(functions, instanceName, GUID);
     if (r == nullptr) return nullptr;
     r->functions = functions;
     r->loggingOn = loggingOn;
@@ -57,7 +57,7 @@ fmiStatus Rebounder_fmiSetDebugLogging(fmiComponent c, fmiBoolean loggingOn) {
 fmiStatus Rebounder_fmiInitialize(fmiComponent c, fmiBoolean toleranceControlled, fmiReal relativeTolerance,
                                   fmiEventInfo* eventInfo) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi1InstanceRecord& r = *asRecord(c);
     if (eventInfo == nullptr) return refuseNullPointer(r, __func__, "eventInfo");
     r.toleranceControlled = toleranceControlled;
     r.relativeTolerance = relativeTolerance;

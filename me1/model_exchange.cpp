@@ -1,16 +1,10 @@
 // The model-exchange entry points: time, states, nominals, state value
 // references, derivatives, the event indicator and event handling. The host
 // integrates; the component answers with the model's rules.
-#include "record.h"
+#include "fmi1_record.h"
 #include "value_access.h"
 
 namespace {
-
-// FMI 1.0 variant of the rebound test: the height alone decides. The FMI 2.0
-// rule also asks for a falling mass; here a mass below the floor that already
-// moves up still rebounds, its velocity turned downward and scaled by the
-// restitution. A NaN height fails the comparison and does not rebound.
-inline bool fmi1ReboundDue(double heightNow) { return heightNow < 0.0; }
 
 // FMI 1.0 variant of the event record after a rebound. Unlike FMI 2.0 it is
 // only written when a rebound happens and is kept between calls: a later call
@@ -32,20 +26,20 @@ fmiStatus Rebounder_fmiSetTime(fmiComponent c, fmiReal time) {
 }
 
 fmiStatus Rebounder_fmiSetContinuousStates(fmiComponent c, const fmiReal x[], size_t nx) {
-    return copyIn(asRecord(c), __func__, x, &InstanceRecord::states, nx);
+    return copyIn(asRecord(c), __func__, x, &Fmi1InstanceRecord::states, nx);
 }
 
 fmiStatus Rebounder_fmiGetContinuousStates(fmiComponent c, fmiReal states[], size_t nx) {
-    return copyOut(asRecord(c), __func__, &InstanceRecord::states, states, nx);
+    return copyOut(asRecord(c), __func__, &Fmi1InstanceRecord::states, states, nx);
 }
 
 fmiStatus Rebounder_fmiGetNominalContinuousStates(fmiComponent c, fmiReal x_nominal[], size_t nx) {
-    return copyOut(asRecord(c), __func__, &InstanceRecord::statesNominal, x_nominal, nx);
+    return copyOut(asRecord(c), __func__, &Fmi1InstanceRecord::statesNominal, x_nominal, nx);
 }
 
 // The states are the real variables 0 (height) and 1 (velocity).
 fmiStatus Rebounder_fmiGetStateValueReferences(fmiComponent c, fmiValueReference vrx[], size_t nx) {
-    return copyOut(asRecord(c), __func__, &InstanceRecord::stateValueReferences, vrx, nx);
+    return copyOut(asRecord(c), __func__, &Fmi1InstanceRecord::stateValueReferences, vrx, nx);
 }
 
 // FMI 1.0 has no acceleration variable: the derivative of velocity is gravity
@@ -53,20 +47,20 @@ fmiStatus Rebounder_fmiGetStateValueReferences(fmiComponent c, fmiValueReference
 fmiStatus Rebounder_fmiGetDerivatives(fmiComponent c, fmiReal derivatives[], size_t nx) {
     if (c == nullptr) return fmiFatal;
     model::refreshDerivatives(*asRecord(c));
-    return copyOut(asRecord(c), __func__, &InstanceRecord::statesDerivative, derivatives, nx);
+    return copyOut(asRecord(c), __func__, &Fmi1InstanceRecord::statesDerivative, derivatives, nx);
 }
 
 fmiStatus Rebounder_fmiGetEventIndicators(fmiComponent c, fmiReal eventIndicators[], size_t ni) {
     if (c == nullptr) return fmiFatal;
     model::refreshEventIndicator(*asRecord(c));
-    return copyOut(asRecord(c), __func__, &InstanceRecord::eventIndicators, eventIndicators, ni);
+    return copyOut(asRecord(c), __func__, &Fmi1InstanceRecord::eventIndicators, eventIndicators, ni);
 }
 
 // Never asks for an event update: the component relies on the host's
 // zero-crossing detection of the event indicator.
 fmiStatus Rebounder_fmiCompletedIntegratorStep(fmiComponent c, fmiBoolean* callEventUpdate) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi1InstanceRecord& r = *asRecord(c);
     if (callEventUpdate == nullptr)
         return refuseNullPointer(r, __func__, "callEventUpdate");
     *callEventUpdate = r.callEventUpdate;
@@ -77,9 +71,9 @@ fmiStatus Rebounder_fmiCompletedIntegratorStep(fmiComponent c, fmiBoolean* callE
 // rebound reports iterationConverged at once.
 fmiStatus Rebounder_fmiEventUpdate(fmiComponent c, fmiBoolean, fmiEventInfo* eventInfo) {
     if (c == nullptr) return fmiFatal;
-    InstanceRecord& r = *asRecord(c);
+    Fmi1InstanceRecord& r = *asRecord(c);
     if (eventInfo == nullptr) return refuseNullPointer(r, __func__, "eventInfo");
-    if (fmi1ReboundDue(height(r))) {
+    if (model::reboundDueFmi1(r.states)) {
         model::rebound(r.states, restitution(r));
         recordFmi1Rebound(r.eventInfo);
     }

@@ -2,7 +2,7 @@
 // FMI 1.0 getters and setters. The engine shared with FMI 2.0
 // (value_access.h) does the checks, the order, the refusals and the string
 // ownership; this file says where each FMI 1.0 variable lives.
-#include "record.h"
+#include "fmi1_record.h"
 #include "value_access.h"
 
 namespace {
@@ -14,7 +14,7 @@ struct RealVariables {
     static constexpr unsigned lastReference = model::restitutionRef;
     static constexpr bool hasCalculated = false;
 
-    static Variable<fmiReal> find(InstanceRecord& r, fmiValueReference vr) {
+    static Variable<fmiReal> find(Fmi1InstanceRecord& r, fmiValueReference vr) {
         switch (vr) {
             case model::heightRef: return {&height(r)};
             case model::velocityRef: return {&velocity(r)};
@@ -25,9 +25,9 @@ struct RealVariables {
     }
 };
 
-using IntegerVariables = SlotVariables<InstanceRecord, fmiInteger, &InstanceRecord::integers>;
-using BooleanVariables = SlotVariables<InstanceRecord, fmiBoolean, &InstanceRecord::booleans>;
-using StringVariables = SlotVariables<InstanceRecord, char*, &InstanceRecord::strings>;
+using IntegerVariables = SlotVariables<Fmi1InstanceRecord, fmiInteger, &Fmi1InstanceRecord::integers>;
+using BooleanVariables = SlotVariables<Fmi1InstanceRecord, fmiBoolean, &Fmi1InstanceRecord::booleans>;
+using StringVariables = SlotVariables<Fmi1InstanceRecord, char*, &Fmi1InstanceRecord::strings>;
 
 }  // namespace
 

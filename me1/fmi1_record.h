@@ -3,15 +3,15 @@
 // that record alone. It is the same model as the FMI 2.0 components carry,
 // laid out for FMI 1.0: one-byte booleans, the host's callbacks copied in,
 // the state value references, and an FMI 1.0 event record.
-#ifndef REBOUNDER_ME1_RECORD_H
-#define REBOUNDER_ME1_RECORD_H
+#ifndef REBOUNDER_ME1_FMI1_RECORD_H
+#define REBOUNDER_ME1_FMI1_RECORD_H
 
 #include <stddef.h>
 
 #include "fmi1.h"
 #include "model_rules.h"
 
-struct InstanceRecord {
+struct Fmi1InstanceRecord {
     // The FMI 1.0 types the shared engine works with; no storage.
     using Status = fmiStatus;
     static constexpr Status ok = fmiOK, error = fmiError, fatal = fmiFatal;
@@ -38,21 +38,21 @@ struct InstanceRecord {
 };
 
 // The layout choices that set this record apart from the FMI 2.0 one.
-static_assert(offsetof(InstanceRecord, stateValueReferences) ==
-                  offsetof(InstanceRecord, statesNominal) + sizeof(fmiReal) * model::stateCount,
+static_assert(offsetof(Fmi1InstanceRecord, stateValueReferences) ==
+                  offsetof(Fmi1InstanceRecord, statesNominal) + sizeof(fmiReal) * model::stateCount,
               "state value references follow the nominals");
-static_assert(offsetof(InstanceRecord, callEventUpdate) == offsetof(InstanceRecord, time) + sizeof(fmiReal),
+static_assert(offsetof(Fmi1InstanceRecord, callEventUpdate) == offsetof(Fmi1InstanceRecord, time) + sizeof(fmiReal),
               "callEventUpdate follows time");
 
-inline InstanceRecord* asRecord(fmiComponent c) { return static_cast<InstanceRecord*>(c); }
+inline Fmi1InstanceRecord* asRecord(fmiComponent c) { return static_cast<Fmi1InstanceRecord*>(c); }
 
-inline const fmiCallbackFunctions& callbacks(const InstanceRecord& r) { return r.functions; }
+inline const fmiCallbackFunctions& callbacks(const Fmi1InstanceRecord& r) { return r.functions; }
 // FMI 1.0 hands the logger the instance itself, not a host environment.
-inline fmiComponent loggerArgument(InstanceRecord& r) { return &r; }
+inline fmiComponent loggerArgument(Fmi1InstanceRecord& r) { return &r; }
 
-inline fmiReal& height(InstanceRecord& r) { return r.states[model::heightIndex]; }
-inline fmiReal& velocity(InstanceRecord& r) { return r.states[model::velocityIndex]; }
-inline fmiReal& gravity(InstanceRecord& r) { return r.reals[model::gravityRef]; }
-inline fmiReal& restitution(InstanceRecord& r) { return r.reals[model::restitutionRef]; }
+inline fmiReal& height(Fmi1InstanceRecord& r) { return r.states[model::heightIndex]; }
+inline fmiReal& velocity(Fmi1InstanceRecord& r) { return r.states[model::velocityIndex]; }
+inline fmiReal& gravity(Fmi1InstanceRecord& r) { return r.reals[model::gravityRef]; }
+inline fmiReal& restitution(Fmi1InstanceRecord& r) { return r.reals[model::restitutionRef]; }
 
 #endif

@@ -6,11 +6,11 @@
 # build/fuzz/corpus, a failing input to build/fuzz/artifacts/; any finding
 # makes the script fail.
 #
-#   tools/run-fuzz.sh <seconds> [jobs]
+#   scripts/run-fuzz.sh <seconds> [jobs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:?usage: tools/run-fuzz.sh <seconds> [jobs]}
+seconds=${1:?usage: scripts/run-fuzz.sh <seconds> [jobs]}
 jobs=${2:-1}
 
 cmake --workflow --preset fuzz >/dev/null

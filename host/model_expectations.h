@@ -1,5 +1,6 @@
-// The bouncing-ball model as a host can re-derive it: its numbers, and the
-// arithmetic a test or a benchmark baseline repeats to know what a component
+// The bouncing-ball model as a host can re-derive it: its numbers, the
+// components, and the arithmetic a test, a benchmark baseline, the fuzzer, the
+// host check or the reference-result generator repeats to know what a component
 // must answer. Written apart from the components' own constants, so that a
 // wrong number in a component makes a test fail instead of agreeing with
 // itself.
@@ -128,5 +129,23 @@ inline double firstImpactSpeed() {
     return std::sqrt(startVelocity * startVelocity - 2.0 * startGravity * startHeight);
 }
 inline double firstContactTime() { return (startVelocity + firstImpactSpeed()) / -startGravity; }
+// The velocity at that contact as the motion gives it, v0 + g·t (negative,
+// falling), and just after the rebound.
+inline double firstContactVelocity() { return startVelocity + startGravity * firstContactTime(); }
+inline double firstReboundVelocity() { return -(firstContactVelocity() * startRestitution); }
+
+// The three components as a host meets them: library name, FMI version and
+// interface.
+enum class ComponentInterface { modelExchange, coSimulation };
+struct Component {
+    const char* name;
+    int standardVersion;  // 1 or 2
+    ComponentInterface interface;
+};
+constexpr Component components[] = {
+    {"pellidor", 2, ComponentInterface::modelExchange},
+    {"corvane", 2, ComponentInterface::coSimulation},
+    {"tressivo", 1, ComponentInterface::modelExchange},
+};
 
 }  // namespace expected

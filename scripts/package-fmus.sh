@@ -4,7 +4,7 @@
 # binaries/win32/), the form people download: the default set in the output
 # folder, the set for strict hosts (which look up every FMI 2.0 function) in
 # its folder strict-host/, same file names.
-#   tools/package-fmus.sh [output-dir]        (default: build/fmus)
+#   scripts/package-fmus.sh [output-dir]        (default: build/fmus)
 # Builds the single-platform archives first, in the build folders of the
 # presets "default" (linux64), "linux32", "windows" (win64) and "win32",
 # configuring them if needed, then merges them: one modelDescription.xml (the

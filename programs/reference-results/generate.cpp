@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "component.h"
+#include "model_expectations.h"
 #include "outputs.h"
 #include "simulation.h"
 
@@ -21,12 +22,6 @@ using namespace rebounder_host;
 
 namespace {
 
-// The model from its start values, as the behaviour reference gives them:
-// the first floor contact solves height + velocity·t + gravity·t²/2 = 0.
-constexpr double startHeight = 1.0;
-constexpr double startVelocity = 4.0;
-constexpr double gravity = -9.81;
-constexpr double restitution = 0.5;
 constexpr double stopTime = 3.0;
 
 struct Case {
@@ -93,12 +88,9 @@ int main(int argc, char** argv) {
         table << c.name << ',' << plain(c.step) << ',' << exact(first.time) << ',' << exact(first.velocityBefore) << ','
               << exact(first.velocityAfter) << '\n';
     }
-    // The larger root of startHeight + startVelocity·t + gravity·t²/2: the
-    // contact an integrator approaches as its step goes to 0.
-    const double contact = (startVelocity + std::sqrt(startVelocity * startVelocity - 2.0 * gravity * startHeight)) / -gravity;
-    const double impact = startVelocity + gravity * contact;
-    table << "closed-form,0," << exact(contact) << ',' << exact(impact) << ',' << exact(-(impact * restitution))
-          << '\n';
+    // The contact an integrator approaches as its step goes to 0.
+    table << "closed-form,0," << exact(expected::firstContactTime()) << ',' << exact(expected::firstContactVelocity())
+          << ',' << exact(expected::firstReboundVelocity()) << '\n';
     if (!table) return fail("cannot write " + (output / "first-rebounds.csv").string());
     return 0;
 }

@@ -18,14 +18,14 @@ pe_machine() {
 # Debian's wine command prefers the 32-bit loader whenever wine32 is
 # installed, which then hands a 64-bit program on to wine64. Each program is
 # started by the loader of its own width instead: the 32-bit one may run
-# emulated (tools/enable-i386-programs.sh) and is the slower start.
+# emulated (scripts/enable-i386-programs.sh) and is the slower start.
 if [ "$(pe_machine "$1")" = 8664 ] && [ -x /usr/lib/wine/wine64 ]; then
     wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
     export WINELOADER=$wine
 elif command -v wine >/dev/null; then
     wine=wine server=wineserver
 else
-    echo "wine-run.sh: Wine is not installed (run tools/install-windows-deps.sh)" >&2
+    echo "wine-run.sh: Wine is not installed (run scripts/install-windows-deps.sh)" >&2
     exit 127
 fi
 

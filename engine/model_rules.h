@@ -64,6 +64,18 @@ void refreshEventIndicator(Record& r) {
     r.eventIndicators[0] = eventIndicator(r.states[heightIndex]);
 }
 
+// When an event is handled, the mass rebounds only when it is below the floor
+// and still falling (both tests strict): a mass that already moves up is left
+// alone. A NaN state fails the comparison and does not rebound.
+inline bool reboundDue(const double states[stateCount]) {
+    return states[heightIndex] < 0.0 && states[velocityIndex] < 0.0;
+}
+
+// FMI 1.0 variant of the rebound test: the height alone decides. A mass below
+// the floor that already moves up still rebounds, its velocity turned
+// downward and scaled by the restitution.
+inline bool reboundDueFmi1(const double states[stateCount]) { return states[heightIndex] < 0.0; }
+
 // At a rebound the mass is put on the floor and its velocity reversed and
 // scaled by the restitution.
 inline void rebound(double states[stateCount], double restitution) {

@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "model_expectations.h"
 #include "trajectory.h"
 
 namespace hostcheck {
@@ -17,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The model every FMU carries, from its start values.
-constexpr double startHeight = 1.0, startVelocity = 4.0, gravity = -9.81, restitution = 0.5;
+using expected::startHeight, expected::startVelocity;
+constexpr double gravity = expected::startGravity, restitution = expected::startRestitution;
 constexpr double stopTime = 3.0;
 constexpr double modelExchangeStep = 0.01;
 // Bounces shrink to the floor at about 2.24 s; after that a fixed-step host
@@ -29,10 +30,6 @@ constexpr double discardStep = 1.5;
 // Close enough to a reference value for a master whose time arithmetic differs.
 constexpr double referenceTolerance = 1e-12;
 
-// The first floor contact: the positive root of startHeight + startVelocity t + gravity t^2 / 2.
-double closedFormContact() {
-    return (startVelocity + std::sqrt(startVelocity * startVelocity - 2.0 * gravity * startHeight)) / -gravity;
-}
 
 std::string fixed(double value, int decimals = 4) {
     char text[64];
@@ -168,7 +165,7 @@ std::optional<std::string> bounceProblem(const Trajectory& t, double interval, s
     for (std::size_t i = 1; i < n && k == 0; ++i) {
         if (t.velocity[i - 1] < 0.0 && t.velocity[i] > 0.0) k = i;
     }
-    const double contact = closedFormContact();
+    const double contact = expected::firstContactTime();
     if (k == 0) {
         return "no rebound: the velocity never turns upward (rows up to t = " + shortest(t.time[n - 1]) +
                " s, closed-form contact at " + fixed(contact) + " s)";

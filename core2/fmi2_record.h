@@ -1,8 +1,8 @@
 // The FMI 2.0 instance record shared by the model-exchange and co-simulation
 // libraries. fmi2Instantiate hands the host a pointer to one of these as its
 // fmi2Component; every other export works on that record alone.
-#ifndef REBOUNDER_CORE2_RECORD_H
-#define REBOUNDER_CORE2_RECORD_H
+#ifndef REBOUNDER_CORE2_FMI2_RECORD_H
+#define REBOUNDER_CORE2_FMI2_RECORD_H
 
 #include "fmi2.h"
 #include "model_rules.h"
@@ -11,7 +11,7 @@ constexpr unsigned derivativeTableRows = 2;    // real input/output value refere
 constexpr unsigned derivativeTableColumns = 3;  // derivative orders 0, 1 and 2
 constexpr unsigned derivativeTableSize = derivativeTableRows * derivativeTableColumns;
 
-struct InstanceRecord {
+struct Fmi2InstanceRecord {
     // The FMI 2.0 types the shared engine works with; no storage.
     using Status = fmi2Status;
     static constexpr Status ok = fmi2OK, error = fmi2Error, fatal = fmi2Fatal;
@@ -42,14 +42,14 @@ struct InstanceRecord {
     fmi2Real outputRealDerivatives[derivativeTableSize];
 };
 
-inline InstanceRecord* asRecord(fmi2Component c) { return static_cast<InstanceRecord*>(c); }
+inline Fmi2InstanceRecord* asRecord(fmi2Component c) { return static_cast<Fmi2InstanceRecord*>(c); }
 
-inline const fmi2CallbackFunctions& callbacks(const InstanceRecord& r) { return *r.functions; }
-inline fmi2ComponentEnvironment loggerArgument(const InstanceRecord& r) { return r.functions->componentEnvironment; }
+inline const fmi2CallbackFunctions& callbacks(const Fmi2InstanceRecord& r) { return *r.functions; }
+inline fmi2ComponentEnvironment loggerArgument(const Fmi2InstanceRecord& r) { return r.functions->componentEnvironment; }
 
-inline fmi2Real& height(InstanceRecord& r) { return r.states[model::heightIndex]; }
-inline fmi2Real& velocity(InstanceRecord& r) { return r.states[model::velocityIndex]; }
-inline fmi2Real& gravity(InstanceRecord& r) { return r.reals[model::gravityRef]; }
-inline fmi2Real& restitution(InstanceRecord& r) { return r.reals[model::restitutionRef]; }
+inline fmi2Real& height(Fmi2InstanceRecord& r) { return r.states[model::heightIndex]; }
+inline fmi2Real& velocity(Fmi2InstanceRecord& r) { return r.states[model::velocityIndex]; }
+inline fmi2Real& gravity(Fmi2InstanceRecord& r) { return r.reals[model::gravityRef]; }
+inline fmi2Real& restitution(Fmi2InstanceRecord& r) { return r.reals[model::restitutionRef]; }
 
 #endif
