@@ -2,6 +2,7 @@
 // probe by probe, and reports how it copes.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "options.h"
 #include "report.h"
+#include "runner.h"
 
 namespace fs = std::filesystem;
 using namespace hostcheck;
@@ -20,13 +22,19 @@ namespace {
 constexpr int exitFailedProbe = 1;
 constexpr int exitUsage = 2;
 
-// Beside an installed program first, then the build tree it was built in.
+// The recording FMUs, which let the probes see the host's calls: beside an
+// installed program first, then in the build tree it was built in; the
+// plain FMUs where no recording set was installed or built.
 DefaultLocations defaultLocations() {
     std::error_code error;
     const fs::path prefix = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path();
     const fs::path share = prefix / "share" / "rebounder";
-    DefaultLocations found{REBOUNDER_HOSTCHECK_FMUS, REBOUNDER_HOSTCHECK_REFERENCES};
-    if (!error && fs::is_directory(share / "fmu")) found.fmus = (share / "fmu").string();
+    const fs::path built = REBOUNDER_HOSTCHECK_FMUS;
+    DefaultLocations found{built.empty() ? "" : (built / "recording").string(), REBOUNDER_HOSTCHECK_REFERENCES};
+    if (!built.empty() && !fs::is_directory(built / "recording")) found.fmus = built.string();
+    if (!error && fs::is_directory(share / "fmu")) {
+        found.fmus = (fs::is_directory(share / "fmu" / "recording") ? share / "fmu" / "recording" : share / "fmu").string();
+    }
     if (!error && fs::is_directory(share / "reference-results")) {
         found.references = (share / "reference-results").string();
     }
@@ -36,22 +44,20 @@ DefaultLocations defaultLocations() {
 // The inputs the selected probes read; a missing one is a set-up error, not a verdict.
 std::string missingInput(const Options& options) {
     const Settings& s = options.settings;
-    auto needs = [&](int probe) { return options.probes.count(probe) != 0; };
-    for (const char* component : {"pellidor", "corvane"}) {
-        if (needs(1) && !fs::is_regular_file(s.fmus / (std::string(component) + ".fmu"))) {
-            return "no " + std::string(component) + ".fmu in " + s.fmus.string() + " (--fmus DIR)";
+    for (const Probe& probe : probeTable()) {
+        if (std::find(options.probes.begin(), options.probes.end(), probe.number) == options.probes.end()) continue;
+        for (const RunRequest& run : probe.needs) {
+            const bool strict = run.set == FmuSet::strictHost;
+            const fs::path fmu = (strict ? s.strictFmus : s.fmus) / (run.component + ".fmu");
+            if (!fs::is_regular_file(fmu)) {
+                return "no " + std::string(strict ? "strict-host " : "") + run.component + ".fmu in " +
+                       fmu.parent_path().string() + (strict ? " (--strict-fmus DIR)" : " (--fmus DIR)");
+            }
         }
-    }
-    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
-        const bool needed = needs(2) || needs(3) || needs(4) || needs(5) || needs(6) || needs(7);
-        if (needed && !fs::is_regular_file(s.strictFmus / (std::string(component) + ".fmu"))) {
-            return "no strict-host " + std::string(component) + ".fmu in " + s.strictFmus.string() +
-                   " (--strict-fmus DIR)";
-        }
-    }
-    for (double step : referenceSteps()) {
-        if ((needs(3) || needs(4)) && !fs::is_regular_file(referenceFile(s, step))) {
-            return "no reference " + referenceFile(s, step).string() + " (--references DIR)";
+        for (double step : referenceSteps()) {
+            if (probe.readsReferences && !fs::is_regular_file(referenceFile(s, step))) {
+                return "no reference " + referenceFile(s, step).string() + " (--references DIR)";
+            }
         }
     }
     return "";
@@ -70,6 +76,10 @@ int main(int argc, char** argv) {
     ParseResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc), defaultLocations());
     if (parsed.helpRequested) {
         std::fputs(usage(programName).c_str(), stdout);
+        return 0;
+    }
+    if (parsed.versionRequested) {
+        std::fputs(versionText(programName).c_str(), stdout);
         return 0;
     }
     if (!parsed.options) {
@@ -101,7 +111,8 @@ int main(int argc, char** argv) {
     const std::vector<ProbeResult> results = runProbes(runner, settings, options.probes);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const Summary summary{settings, results, seconds, runner.runCount()};
+    const bool recorded = runner.records(FmuSet::defaultBuild) || runner.records(FmuSet::strictHost);
+    const Summary summary{settings, results, seconds, runner.runCount(), recorded};
     std::fputs(terminalTable(summary).c_str(), stdout);
     bool written = true;
     if (!options.reportPath.empty()) written = writeFile(options.reportPath, markdownReport(summary)) && written;

@@ -1,6 +1,8 @@
 #include "options.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <regex>
 #include <sstream>
 
@@ -23,18 +25,23 @@ std::vector<std::string> items(const std::string& list) {
 }  // namespace
 
 std::string usage(const std::string& programName) {
+    std::string probes;
+    for (const Probe& probe : probeTable()) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  %d %-15s %s: %s\n", probe.number, std::string(probe.name).c_str(),
+                      std::string(probe.title).c_str(), std::string(probe.runs).c_str());
+        probes += line;
+    }
     return "Usage: " + programName + " --host TEMPLATE [options]\n"
            "\n"
-           "Runs an FMI host on the Rebounder FMUs and reports, probe by probe, how it copes:\n"
-           "  1 optional functions      the default pellidor and corvane lack seven optional functions\n"
-           "  2 model-exchange result   strict-host pellidor and tressivo: the first rebound and the floor\n"
-           "  3 co-simulation result    strict-host corvane at steps 0.01, 0.05, 0.1 against the references\n"
-           "  4 strings never written   the runs of 2 and 3 read string variables that are null\n"
-           "  5 FMI 1.0 event iteration tressivo never reports convergence before its first rebound\n"
-           "  6 log messages            references expanded, malformed ones as sent, formats formatted\n"
-           "  7 discard                 corvane at step 1.5 answers fmi2Discard\n"
-           "Verdicts: pass, note (a legitimate choice), fail (the host did something wrong), skip (an\n"
-           "interface the host does not take).\n"
+           "Runs an FMI host on the Rebounder FMUs and reports, probe by probe, how it copes:\n" +
+           probes +
+           "The FMUs are the recording build: each run's calls into the component and its callbacks\n"
+           "go to a call record (the variable REBOUNDER_CALL_RECORD names it), and each probe\n"
+           "judges from the calls the host made. Verdicts: pass, note (a legitimate choice), fail (the\n"
+           "host did something wrong), not reached (the runs never got to what the probe tests; it says\n"
+           "where they ended and why), skip (an interface the host does not take). FMUs that keep no\n"
+           "record are judged from the outside only, and the verdicts say so.\n"
            "\n"
            "TEMPLATE is the host's command line, run with /bin/sh in a fresh working directory per run,\n"
            "with these placeholders replaced (file names shell-quoted: do not quote them again):\n"
@@ -48,21 +55,24 @@ std::string usage(const std::string& programName) {
            "  --csv-name NAME        the host writes its CSV as NAME in its working directory\n"
            "  --interface LIST       what the host takes: me, cs or me,cs (default me,cs)\n"
            "  --fmi-versions LIST    1, 2 or 1,2 (default 1,2)\n"
-           "  --time-limit SECONDS   per run; a run still going is killed and judged hung (default 60)\n"
+           "  --time-limit SECONDS   per run; a run still going is killed (default 60)\n"
            "  --separator SEP        the CSV separator: auto, comma, semicolon or tab (default auto)\n"
-           "  --probes LIST          only these probes, e.g. 2,3 (default all)\n"
-           "  --fmus DIR             the default FMUs (default: <prefix>/share/rebounder/fmu or the build\n"
-           "                         tree)\n"
+           "  --probes LIST          only these probes, by number or name: 4,7 or strings,discard\n"
+           "  --fmus DIR             the default FMUs (default: <prefix>/share/rebounder/fmu/recording or\n"
+           "                         the build tree's fmu/recording)\n"
            "  --strict-fmus DIR      the strict-host FMUs (default: <fmus>/strict-host)\n"
            "  --references DIR       corvane-h0.01.csv etc. (default: <prefix>/share/rebounder/reference-results\n"
            "                         or the source tree's docs/reference-results)\n"
            "  --report FILE          also write a Markdown report to attach to a bug\n"
            "  --json FILE            also write the verdicts as JSON\n"
-           "  --keep-runs            keep each run's working directory (output, CSV) and say where\n"
+           "  --keep-runs            keep each run's working directory (output, CSV, call record) and say where\n"
+           "  --version              show the version\n"
            "  --help                 show this text\n"
            "\n"
            "Exit status: 0 when no probe failed, 1 when one did, 2 for a bad command line or missing inputs.\n";
 }
+
+std::string versionText(const std::string& programName) { return programName + " " + REBOUNDER_VERSION + "\n"; }
 
 ParseResult parseOptions(const std::vector<std::string>& arguments, const DefaultLocations& defaults) {
     Options options;
@@ -70,7 +80,7 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
     s.fmus = defaults.fmus;
     s.references = defaults.references;
     bool hostGiven = false, strictGiven = false;
-    for (int n = 1; n <= probeCount; ++n) options.probes.insert(n);
+    for (const Probe& probe : probeTable()) options.probes.push_back(probe.number);
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
@@ -87,6 +97,11 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
         if (name == "--help" || name == "-h") {
             ParseResult result;
             result.helpRequested = true;
+            return result;
+        }
+        if (name == "--version" && !inlineValue) {
+            ParseResult result;
+            result.versionRequested = true;
             return result;
         }
         if (name == "--keep-runs" && !inlineValue) {
@@ -134,11 +149,10 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
         } else if (name == "--probes") {
             options.probes.clear();
             for (const std::string& item : items(*text)) {
-                const int number = std::atoi(item.c_str());
-                if (item != std::to_string(number) || number < 1 || number > probeCount) {
-                    return failure("--probes takes numbers from 1 to " + std::to_string(probeCount) + ", like 2,3");
-                }
-                options.probes.insert(number);
+                const Probe* probe = findProbe(item);
+                if (probe == nullptr) return failure("--probes takes probe numbers or names, like 4,7 or strings,discard; "
+                                                     "not '" + item + "'");
+                options.probes.push_back(probe->number);
             }
         } else if (name == "--fmus") {
             s.fmus = *text;

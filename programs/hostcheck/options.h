@@ -2,7 +2,6 @@
 #pragma once
 
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,7 @@ namespace hostcheck {
 
 struct Options {
     Settings settings;
-    std::set<int> probes;
+    std::vector<int> probes;  // by number
     std::string reportPath, jsonPath;
     bool keepRuns = false;
 };
@@ -20,6 +19,7 @@ struct Options {
 struct ParseResult {
     std::optional<Options> options;
     bool helpRequested = false;
+    bool versionRequested = false;
     std::string error;
 };
 
@@ -27,10 +27,12 @@ struct ParseResult {
 // installed program (<prefix>/share/rebounder/...) when that exists, else in
 // the build tree the program was built in.
 struct DefaultLocations {
-    std::string fmus, references;  // the strict-host FMUs are in <fmus>/strict-host
+    std::string fmus, references;  // the recording FMUs; the strict-host ones are in <fmus>/strict-host
 };
 
 ParseResult parseOptions(const std::vector<std::string>& arguments, const DefaultLocations& defaults);
 std::string usage(const std::string& programName);
+// "rebounder-hostcheck 1.0.0"
+std::string versionText(const std::string& programName);
 
 }  // namespace hostcheck

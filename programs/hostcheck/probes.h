@@ -1,21 +1,26 @@
 // The probes: each one or more runs of the host under test on chosen FMUs,
-// and a verdict on what came out.
+// and a verdict on what the runs left behind: the call record the recording
+// FMUs wrote, the result CSV, what the host printed, how it ended.
 #pragma once
 
 #include <filesystem>
-#include <map>
-#include <set>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "process.h"
+#include "outcome.h"
+#include "record.h"
+#include "trajectory.h"
 
 namespace hostcheck {
 
-// pass: the host copes. note: a legitimate choice, reported as such. fail:
-// the host did something wrong. skip: the host does not take the FMUs the
-// probe needs (its interfaces were declared on the command line).
-enum class Verdict { pass, note, fail, skip };
+// In rising weight: the verdict of a probe over several runs is the
+// heaviest of theirs. skip: the host does not take the FMUs the probe needs
+// (its interfaces were declared on the command line). not reached: the runs
+// never got to what the probe tests. pass: the host copes. note: a
+// legitimate choice, reported as such. fail: the host did something wrong.
+enum class Verdict { skip, notReached, pass, note, fail };
 const char* verdictName(Verdict verdict);
 
 struct Settings {
@@ -31,40 +36,54 @@ struct Settings {
     std::filesystem::path workRoot;    // each run gets a directory here
 };
 
+// What every probe runs: 3 s of model time, output every 0.01 s in model
+// exchange, the reference steps in co-simulation.
+inline constexpr double stopTime = 3.0;
+inline constexpr double modelExchangeStep = 0.01;
+// corvane takes at most 100 internal steps of 0.01 per call: this step is cut short.
+inline constexpr double discardStep = 1.5;
+// The communication steps probe 3 compares at.
+const std::vector<double>& referenceSteps();
+
 enum class FmuSet { defaultBuild, strictHost };
 
 struct RunRequest {
     FmuSet set;
     std::string component;  // pellidor, corvane or tressivo
-    double stopTime;
     double step;
 };
 
+// What one run of the host left behind.
 struct Run {
+    RunRequest request;
     std::string label;    // "strict-host corvane.fmu, step 0.05"
     std::string name;     // for evidence: "corvane", "corvane h = 0.05" (probe 3's steps)
     std::string command;  // as given to /bin/sh
     std::filesystem::path directory;
-    std::filesystem::path csv;
     Outcome outcome;
     bool skipped = false;  // an interface the host does not support
+    // The calls the host made, when the FMUs record them (a run that made
+    // no call has an empty record); nullopt for FMUs that keep no record:
+    // the probes then judge from the outside only.
+    std::optional<Record> record;
+    TrajectoryFile result;  // the result CSV as read
+    std::string shown;      // everything the host showed: its output and the log files it left
 };
 
-// Runs the host once per distinct request; probes that need the same run
-// share it.
-class Runner {
-public:
-    explicit Runner(const Settings& settings_) : settings(settings_) {}
-    const Run& run(const RunRequest& request);
-    std::size_t runCount() const { return runs.size(); }
+// The label of a run, which also tells runs apart: probes that need the same
+// run share it.
+std::string runLabel(const RunRequest& request);
 
-private:
-    const Settings& settings;
-    std::map<std::string, Run> runs;
+// The runs a probe looks at, made when first asked for.
+class Runs {
+public:
+    virtual ~Runs() = default;
+    virtual const Run& operator()(const RunRequest& request) = 0;
 };
 
 struct ProbeResult {
     int number = 0;
+    std::string name;   // as --probes takes it
     std::string title;
     Verdict verdict = Verdict::skip;
     std::string evidence;  // one line
@@ -72,18 +91,31 @@ struct ProbeResult {
     std::vector<const Run*> runs;
 };
 
-constexpr int probeCount = 7;
+// One probe: a new one is an entry in probeTable() and its judge.
+struct Probe {
+    int number;
+    std::string_view name;    // "strings": --probes takes it as well as the number
+    std::string_view title;
+    std::string_view runs;    // what it runs, in words
+    std::string_view judged;  // how it is judged, in words
+    std::vector<RunRequest> needs;  // the runs it may ask for: their FMUs must exist
+    bool readsReferences;           // it compares with the reference results
+    ProbeResult (*judge)(Runs& runs, const Settings& settings);
+};
+const std::vector<Probe>& probeTable();
 
-// Every selected probe (numbers 1 to probeCount), in order.
-std::vector<ProbeResult> runProbes(Runner& runner, const Settings& settings, const std::set<int>& selected);
+// The probe a name or number on the command line means, or null.
+const Probe* findProbe(std::string_view nameOrNumber);
 
-// The shortest decimal text that reads back as the same double: 0.01, 1.5.
-std::string shortest(double value);
+// Every selected probe (by number), in the table's order.
+std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const std::vector<int>& selected);
 
 // The reference file of corvane at a communication step.
 std::filesystem::path referenceFile(const Settings& settings, double step);
 
-// The communication steps probe 3 compares at.
-const std::vector<double>& referenceSteps();
+// The variable the component declares for a reference of this type letter
+// ('r', 'i', 'b', 's') and value reference, or empty: the names a host that
+// expands "#r0#" in log messages puts in.
+std::string variableName(const std::string& component, char type, long valueReference);
 
 }  // namespace hostcheck

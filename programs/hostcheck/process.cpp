@@ -9,8 +9,9 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <thread>
+
+extern char** environ;
 
 namespace hostcheck {
 namespace {
@@ -34,9 +35,23 @@ bool isCrashSignal(int signal) {
            signal == SIGTRAP || signal == SIGSYS;
 }
 
+// This program's environment with the given variables set: built before
+// fork, since the child may not allocate.
+std::vector<std::string> environmentWith(const std::vector<std::pair<std::string, std::string>>& added) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        bool replaced = false;
+        for (const auto& [name, value] : added) replaced = replaced || text.rfind(name + "=", 0) == 0;
+        if (!replaced) entries.push_back(text);
+    }
+    for (const auto& [name, value] : added) entries.push_back(name + "=" + value);
+    return entries;
+}
+
 // Only what is safe between fork and exec: system calls, no allocation.
 [[noreturn]] void startChild(const char* command, const char* directory, const char* stdoutPath,
-                             const char* stderrPath) {
+                             const char* stderrPath, char* const* environment) {
     setpgid(0, 0);
     if (chdir(directory) != 0) _exit(126);
     const int input = open("/dev/null", O_RDONLY);
@@ -49,7 +64,8 @@ bool isCrashSignal(int signal) {
     // A crashing host leaves no core file behind in the working directory.
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+    const char* const arguments[] = {"sh", "-c", command, nullptr};
+    execve("/bin/sh", const_cast<char* const*>(arguments), environment);
     _exit(127);
 }
 
@@ -61,8 +77,13 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-Outcome runCommand(const std::string& command, const fs::path& directory, double timeLimit) {
+Outcome runCommand(const std::string& command, const fs::path& directory, double timeLimit,
+                   const std::vector<std::pair<std::string, std::string>>& environment) {
     Outcome outcome;
+    std::vector<std::string> entries = environmentWith(environment);
+    std::vector<char*> childEnvironment;
+    for (std::string& entry : entries) childEnvironment.push_back(entry.data());
+    childEnvironment.push_back(nullptr);
     const std::string stdoutPath = (directory / "stdout.txt").string();
     const std::string stderrPath = (directory / "stderr.txt").string();
     const auto start = std::chrono::steady_clock::now();
@@ -71,7 +92,10 @@ Outcome runCommand(const std::string& command, const fs::path& directory, double
         outcome.errors = std::string("fork failed: ") + std::strerror(errno);
         return outcome;
     }
-    if (child == 0) startChild(command.c_str(), directory.c_str(), stdoutPath.c_str(), stderrPath.c_str());
+    if (child == 0) {
+        startChild(command.c_str(), directory.c_str(), stdoutPath.c_str(), stderrPath.c_str(),
+                   childEnvironment.data());
+    }
     setpgid(child, child);  // also here: the child may not have run yet
 
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -108,36 +132,6 @@ Outcome runCommand(const std::string& command, const fs::path& directory, double
     outcome.output = readKept(stdoutPath);
     outcome.errors = readKept(stderrPath);
     return outcome;
-}
-
-std::string describe(const Outcome& outcome) {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f s", outcome.seconds);
-    switch (outcome.kind) {
-        case Outcome::Kind::exited:
-            return "exit status " + std::to_string(outcome.code) + " after " + seconds;
-        case Outcome::Kind::signalled: {
-            const char* name = sigabbrev_np(outcome.code);
-            return std::string("killed by SIG") + (name ? name : std::to_string(outcome.code).c_str()) + " after " +
-                   seconds;
-        }
-        case Outcome::Kind::timedOut: return std::string("still running after ") + seconds + ": killed";
-        case Outcome::Kind::notStarted: return "not started: " + outcome.errors;
-    }
-    return "";
-}
-
-std::string lastLine(const Outcome& outcome) {
-    for (const std::string* text : {&outcome.errors, &outcome.output}) {
-        std::istringstream lines(*text);
-        std::string line, last;
-        while (std::getline(lines, line)) {
-            if (line.find_first_not_of(" \t\r") != std::string::npos) last = line;
-        }
-        while (!last.empty() && (last.back() == '\r' || last.back() == ' ')) last.pop_back();
-        if (!last.empty()) return last.size() > 160 ? last.substr(0, 157) + "..." : last;
-    }
-    return "";
 }
 
 }  // namespace hostcheck

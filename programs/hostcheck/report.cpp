@@ -13,10 +13,10 @@ std::string seconds(double value) {
 }
 
 std::string counts(const Summary& summary) {
-    int byVerdict[4] = {0, 0, 0, 0};
+    int byVerdict[5] = {0, 0, 0, 0, 0};
     for (const ProbeResult& r : summary.results) ++byVerdict[static_cast<int>(r.verdict)];
     std::string out;
-    for (Verdict v : {Verdict::pass, Verdict::note, Verdict::fail, Verdict::skip}) {
+    for (Verdict v : {Verdict::pass, Verdict::note, Verdict::fail, Verdict::notReached, Verdict::skip}) {
         out += (out.empty() ? "" : ", ") + std::to_string(byVerdict[static_cast<int>(v)]) + " " + verdictName(v);
     }
     return out;
@@ -24,8 +24,14 @@ std::string counts(const Summary& summary) {
 
 std::string upper(const char* text) {
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : out) c = c == ' ' ? c : static_cast<char>(c - 'a' + 'A');
     return out;
+}
+
+std::string recordNote(const Summary& summary) {
+    return summary.recorded ? "the FMUs kept a call record of every run: the verdicts come from the host's calls"
+                            : "these FMUs keep no call record: the verdicts are judged from the outside only (give "
+                              "the recording FMUs, fmu/recording)";
 }
 
 // The last lines of a text, indented to stay inside a list item: an excerpt
@@ -38,6 +44,17 @@ std::string tail(const std::string& text, std::size_t count) {
     std::string out;
     const std::size_t first = lines.size() > count ? lines.size() - count : 0;
     for (std::size_t i = first; i < lines.size(); ++i) out += "  " + lines[i] + "\n";
+    return out;
+}
+
+// The last calls of a record with what they answered: where the run ended.
+std::string lastCalls(const Record& record, std::size_t count) {
+    std::string out;
+    const std::size_t first = record.calls.size() > count ? record.calls.size() - count : 0;
+    for (std::size_t k = first; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        out += "  " + call.text() + (call.returned ? (call.status().empty() ? "" : " -> " + call.status()) : " (never returned)") + "\n";
+    }
     return out;
 }
 
@@ -64,15 +81,16 @@ std::string json(const std::string& text) {
 
 std::string terminalTable(const Summary& summary) {
     std::ostringstream out;
-    out << "probe                          verdict  evidence\n";
+    out << "probe                          verdict      evidence\n";
     for (const ProbeResult& r : summary.results) {
         char head[64];
-        std::snprintf(head, sizeof head, "%d. %-28s%-9s", r.number, r.title.c_str(),
+        std::snprintf(head, sizeof head, "%d. %-28s%-13s", r.number, r.title.c_str(),
                       upper(verdictName(r.verdict)).c_str());
         out << head << r.evidence << '\n';
         if (r.verdict == Verdict::fail) out << "   -> the host should: " << r.fix << '\n';
     }
-    out << "\n" << counts(summary) << "; " << summary.runs << " host runs in " << seconds(summary.seconds) << '\n';
+    out << "\n" << counts(summary) << "; " << summary.runs << " host runs in " << seconds(summary.seconds) << "; "
+        << recordNote(summary) << '\n';
     return out.str();
 }
 
@@ -84,7 +102,7 @@ std::string markdownReport(const Summary& summary) {
         << "Result: " << counts(summary) << " (" << summary.runs << " host runs in " << seconds(summary.seconds)
         << ", time limit " << seconds(s.timeLimit) << " per run).\n\n"
         << "FMUs: `" << s.fmus.string() << "` (default), `" << s.strictFmus.string()
-        << "` (strict host); references: `" << s.references.string() << "`.\n\n"
+        << "` (strict host); references: `" << s.references.string() << "`; " << recordNote(summary) << ".\n\n"
         << "| Probe | Verdict | Evidence |\n|---|---|---|\n";
     for (const ProbeResult& r : summary.results) {
         std::string evidence = r.evidence;
@@ -95,8 +113,9 @@ std::string markdownReport(const Summary& summary) {
         out << "\n## " << r.number << ". " << r.title << ": " << verdictName(r.verdict) << "\n\n" << r.evidence << "\n";
         if (r.verdict == Verdict::fail) out << "\n**What the host should do instead:** " << r.fix << "\n";
         for (const Run* run : r.runs) {
-            out << "\n- " << run->label << ": " << describe(run->outcome) << "\n\n  ```\n  " << run->command
-                << "\n  ```\n";
+            out << "\n- " << run->label << ": " << describe(run->outcome)
+                << (run->record ? ", " + std::to_string(run->record->calls.size()) + " calls recorded" : "")
+                << "\n\n  ```\n  " << run->command << "\n  ```\n";
             if (r.verdict != Verdict::fail) continue;
             // The end of what the host printed: where its reason usually is.
             for (const auto& [name, text] : {std::pair{"standard error", &run->outcome.errors},
@@ -104,6 +123,7 @@ std::string markdownReport(const Summary& summary) {
                 const std::string excerpt = tail(*text, 8);
                 if (!excerpt.empty()) out << "\n  Last lines of its " << name << ":\n\n  ```\n" << excerpt << "  ```\n";
             }
+            if (run->record && !run->record->calls.empty()) out << "\n  Its last calls:\n\n  ```\n" << lastCalls(*run->record, 8) << "  ```\n";
         }
     }
     return out.str();
@@ -115,10 +135,12 @@ std::string jsonReport(const Summary& summary) {
     for (const ProbeResult& r : summary.results) failed = failed || r.verdict == Verdict::fail;
     out << "{\n  \"host\": " << json(summary.settings.hostTemplate)
         << ",\n  \"failed\": " << (failed ? "true" : "false")
+        << ",\n  \"recorded\": " << (summary.recorded ? "true" : "false")
         << ",\n  \"seconds\": " << summary.seconds << ",\n  \"runs\": " << summary.runs << ",\n  \"probes\": [";
     for (std::size_t i = 0; i < summary.results.size(); ++i) {
         const ProbeResult& r = summary.results[i];
-        out << (i ? "," : "") << "\n    {\"number\": " << r.number << ", \"title\": " << json(r.title)
+        out << (i ? "," : "") << "\n    {\"number\": " << r.number << ", \"name\": " << json(r.name)
+            << ", \"title\": " << json(r.title)
             << ", \"verdict\": " << json(verdictName(r.verdict)) << ", \"evidence\": " << json(r.evidence);
         if (r.verdict == Verdict::fail) out << ", \"fix\": " << json(r.fix);
         out << ", \"runs\": [";

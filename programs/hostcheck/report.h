@@ -14,6 +14,7 @@ struct Summary {
     const std::vector<ProbeResult>& results;
     double seconds;      // the whole check
     std::size_t runs;    // host runs it took
+    bool recorded;       // the FMUs kept a call record
 };
 
 std::string terminalTable(const Summary& summary);

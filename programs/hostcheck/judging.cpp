@@ -1,0 +1,113 @@
+#include "judging.h"
+
+#include <algorithm>
+
+namespace hostcheck {
+namespace {
+
+// The findings of one verdict, runs with the same text named together in
+// the order they came.
+std::vector<std::string> grouped(const std::vector<Finding>& findings, Verdict verdict) {
+    std::vector<std::string> texts, who;
+    for (const Finding& f : findings) {
+        if (f.verdict != verdict) continue;
+        const auto same = std::find(texts.begin(), texts.end(), f.text);
+        if (same == texts.end()) {
+            texts.push_back(f.text);
+            who.push_back(f.who);
+        } else if (!f.who.empty()) {
+            std::string& names = who[static_cast<std::size_t>(same - texts.begin())];
+            names += (names.empty() ? "" : ", ") + f.who;
+        }
+    }
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < texts.size(); ++i) out.push_back(who[i].empty() ? texts[i] : who[i] + ": " + texts[i]);
+    return out;
+}
+
+}  // namespace
+
+void conclude(ProbeResult& result, const std::vector<Finding>& findings) {
+    result.verdict = Verdict::skip;
+    for (const Finding& f : findings) result.verdict = std::max(result.verdict, f.verdict);
+    if (result.verdict == Verdict::skip) {
+        result.evidence = skipReason;
+        return;
+    }
+    std::string evidence;
+    for (const std::string& text : grouped(findings, result.verdict)) evidence += (evidence.empty() ? "" : "; ") + text;
+    for (Verdict other : {Verdict::fail, Verdict::note, Verdict::pass, Verdict::notReached}) {
+        if (other == result.verdict) continue;
+        for (const std::string& text : grouped(findings, other)) {
+            evidence += "; " + std::string(verdictName(other)) + " for " + text;
+        }
+    }
+    const bool outside = std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.outside; });
+    result.evidence = evidence + (outside ? fromOutside : "");
+}
+
+ProbeResult resultOf(int number) {
+    ProbeResult result;
+    for (const Probe& probe : probeTable()) {
+        if (probe.number != number) continue;
+        result.number = number;
+        result.name = probe.name;
+        result.title = probe.title;
+    }
+    return result;
+}
+
+RunEnd endOf(const Run& run) { return runEnd(*run.record, run.outcome, stopTime); }
+
+std::optional<Finding> endedForAnotherProbe(const Run& run, int probe) {
+    if (!run.record) return std::nullopt;
+    const RunEnd end = endOf(run);
+    if (end.probe == 0 || end.probe == probe) return std::nullopt;
+    return Finding{Verdict::notReached, run.name, seeProbe(end)};
+}
+
+std::optional<std::string> brokenRun(const Run& run) {
+    if (!run.outcome.crashed() && !run.outcome.hung()) return std::nullopt;
+    const std::string how = run.outcome.crashed() ? "crashed" : "hung";
+    if (!run.record) return how + ", " + exitText(run.outcome);
+    return endOf(run).where + " (" + exitText(run.outcome) + ")";
+}
+
+std::string howEnded(const Run& run) {
+    if (!run.record) return exitText(run.outcome);
+    const RunEnd end = endOf(run);
+    return end.reachedStop ? exitText(run.outcome) : end.where + ", " + exitText(run.outcome);
+}
+
+std::string earlyEnd(const Run& run) {
+    const bool toTheEnd = run.record ? endOf(run).reachedStop : run.outcome.completed();
+    return toTheEnd ? "" : " (" + howEnded(run) + ")";
+}
+
+std::optional<Finding> unjudgeableResult(const Run& run, int probe) {
+    if (auto other = endedForAnotherProbe(run, probe)) return other;
+    // Without a record a run that did not complete may have stopped for
+    // another probe's subject: the verdict says it could not see that.
+    const bool outside = !run.record && !run.outcome.completed();
+    if (const auto broken = brokenRun(run)) return Finding{Verdict::fail, run.name, *broken, outside};
+    if (!run.result.trajectory) {
+        return Finding{Verdict::fail, run.name, run.result.problem + " (" + howEnded(run) + ")", outside};
+    }
+    return std::nullopt;
+}
+
+std::string refusal(const Run& run) {
+    const std::string reason = lastLine(run.outcome);
+    return exitText(run.outcome) + (reason.empty() ? "" : " ('" + reason + "')");
+}
+
+ResultEnd resultEnd(const Run& run) {
+    ResultEnd end;
+    if (!run.result.trajectory || run.result.trajectory->size() == 0) return end;
+    end.rows = true;
+    end.last = run.result.trajectory->time.back();
+    end.toStop = end.last >= stopTime * (1.0 - 1e-9);
+    return end;
+}
+
+}  // namespace hostcheck

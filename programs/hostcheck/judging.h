@@ -1,0 +1,71 @@
+// What the probes share: a finding per run, and a probe's verdict from its
+// findings; what a run's end says to a probe that did not cause it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "probes.h"
+#include "record_facts.h"
+
+namespace hostcheck {
+
+struct Finding {
+    Verdict verdict;
+    std::string who;  // the run it is about ("pellidor", "corvane h = 0.05"), or empty
+    std::string text;
+    bool outside = false;  // judged without a record where the record would have decided
+};
+
+// The probe's verdict is the heaviest of its findings; the evidence gives
+// those findings first (runs with the same text named together), then the
+// others with their verdict, and says once when any was judged from the
+// outside only.
+void conclude(ProbeResult& result, const std::vector<Finding>& findings);
+
+// A result with the probe's number, name and title from the table.
+ProbeResult resultOf(int number);
+
+// Where the run ended and why; only for a run with a record.
+RunEnd endOf(const Run& run);
+
+// A not-reached finding when the record shows the run ended for the
+// subject of another probe than this one.
+std::optional<Finding> endedForAnotherProbe(const Run& run, int probe);
+
+// What went wrong with a run that did not end by itself (crashed or hung),
+// with where the record shows it happened; nullopt for a run that did.
+std::optional<std::string> brokenRun(const Run& run);
+
+// How the run ended, for evidence: the outcome, and where the record shows
+// it stopped when that was before the stop time.
+std::string howEnded(const Run& run);
+
+// " (stopped at ..., exit status 1 after 0.2 s)" for a run that ended before
+// the stop time, empty for one that ran to the end.
+std::string earlyEnd(const Run& run);
+
+// The finding that keeps a probe of the result CSV from judging a run: it
+// ended for another probe's subject (not reached), crashed or hung, or left
+// no readable CSV (fail); nullopt when its CSV can be judged.
+std::optional<Finding> unjudgeableResult(const Run& run, int probe);
+
+// How a run that stopped by itself ended: "exit status 1 after 0.31 s
+// ('its last line')".
+std::string refusal(const Run& run);
+
+// Whether the host's CSV goes on to the stop time, and where it ends.
+struct ResultEnd {
+    bool rows = false;
+    bool toStop = false;
+    double last = 0.0;
+};
+ResultEnd resultEnd(const Run& run);
+
+// Ends the evidence of a probe the record would have decided, when the FMUs keep none.
+inline const std::string fromOutside = " (judged from the outside: these FMUs keep no call record)";
+
+inline const std::string skipReason = "the host takes none of the interfaces this probe needs";
+
+}  // namespace hostcheck

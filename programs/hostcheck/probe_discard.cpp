@@ -1,0 +1,119 @@
+// Probe 7: corvane at a communication step of 1.5 answers fmi2Discard, the
+// step cut short. The instance is then in the step-failed state: the master
+// may read values, ask the status queries, terminate, reset or free it, but
+// make no further fmi2DoStep. Redoing the step would need the state before
+// it, and corvane cannot get or set its state.
+#include <algorithm>
+
+#include "format.h"
+#include "probe_judges.h"
+
+namespace hostcheck {
+namespace {
+
+// Whether the exit status and the CSV show the user that the run ended early.
+std::string whatTheUserSees(const Run& run) {
+    const bool exitTells = !run.outcome.completed();
+    const ResultEnd csv = resultEnd(run);
+    const bool csvTells = !csv.toStop;
+    const std::string csvText = !run.result.trajectory ? "no CSV"
+                                : !csv.rows            ? "a CSV without rows"
+                                                       : "the CSV, which ends at t = " + shortest(csv.last) + ",";
+    const std::string exit = exitText(run.outcome);
+    if (exitTells && csvTells) return exit + " and " + csvText + " tell the user the run ended early";
+    if (exitTells) return exit + " tells the user the run ended early; " + csvText + " does not";
+    if (csvTells) return exit + " does not tell the user the run ended early; " + csvText + " does";
+    return "neither " + exit + " nor " + csvText + " tells the user the run ended early";
+}
+
+// The calls on the instance after the Discard, up to its reset or release,
+// or up to a further fmi2DoStep, which is returned apart.
+struct AfterDiscard {
+    std::vector<std::string> names;
+    const Call* step = nullptr;
+};
+
+AfterDiscard callsAfter(const Record& record, std::size_t discard) {
+    AfterDiscard after;
+    const std::string instance = record.calls[discard].instance();
+    for (std::size_t k = discard + 1; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (call.instance() != instance) continue;
+        if (call.name == "fmi2DoStep") {
+            after.step = &call;
+            break;
+        }
+        if (std::find(after.names.begin(), after.names.end(), call.name) == after.names.end()) {
+            after.names.push_back(call.name);
+        }
+        if (call.name == "fmi2Reset" || call.name == "fmi2FreeInstance") break;
+    }
+    return after;
+}
+
+std::string kindOfStep(const Call& failed, const Call& next) {
+    const double from = failed.number("currentCommunicationPoint").value_or(0.0);
+    const double point = next.number("currentCommunicationPoint").value_or(0.0);
+    if (point == from) return "a retry from the same point";
+    return point > from ? "a step from a later point" : "a step from an earlier point";
+}
+
+std::string largestStep(const Record& record) {
+    double largest = 0.0;
+    for (const Call& call : record.calls) {
+        if (call.name == "fmi2DoStep") largest = std::max(largest, call.number("communicationStepSize").value_or(0.0));
+    }
+    return shortest(largest);
+}
+
+Finding judged(const Run& run) {
+    const Record& record = *run.record;
+    const RunEnd end = endOf(run);
+    const auto discard = firstDiscard(record);
+    if (!discard) {
+        if (end.probe != 0) return {Verdict::notReached, run.name, seeProbe(end)};
+        const bool stepped = std::any_of(record.calls.begin(), record.calls.end(),
+                                         [](const Call& c) { return c.name == "fmi2DoStep"; });
+        if (!stepped) return {Verdict::notReached, run.name, "no fmi2DoStep call; the run " + end.where};
+        return {Verdict::notReached, run.name,
+                "no fmi2DoStep answered fmi2Discard: the largest step was " + largestStep(record)};
+    }
+    const Call& failed = record.calls[*discard];
+    const AfterDiscard after = callsAfter(record, *discard);
+    const std::string discarded = failed.text() + " answered fmi2Discard";
+    if (after.step != nullptr) {
+        return {Verdict::fail, run.name, discarded + "; then " + after.step->text() + " on the same instance (" +
+                                             kindOfStep(failed, *after.step) + "); " + whatTheUserSees(run)};
+    }
+    if (run.outcome.crashed() || run.outcome.hung()) {
+        return {Verdict::fail, run.name, discarded + "; then the host " + end.where + " (" + exitText(run.outcome) + ")"};
+    }
+    std::string calls;
+    for (const std::string& name : after.names) calls += (calls.empty() ? "" : ", ") + name;
+    return {Verdict::pass, run.name, discarded + "; then " + (calls.empty() ? "no call on that instance" : calls) +
+                                         ", no further fmi2DoStep; " + whatTheUserSees(run)};
+}
+
+Finding fromTheOutside(const Run& run) {
+    if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, *broken, true};
+    return {Verdict::note, run.name, "the calls after the Discard cannot be seen; " + whatTheUserSees(run), true};
+}
+
+}  // namespace
+
+ProbeResult judgeDiscard(Runs& runs, const Settings&) {
+    ProbeResult result = resultOf(7);
+    std::vector<Finding> findings;
+    const Run& run = runs({FmuSet::strictHost, "corvane", discardStep});
+    if (!run.skipped) {
+        result.runs.push_back(&run);
+        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
+    }
+    conclude(result, findings);
+    result.fix = "When fmi2DoStep returns fmi2Discard, stop: read what is needed, then terminate, reset or free the "
+                 "instance; without FMU state (canGetAndSetFMUstate false) the step cannot be redone, and no "
+                 "further fmi2DoStep is allowed on it.";
+    return result;
+}
+
+}  // namespace hostcheck

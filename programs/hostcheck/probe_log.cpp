@@ -1,0 +1,205 @@
+// Probe 6: the messages the component sent (from the record: status,
+// category, text formatted with its arguments), set one by one against what
+// the host showed. A host shows each as sent or with its variable references
+// "#r0#" replaced by names and "##" by "#"; references that name no variable
+// stay as sent.
+#include <algorithm>
+#include <cctype>
+#include <regex>
+
+#include "probe_judges.h"
+
+namespace hostcheck {
+namespace {
+
+struct Message {
+    std::string category, status, text;
+};
+
+// The text with every reference that names a variable replaced by its name
+// and "##" by "#"; resolved tells whether a variable reference was replaced.
+std::string expanded(const std::string& text, const std::string& component, bool& resolved) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, 2, "##") == 0) {
+            out += '#';
+            i += 2;
+            continue;
+        }
+        const std::size_t close = text.find('#', i + 1);
+        if (text[i] == '#' && close != std::string::npos && close > i + 2 &&
+            std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
+            const std::string digits = text.substr(i + 2, close - i - 2);
+            const bool allDigits = digits.find_first_not_of("0123456789") == std::string::npos && digits.size() < 9;
+            const std::string name = allDigits ? variableName(component, text[i + 1], std::stol(digits)) : "";
+            if (!name.empty()) {
+                out += name;
+                resolved = true;
+                i = close + 1;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+// The messages in the record, each once, in the order first sent.
+std::vector<Message> sentMessages(const Record& record) {
+    std::vector<Message> messages;
+    for (const Event& event : record.events) {
+        if (event.kind != Event::Kind::log) continue;
+        auto field = [&](const char* key) {
+            const std::string* value = event.fields.find(key);
+            return value ? recordedText(*value).value_or(*value) : std::string();
+        };
+        Message m{field("category"), event.fields.find("status") ? *event.fields.find("status") : "", field("message")};
+        bool known = false;
+        for (const Message& seen : messages) known = known || (seen.text == m.text && seen.category == m.category);
+        if (!known) messages.push_back(m);
+    }
+    return messages;
+}
+
+// What the component sends at initialisation with logging on: the messages
+// judged when the FMUs keep no record.
+std::vector<Message> catalogueMessages(const std::string& component) {
+    std::vector<Message> messages{{"INFO", "OK", "###### Initializing component ######"},
+                                  {"INFO", "OK", "Init #r0#=1"},
+                                  {"INFO", "OK", "Init #r1#=4"},
+                                  {"INFO", "OK", "Init #r2#=-9.81"},
+                                  {"INFO", "OK", "Init #r3#=0.5"}};
+    if (component == "tressivo") {
+        for (const char* bad : {"#r-1#", "#r1", "#t1#", "#r10#"}) {
+            messages.push_back({"ERROR", "OK", std::string("Bad reference: ") + bad});
+        }
+    }
+    return messages;
+}
+
+std::string lineAround(const std::string& text, std::size_t position) {
+    const std::size_t start = text.rfind('\n', position);
+    const std::size_t from = start == std::string::npos ? 0 : start + 1;
+    std::string line = text.substr(from, text.find('\n', position) - from);
+    return line.size() > 120 ? line.substr(0, 117) + "..." : line;
+}
+
+// A printf conversion in the output that no message contains: a host that
+// showed the format without its arguments.
+std::optional<std::string> rawFormat(const std::string& shown, const std::vector<Message>& messages) {
+    const std::regex conversion("%[0-9.]*[dgsfu]");
+    for (std::sregex_iterator it(shown.begin(), shown.end(), conversion), end; it != end; ++it) {
+        bool sent = false;
+        for (const Message& m : messages) sent = sent || m.text.find(it->str()) != std::string::npos;
+        if (!sent) return lineAround(shown, static_cast<std::size_t>(it->position()));
+    }
+    return std::nullopt;
+}
+
+std::string quoted(const Message& m) { return "'" + m.text + "' (" + m.category + ")"; }
+
+// Each message shown as sent, expanded, or not at all; the verdict from them.
+Finding compare(const Run& run, const std::vector<Message>& messages) {
+    const std::string& shown = run.shown;
+    if (const auto format = rawFormat(shown, messages)) {
+        return {Verdict::fail, run.name, "a format printed without its arguments: '" + *format + "'"};
+    }
+    std::vector<const Message*> lost, unexpanded;
+    std::vector<std::string> shownCategories;
+    std::size_t expandedCount = 0, malformedCount = 0;
+    for (const Message& m : messages) {
+        bool resolved = false;
+        const std::string expandedText = expanded(m.text, run.request.component, resolved);
+        const bool asSent = shown.find(m.text) != std::string::npos;
+        const bool asExpanded = shown.find(expandedText) != std::string::npos;
+        if (!asSent && !asExpanded) {
+            lost.push_back(&m);
+            continue;
+        }
+        shownCategories.push_back(m.category);
+        if (resolved && asExpanded) ++expandedCount;
+        if (!resolved && std::regex_search(m.text, std::regex("#[a-z]"))) ++malformedCount;
+        if (resolved && !asExpanded) unexpanded.push_back(&m);
+    }
+    const std::string sent = std::to_string(messages.size()) + " message" + (messages.size() == 1 ? "" : "s") + " sent";
+    if (lost.size() == messages.size()) {
+        return {Verdict::note, run.name, sent + ", none in the host's output: is its logging fully on in the template?"};
+    }
+    // A host may show some categories only; a message lost from a category
+    // it shows is a message lost.
+    std::string lostText, filtered;
+    for (const Message* m : lost) {
+        const bool categoryShown =
+            std::find(shownCategories.begin(), shownCategories.end(), m->category) != shownCategories.end();
+        if (categoryShown) lostText += (lostText.empty() ? "" : ", ") + quoted(*m);
+        else if (filtered.find(m->category) == std::string::npos) filtered += (filtered.empty() ? "" : ", ") + m->category;
+    }
+    if (!lostText.empty()) {
+        if (!run.outcome.crashed() && !run.outcome.hung()) {
+            return {Verdict::fail, run.name, sent + "; lost or mangled: " + lostText};
+        }
+        return {Verdict::notReached, run.name, sent + "; not in the output of a run that was " +
+                                                   (run.outcome.crashed() ? "killed by a crash" : "killed") +
+                                                   ", which may have lost them: " + lostText};
+    }
+    const std::string categories = filtered.empty() ? "" : "; no message of category " + filtered + " shown";
+    if (!unexpanded.empty()) {
+        return {Verdict::note, run.name, sent + ", references not expanded: " + quoted(*unexpanded.front()) +
+                                             " shown as sent" + categories};
+    }
+    if (!filtered.empty()) return {Verdict::note, run.name, sent + categories + ": is the host's logging fully on?"};
+    return {Verdict::pass, run.name, sent + ", every one shown" + (expandedCount ? ", references expanded" : "") +
+                                         (malformedCount ? ", malformed ones as sent" : "")};
+}
+
+bool loggingSwitchedOff(const Record& record) {
+    for (const Call& call : record.calls) {
+        const std::string* on = call.arguments.find("loggingOn");
+        if (on && *on == "0") return true;
+    }
+    return false;
+}
+
+Finding judged(const Run& run) {
+    const Record& record = *run.record;
+    const RunEnd end = endOf(run);
+    if (end.probe == 6) return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
+    const std::vector<Message> messages = sentMessages(record);
+    if (messages.empty()) {
+        if (loggingSwitchedOff(record)) {
+            return {Verdict::notReached, run.name, "the component sent no message: the host passed loggingOn=0 "
+                                                   "(switch its logging on in the template)"};
+        }
+        return {Verdict::notReached, run.name, "the component sent no message; the run " + end.where};
+    }
+    return compare(run, messages);
+}
+
+Finding fromTheOutside(const Run& run) {
+    if (run.outcome.crashed()) return {Verdict::fail, run.name, "crashed, " + exitText(run.outcome), true};
+    Finding finding = compare(run, catalogueMessages(run.request.component));
+    finding.outside = true;
+    return finding;
+}
+
+}  // namespace
+
+ProbeResult judgeLogMessages(Runs& runs, const Settings&) {
+    ProbeResult result = resultOf(6);
+    std::vector<Finding> findings;
+    for (const char* component : {"tressivo", "pellidor"}) {
+        const Run& run = runs({FmuSet::strictHost, component, modelExchangeStep});
+        if (run.skipped) continue;
+        result.runs.push_back(&run);
+        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
+    }
+    conclude(result, findings);
+    const bool rawFormat = result.evidence.find("without its arguments") != std::string::npos;
+    result.fix = rawFormat ? "Format each log message with its arguments (vsnprintf with the format and the "
+                             "variadic arguments) before showing it, never the format alone."
+                           : "Show every log message, replacing only references #<type><vr># that name a variable "
+                             "and leaving malformed ones exactly as sent.";
+    return result;
+}
+
+}  // namespace hostcheck

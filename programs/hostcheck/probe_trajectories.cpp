@@ -1,0 +1,281 @@
+// Probes 2 and 3: the trajectories the host writes. Model exchange
+// (strict-host pellidor and tressivo) against the closed-form first rebound;
+// co-simulation (strict-host corvane) against the reference results, with the
+// communication points and step sizes read from the record.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "format.h"
+#include "model_expectations.h"
+#include "probe_judges.h"
+
+namespace hostcheck {
+namespace {
+
+using expected::startHeight, expected::startVelocity;
+constexpr double gravity = expected::startGravity, restitution = expected::startRestitution;
+// Bounces shrink to the floor at about 2.24 s; after that a fixed-step host
+// sees the mass chatter on it, which tells nothing about the host.
+constexpr double bouncesEnd = 2.2;
+// Close enough to a reference value for a master whose time arithmetic differs.
+constexpr double referenceTolerance = 1e-12;
+
+// ---- 2. Model exchange --------------------------------------------------------
+
+// What is wrong with a model-exchange trajectory of the bouncing mass, or
+// nothing; summary says what was seen.
+std::optional<std::string> bounceProblem(const Trajectory& t, double interval, std::string& summary) {
+    const std::size_t n = t.size();
+    if (n == 0) return "the CSV has no rows";
+    if (std::abs(t.height[0] - startHeight) > 1e-9 || std::abs(t.velocity[0] - startVelocity) > 1e-9) {
+        return "the first row has height " + shortest(t.height[0]) + " and velocity " + shortest(t.velocity[0]) +
+               ", not the start values " + shortest(startHeight) + " and " + shortest(startVelocity);
+    }
+    // The first rebound: the velocity turns from falling to rising.
+    std::size_t k = 0;
+    for (std::size_t i = 1; i < n && k == 0; ++i) {
+        if (t.velocity[i - 1] < 0.0 && t.velocity[i] > 0.0) k = i;
+    }
+    const double contact = expected::firstContactTime();
+    if (k == 0) {
+        return "no rebound: the velocity never turns upward (rows up to t = " + shortest(t.time[n - 1]) +
+               " s, closed-form contact at " + fixed(contact) + " s)";
+    }
+    // Where the host's height met the floor: interpolated between the last
+    // row above it and the first at or below it; when no row lies on or below
+    // the floor, somewhere between the last falling row and the rebound.
+    std::size_t j = k - 1;
+    while (j > 0 && t.height[j] <= 0.0) --j;
+    double earliest = t.time[j], latest = t.time[k];
+    if (j + 1 < k && t.height[j] > 0.0 && t.height[j + 1] <= 0.0) {
+        earliest = latest = t.time[j] + (t.time[j + 1] - t.time[j]) * t.height[j] / (t.height[j] - t.height[j + 1]);
+    }
+    const double before = t.velocity[k - 1], after = t.velocity[k];
+    // Gravity changes the velocity between two rows of different times.
+    const double allowedSpread = 0.01 * std::abs(before) + 1.5 * std::abs(gravity) * (t.time[k] - t.time[k - 1]);
+    double lowest = 0.0, fastest = 0.0;
+    for (std::size_t i = 0; i < n && t.time[i] < bouncesEnd; ++i) {
+        lowest = std::min(lowest, t.height[i]);
+        fastest = std::max(fastest, std::abs(t.velocity[i]));
+    }
+    const std::string reached =
+        earliest == latest ? fixed(earliest) + " s" : fixed(earliest) + " to " + fixed(latest) + " s";
+    summary = "rebound at " + fixed(t.time[k]) + " s, floor reached at " + reached + " (closed form " + fixed(contact) +
+              " s), velocity " + fixed(before, 3) + " -> " + fixed(after, 3) + ", lowest height " + fixed(lowest) +
+              " before " + shortest(bouncesEnd) + " s";
+    if (latest < contact - interval || earliest > contact + interval) {
+        return "the first rebound (" + fixed(t.time[k]) + " s, floor reached at " + fixed(earliest) +
+               " s) lies more than one output interval (" + shortest(interval) +
+               " s) from the closed-form contact at " + fixed(contact) + " s";
+    }
+    if (std::abs(after + restitution * before) > allowedSpread) {
+        return "at the first rebound (" + fixed(t.time[k]) + " s) the velocity goes from " + fixed(before, 3) + " to " +
+               fixed(after, 3) + ", not about " + shortest(-restitution) + " times it";
+    }
+    // One output interval of travel below the floor is what a fixed-step
+    // host sees before it handles the crossing; more is a missed rebound.
+    if (lowest < -(fastest * interval + 1e-9)) {
+        return "the height goes down to " + shortest(lowest) + " before " + shortest(bouncesEnd) +
+               " s, more than one output interval's travel below the floor";
+    }
+    return std::nullopt;
+}
+
+// ---- 3. Co-simulation -------------------------------------------------------
+
+struct Comparison {
+    enum class Kind { exact, close, differs } kind = Kind::exact;
+    std::string detail;            // the first difference, for differs
+    double largestRelative = 0.0;  // over the values compared
+};
+
+bool bitEqual(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Relative to the larger of the two values, or to the column's largest
+// magnitude for values near zero: once the mass lies on the floor its height
+// is a rounding residue around 0.
+bool close(double a, double b, double tolerance, double columnScale = 0.0) {
+    return std::abs(a - b) <= tolerance * std::max({std::abs(a), std::abs(b), columnScale}) || bitEqual(a, b);
+}
+
+double largestMagnitude(const std::vector<double>& values) {
+    double largest = 0.0;
+    for (double v : values) largest = std::max(largest, std::abs(v));
+    return largest;
+}
+
+// Reference rows are matched to the host's rows by time: the host may write
+// several rows at one time (the last one counts) or go on past the
+// reference's end; a reference row without a host row is a difference.
+Comparison compareWithReference(const Trajectory& host, const Trajectory& reference) {
+    Comparison result;
+    std::size_t i = 0;
+    const char* names[3] = {"time", "height", "velocity"};
+    const double scales[3] = {0.0, largestMagnitude(reference.height), largestMagnitude(reference.velocity)};
+    for (std::size_t r = 0; r < reference.size(); ++r) {
+        const double when = reference.time[r];
+        while (i < host.size() && host.time[i] < when && !close(host.time[i], when, referenceTolerance)) ++i;
+        if (i == host.size() || !close(host.time[i], when, referenceTolerance)) {
+            result.kind = Comparison::Kind::differs;
+            result.detail = "no row at t = " + shortest(when) + " (reference row " + std::to_string(r + 1) + ")";
+            return result;
+        }
+        while (i + 1 < host.size() && host.time[i + 1] == host.time[i]) ++i;
+        const double ours[3] = {host.time[i], host.height[i], host.velocity[i]};
+        const double theirs[3] = {reference.time[r], reference.height[r], reference.velocity[r]};
+        for (int c = 0; c < 3; ++c) {
+            if (bitEqual(ours[c], theirs[c])) continue;
+            const double scale = std::max({std::abs(ours[c]), std::abs(theirs[c]), scales[c]});
+            result.largestRelative = std::max(result.largestRelative, std::abs(ours[c] - theirs[c]) / scale);
+            if (!close(ours[c], theirs[c], referenceTolerance, scales[c])) {
+                result.kind = Comparison::Kind::differs;
+                result.detail = "row at t = " + shortest(when) + ": " + names[c] + " " + shortest(ours[c]) +
+                                ", reference " + shortest(theirs[c]);
+                return result;
+            }
+            result.kind = Comparison::Kind::close;
+        }
+        ++i;
+    }
+    return result;
+}
+
+// How a sequence of communication points was computed from the step h: by
+// adding it (t += h), by multiplying it (n·h), or otherwise; both when the
+// step is exact in binary.
+std::string pointArithmetic(const std::vector<double>& points, double step) {
+    bool adds = true, multiplies = true;
+    double sum = 0.0;
+    for (std::size_t n = 0; n < points.size(); ++n) {
+        adds = adds && bitEqual(points[n], sum);
+        multiplies = multiplies && bitEqual(points[n], static_cast<double>(n) * step);
+        sum += step;
+    }
+    if (adds && multiplies) return "t += h and n·h alike";
+    if (adds) return "t += h";
+    if (multiplies) return "n·h";
+    return "neither t += h nor n·h";
+}
+
+// The same for the step sizes: h each time, or the difference of two
+// multiplied points, (n+1)·h − n·h. A last step cut to end on the stop time
+// is said apart.
+std::string sizeArithmetic(const std::vector<double>& points, const std::vector<double>& sizes, double step) {
+    std::size_t judged = sizes.size();
+    const bool lastCut = judged > 1 && bitEqual(points.back() + sizes.back(), stopTime) && sizes.back() != step;
+    if (lastCut) --judged;
+    bool constant = true, differences = true;
+    for (std::size_t n = 0; n < judged; ++n) {
+        constant = constant && bitEqual(sizes[n], step);
+        const double k = static_cast<double>(n);
+        differences = differences && bitEqual(sizes[n], (k + 1.0) * step - k * step);
+    }
+    const std::string cut = lastCut ? ", the last cut to end on " + shortest(stopTime) : "";
+    if (constant) return "h" + cut;
+    if (differences) return "(n+1)·h − n·h" + cut;
+    const auto [low, high] = std::minmax_element(sizes.begin(), sizes.end());
+    return "from " + shortest(*low) + " to " + shortest(*high);
+}
+
+// The communication points and step sizes the master passed, from its
+// fmi2DoStep calls: "fmi2DoStep at points n·h with step sizes (n+1)·h − n·h".
+std::string masterSteps(const Record& record, double step) {
+    std::vector<double> points, sizes;
+    for (const Call& call : record.calls) {
+        if (call.name != "fmi2DoStep") continue;
+        points.push_back(call.number("currentCommunicationPoint").value_or(NAN));
+        sizes.push_back(call.number("communicationStepSize").value_or(NAN));
+    }
+    if (points.empty()) return "no fmi2DoStep call";
+    return "fmi2DoStep at points " + pointArithmetic(points, step) + " with step sizes " +
+           sizeArithmetic(points, sizes, step);
+}
+
+// The times of a CSV, one per communication point.
+std::vector<double> distinctTimes(const Trajectory& trajectory) {
+    std::vector<double> times;
+    for (double t : trajectory.time) {
+        if (times.empty() || t != times.back()) times.push_back(t);
+    }
+    return times;
+}
+
+// How the master stepped, from the record, or from the CSV's times without one.
+std::string howItSteps(const Run& run, double step) {
+    if (run.record) return masterSteps(*run.record, step);
+    return "CSV times " + pointArithmetic(distinctTimes(*run.result.trajectory), step);
+}
+
+}  // namespace
+
+ProbeResult judgeModelExchangeTrajectory(Runs& runs, const Settings&) {
+    ProbeResult result = resultOf(2);
+    std::vector<Finding> findings;
+    for (const char* component : {"pellidor", "tressivo"}) {
+        const Run& run = runs({FmuSet::strictHost, component, modelExchangeStep});
+        if (run.skipped) continue;
+        result.runs.push_back(&run);
+        if (auto unjudgeable = unjudgeableResult(run, 2)) {
+            findings.push_back(*unjudgeable);
+            continue;
+        }
+        std::string summary;
+        if (const auto problem = bounceProblem(*run.result.trajectory, modelExchangeStep, summary)) {
+            findings.push_back({Verdict::fail, run.name, *problem + earlyEnd(run)});
+        } else {
+            findings.push_back({Verdict::pass, run.name, summary});
+        }
+    }
+    conclude(result, findings);
+    result.fix = "Integrate the states the component hands out, watch the event indicator's sign at every step and "
+                 "call the event update when it changes, then go on from the states read back after it.";
+    return result;
+}
+
+ProbeResult judgeCoSimulationTrajectory(Runs& runs, const Settings& settings) {
+    ProbeResult result = resultOf(3);
+    std::vector<Finding> findings;
+    bool onlyDigits = true;  // every difference is that of a value printed with fewer digits
+    for (double step : referenceSteps()) {
+        const Run& run = runs({FmuSet::strictHost, "corvane", step});
+        if (run.skipped) continue;
+        result.runs.push_back(&run);
+        if (auto unjudgeable = unjudgeableResult(run, 3)) {
+            onlyDigits = false;
+            findings.push_back(*unjudgeable);
+            continue;
+        }
+        const TrajectoryFile reference = readTrajectory(referenceFile(settings, step), ',');
+        if (!reference.trajectory) {
+            findings.push_back({Verdict::fail, run.name, "the reference cannot be read: " + reference.problem});
+            continue;
+        }
+        const Comparison comparison = compareWithReference(*run.result.trajectory, *reference.trajectory);
+        const std::string steps = howItSteps(run, step);
+        switch (comparison.kind) {
+            case Comparison::Kind::exact:
+                findings.push_back({Verdict::pass, run.name, "bit for bit the reference; " + steps, !run.record});
+                break;
+            case Comparison::Kind::close:
+                findings.push_back({Verdict::note, run.name,
+                                    "within " + shortest(referenceTolerance) + " relative of the reference, not bit "
+                                    "for bit: " + steps + " (the reference's master adds, t += h)", !run.record});
+                break;
+            case Comparison::Kind::differs:
+                onlyDigits = onlyDigits && comparison.largestRelative > 0 && comparison.largestRelative < 1e-5 &&
+                             comparison.detail.rfind("row at", 0) == 0;
+                findings.push_back({Verdict::fail, run.name, comparison.detail + earlyEnd(run) + "; " + steps,
+                                    !run.record});
+                break;
+        }
+    }
+    conclude(result, findings);
+    result.fix = onlyDigits ? "Write the outputs with 17 significant digits (%.17g): the values agree only to the "
+                              "digits printed."
+                            : "Call fmi2DoStep once per communication step from the last communication point and "
+                              "write the outputs read with fmi2GetReal at every point, unchanged.";
+    return result;
+}
+
+}  // namespace hostcheck

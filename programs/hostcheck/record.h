@@ -1,0 +1,97 @@
+// The call record a recording build of the components writes while a host
+// runs them: every call into the library, every callback out of it, one line
+// each. Read back into events, and the events paired into calls, so the probes
+// can say which calls the host made, with which arguments, and what it got.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace hostcheck {
+
+// The key=value pairs of one line, in their order, values as written
+// ("0.01", "\"INFO\"", "[0,1]", "{iterationConverged=0,...}", "null").
+class Fields {
+public:
+    void add(std::string key, std::string value) { items.emplace_back(std::move(key), std::move(value)); }
+    const std::string* find(std::string_view key) const;
+    bool has(std::string_view key) const { return find(key) != nullptr; }
+    const std::vector<std::pair<std::string, std::string>>& all() const { return items; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> items;
+};
+
+// Values as written in the record, turned into what they say.
+std::optional<double> recordedNumber(const std::string& value);
+// A quoted string without its quotes and escapes; nullopt for null.
+std::optional<std::string> recordedText(const std::string& value);
+// The elements of an array "[a,b,...]" or the pairs of "{k=v,...}", as written;
+// a "..." element marks an array cut short.
+std::vector<std::string> recordedList(const std::string& value);
+Fields recordedPairs(const std::string& value);
+
+struct Event {
+    enum class Kind { library, enter, leave, log, alloc, free };
+    Kind kind;
+    std::size_t line;      // 1 for the first line of the file
+    std::string function;  // enter, leave: as recorded ("Rebounder_fmiEventUpdate"); library: its name
+    Fields fields;
+    std::size_t call = npos;  // the call this event belongs to (enter, leave) or happened inside (callbacks)
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+};
+
+// One call into the library: its ">" line and, unless the process ended
+// inside it, its "<" line.
+struct Call {
+    std::string function;   // as recorded
+    std::string name;       // without the FMI 1.0 model identifier: "fmiEventUpdate", "fmi2DoStep"
+    Fields arguments;       // from the ">" line
+    Fields results;         // from the "<" line; empty while it has not returned
+    bool returned = false;
+    std::size_t enterEvent = 0;
+    std::size_t depth = 0;  // 0 for a call the host made directly, 1 for one made from inside a callback...
+
+    // The instance the call is about: the argument c, or for instantiation
+    // the instance it returned; empty when there is none.
+    std::string instance() const;
+    // "fmi2Discard", "fmiOK", ... or empty for calls without a status.
+    std::string status() const;
+    // The status without its version prefix: "OK", "Discard", "Error"...
+    std::string statusKind() const;
+    std::optional<double> number(std::string_view key) const;
+    // "fmi2DoStep(currentCommunicationPoint=0, communicationStepSize=1.5, ...)"
+    // with numbers shortest and pointers left out: the call as evidence.
+    std::string text() const;
+};
+
+struct Record {
+    std::vector<Event> events;
+    std::vector<Call> calls;  // in the order they were entered
+    std::string problem;      // why the text is not a record of a known format; empty when it is
+    // A record too long to keep was read at its start and its end only; the
+    // calls open where the middle was left out count as returned.
+    bool cut = false;
+
+    // The calls that had not returned when the record ends, innermost last:
+    // the process ended inside them.
+    std::vector<std::size_t> openCalls() const;
+    // The events that happened inside a call, callbacks and nested calls.
+    std::vector<const Event*> eventsInside(std::size_t call) const;
+};
+
+Record parseRecord(std::string_view text);
+// nullopt when there is no such file. A file longer than about twice
+// keptBytes (a host repeating a call without end) is read at its first and
+// last keptBytes.
+std::optional<Record> readRecord(const std::filesystem::path& path, std::size_t keptBytes = 32u << 20);
+
+// The version line every record starts with.
+inline constexpr std::string_view recordVersionLine = "rebounder call record 1";
+
+}  // namespace hostcheck

@@ -1,0 +1,224 @@
+#include "record_facts.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "format.h"
+
+namespace hostcheck {
+namespace {
+
+bool isNamed(const Call& call, std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), call.name) != names.end();
+}
+
+bool endsInstance(const Call& call) {
+    return isNamed(call, {"fmi2Terminate", "fmi2FreeInstance", "fmiTerminate", "fmiFreeModelInstance",
+                          "fmiTerminateSlave", "fmiFreeSlaveInstance"});
+}
+
+bool completedStep(const Call& call) {
+    return call.name == "fmi2DoStep" && (call.statusKind() == "OK" || call.statusKind() == "Warning");
+}
+
+// The model time before each of the first count calls, and after them: the
+// last time the host set, or the communication point a completed step reached.
+std::vector<double> modelTimes(const Record& record, std::size_t count) {
+    std::vector<double> times{0.0};
+    for (std::size_t k = 0; k < count && k < record.calls.size(); ++k) {
+        const Call& c = record.calls[k];
+        double time = times.back();
+        std::optional<double> set;
+        if (c.name == "fmi2SetupExperiment") set = c.number("startTime");
+        else if (c.name == "fmi2SetTime" || c.name == "fmiSetTime") set = c.number("time");
+        else if (c.name == "fmi2DoStep") set = c.number("currentCommunicationPoint");
+        if (set) time = *set;
+        if (completedStep(c)) time = time + c.number("communicationStepSize").value_or(0.0);
+        times.push_back(time);
+    }
+    return times;
+}
+
+// What the outcome makes of a run's end, as the verb of its evidence.
+std::string ended(const Outcome& outcome) {
+    switch (outcome.kind) {
+        case Outcome::Kind::exited: return "stopped";
+        case Outcome::Kind::signalled: return "crashed";
+        case Outcome::Kind::timedOut: return "was killed at the time limit";
+        case Outcome::Kind::notStarted: return "did not start";
+    }
+    return "ended";
+}
+
+// The fmiEventUpdate calls the host made last, with nothing that moves the
+// simulation on after them: an iteration that was still going at the end.
+std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
+    std::size_t count = 0;
+    allUnconverged = true;
+    for (std::size_t k = record.calls.size(); k-- > 0;) {
+        const Call& call = record.calls[k];
+        if (call.name == "fmiEventUpdate") {
+            ++count;
+            const std::string* info = call.results.find("eventInfo");
+            const std::string* converged = info ? recordedPairs(*info).find("iterationConverged") : nullptr;
+            allUnconverged = allUnconverged && (converged == nullptr || *converged == "0");
+        } else if (advancesSimulation(call)) {
+            break;
+        }
+    }
+    return count;
+}
+
+// The last call that says where the host was: not its clean-up.
+const Call* lastTellingCall(const Record& record) {
+    for (std::size_t k = record.calls.size(); k-- > 0;) {
+        if (record.calls[k].depth == 0 && !endsInstance(record.calls[k])) return &record.calls[k];
+    }
+    return record.calls.empty() ? nullptr : &record.calls.back();
+}
+
+std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd& end) {
+    const std::size_t innermost = record.openCalls().back();
+    const Call& call = record.calls[innermost];
+    const auto inside = record.eventsInside(innermost);
+    if (!inside.empty() && inside.back()->kind == Event::Kind::log) {
+        end.probe = 6;
+        const std::string* message = inside.back()->fields.find("message");
+        return ended(outcome) + " in its logger, on the message " + (message ? *message : "?") + " that " +
+               call.text() + " sent";
+    }
+    if (call.name == "fmiEventUpdate") {
+        end.probe = 5;
+        bool allUnconverged = true;
+        const std::size_t count = trailingEventUpdates(record, allUnconverged);
+        return ended(outcome) + " inside fmiEventUpdate, after " + std::to_string(count) + " calls " +
+               phaseAt(record, innermost);
+    }
+    return ended(outcome) + " inside " + call.text() + ", " + phaseAt(record, innermost);
+}
+
+std::string earlyStop(const Record& record, const Outcome& outcome, RunEnd& end) {
+    if (const auto null = firstNullString(record); null && !simulationAfter(record, null->call)) {
+        end.probe = 4;
+        const Call& call = record.calls[null->call];
+        const std::string what = call.name + " of string" + std::to_string(null->valueReference);
+        return (outcome.crashed() ? "crashed right after the first " + what + " handed out null"
+                                  : ended(outcome) + " at the first " + what) +
+               ", " + phaseAt(record, null->call);
+    }
+    if (const auto discard = firstDiscard(record); discard && !simulationAfter(record, *discard)) {
+        end.probe = 7;
+        return ended(outcome) + " after " + record.calls[*discard].text() + " answered fmi2Discard";
+    }
+    for (std::size_t k = record.calls.size(); k-- > 0;) {
+        const Call& call = record.calls[k];
+        if (call.depth != 0 || !(call.statusKind() == "Error" || call.statusKind() == "Fatal")) continue;
+        if (simulationAfter(record, k)) break;
+        return ended(outcome) + " after " + call.text() + " answered " + call.status() + ", " + phaseAt(record, k);
+    }
+    const Call* last = lastTellingCall(record);
+    return ended(outcome) + " at t = " + shortest(end.timeReached) + (last ? ", its last call " + last->text() : "");
+}
+
+}  // namespace
+
+bool advancesSimulation(const Call& call) {
+    return isNamed(call, {"fmi2ExitInitializationMode", "fmi2EnterEventMode", "fmi2NewDiscreteStates",
+                          "fmi2EnterContinuousTimeMode", "fmi2SetTime", "fmi2SetContinuousStates",
+                          "fmi2CompletedIntegratorStep", "fmi2DoStep", "fmiInitialize", "fmiSetTime",
+                          "fmiSetContinuousStates", "fmiCompletedIntegratorStep", "fmiEventUpdate", "fmiDoStep",
+                          "fmiInitializeSlave"});
+}
+
+bool simulationAfter(const Record& record, std::size_t call) {
+    for (std::size_t k = call + 1; k < record.calls.size(); ++k) {
+        if (advancesSimulation(record.calls[k])) return true;
+    }
+    return false;
+}
+
+double timeAt(const Record& record, std::size_t call) {
+    return modelTimes(record, call).back();
+}
+
+double timeReached(const Record& record) {
+    const std::vector<double> times = modelTimes(record, record.calls.size());
+    return *std::max_element(times.begin(), times.end());
+}
+
+std::string phaseAt(const Record& record, std::size_t call) {
+    enum class State { before, initialising, running } state = State::before;
+    for (std::size_t k = 0; k <= call && k < record.calls.size(); ++k) {
+        const Call& c = record.calls[k];
+        const bool finished = k < call && c.returned;
+        if (c.name == "fmi2EnterInitializationMode" || c.name == "fmiInitialize") state = State::initialising;
+        if (finished && (c.name == "fmi2ExitInitializationMode" || c.name == "fmiInitialize")) state = State::running;
+        if (finished && c.name == "fmi2Reset") state = State::before;
+    }
+    switch (state) {
+        case State::before: return "before initialisation";
+        case State::initialising: return "during initialisation";
+        case State::running: return "at t = " + shortest(timeAt(record, call));
+    }
+    return "";
+}
+
+bool instantiated(const Record& record) {
+    return std::any_of(record.calls.begin(), record.calls.end(), [](const Call& c) {
+        return isNamed(c, {"fmi2Instantiate", "fmiInstantiateModel", "fmiInstantiateSlave"}) && !c.instance().empty();
+    });
+}
+
+std::optional<NullString> firstNullString(const Record& record) {
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (!isNamed(call, {"fmi2GetString", "fmiGetString"}) || !call.results.has("value")) continue;
+        const auto values = recordedList(*call.results.find("value"));
+        const std::string* references = call.arguments.find("vr");
+        const auto vrs = references ? recordedList(*references) : std::vector<std::string>{};
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (values[i] != "null") continue;
+            const auto vr = i < vrs.size() ? recordedNumber(vrs[i]) : std::nullopt;
+            return NullString{k, vr ? static_cast<long>(*vr) : -1};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> firstDiscard(const Record& record) {
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        if (record.calls[k].name == "fmi2DoStep" && record.calls[k].statusKind() == "Discard") return k;
+    }
+    return std::nullopt;
+}
+
+RunEnd runEnd(const Record& record, const Outcome& outcome, double stop) {
+    RunEnd end;
+    end.instantiated = instantiated(record);
+    end.timeReached = timeReached(record);
+    // Hosts that add their step up end a rounding short of the stop time.
+    end.reachedStop = end.timeReached >= stop * (1.0 - 1e-9);
+    if (!end.instantiated) {
+        end.where = ended(outcome) + " before instantiating anything" +
+                    (record.calls.empty() ? " (no call reached the library)" : "");
+    } else if (!record.openCalls().empty()) {
+        end.where = insideOpenCall(record, outcome, end);
+    } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {
+        end.probe = 5;
+        const std::size_t count = trailingEventUpdates(record, allUnconverged);
+        end.where = ended(outcome) + " after " + std::to_string(count) + " fmiEventUpdate calls " +
+                    phaseAt(record, record.calls.size() - 1) +
+                    (allUnconverged ? ", each answering iterationConverged=0" : "");
+    } else if (end.reachedStop) {
+        end.where = outcome.completed() ? "ran to t = " + shortest(end.timeReached)
+                                        : ended(outcome) + " after reaching t = " + shortest(end.timeReached);
+    } else {
+        end.where = earlyStop(record, outcome, end);
+    }
+    return end;
+}
+
+std::string seeProbe(const RunEnd& end) { return end.where + ": see probe " + std::to_string(end.probe); }
+
+}  // namespace hostcheck

@@ -1,0 +1,137 @@
+#include "runner.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "format.h"
+#include "process.h"
+
+namespace hostcheck {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool supports(const Settings& settings, const std::string& component) {
+    const bool modelExchange = component != "corvane";
+    const bool fmi2 = component != "tressivo";
+    return (modelExchange ? settings.modelExchange : settings.coSimulation) && (fmi2 ? settings.fmi2 : settings.fmi1);
+}
+
+std::string substituted(const std::string& pattern, const std::map<std::string, std::string>& values) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size();) {
+        bool replaced = false;
+        for (const auto& [name, value] : values) {
+            if (pattern.compare(i, name.size(), name) == 0) {
+                out += value;
+                i += name.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += pattern[i++];
+    }
+    return out;
+}
+
+// A recording library reads the variable's name from its environment, so
+// the name is in its binary; the FMUs handed out carry no such text.
+bool libraryNamesRecordVariable(const fs::path& fmu) {
+    const std::string command = "unzip -p " + shellQuoted(fmu.string()) + " 'binaries/*' 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return false;
+    const std::string wanted = callRecordVariable;
+    std::string window;
+    char buffer[65536];
+    bool found = false;
+    for (std::size_t n; !found && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        window.append(buffer, n);
+        found = window.find(wanted) != std::string::npos;
+        window.erase(0, window.size() > wanted.size() ? window.size() - wanted.size() : 0);
+    }
+    // Read to the end: unzip must not die of a closed pipe.
+    while (std::fread(buffer, 1, sizeof buffer, pipe) > 0) {
+    }
+    pclose(pipe);
+    return found;
+}
+
+// Everything the host showed: its standard output and error, and the log
+// files it left in its working directory.
+std::string shownText(const Run& run, const fs::path& csv) {
+    std::string text = run.outcome.allText();
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(run.directory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "stdout.txt" || name == "stderr.txt" || entry.path() == csv) continue;
+        if (entry.path().extension() != ".log" && entry.path().extension() != ".txt") continue;
+        std::ifstream file(entry.path());
+        text += "\n" + std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    return text;
+}
+
+}  // namespace
+
+bool Runner::records(FmuSet set) {
+    if (const auto known = recording.find(set); known != recording.end()) return known->second;
+    const fs::path& folder = set == FmuSet::strictHost ? settings.strictFmus : settings.fmus;
+    bool found = false;
+    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
+        found = found || libraryNamesRecordVariable(folder / (std::string(component) + ".fmu"));
+    }
+    return recording[set] = found;
+}
+
+const Run& Runner::operator()(const RunRequest& request) {
+    const std::string label = runLabel(request);
+    if (const auto found = runs.find(label); found != runs.end()) return found->second;
+    Run& run = runs[label];
+    run.request = request;
+    run.label = label;
+    run.name = request.component;
+    if (request.component == "corvane" && request.set == FmuSet::strictHost) {
+        run.name += " h = " + shortest(request.step);  // probe 3 runs it at three steps
+    }
+    if (!supports(settings, request.component)) {
+        run.skipped = true;
+        return run;
+    }
+    // Each run in a directory of its own, with its own copy of the FMU: a
+    // host that unpacks next to the archive or writes fixed file names
+    // cannot disturb another run.
+    const std::string setName = request.set == FmuSet::strictHost ? "strict-host" : "default";
+    char number[8];
+    std::snprintf(number, sizeof number, "%02zu", runs.size());
+    run.directory = settings.workRoot / (std::string(number) + "-" + setName + "-" + request.component + "-h" +
+                                         shortest(request.step));
+    fs::create_directories(run.directory);
+    const fs::path source = (request.set == FmuSet::strictHost ? settings.strictFmus : settings.fmus) /
+                            (request.component + ".fmu");
+    const fs::path fmu = run.directory / (request.component + ".fmu");
+    std::error_code error;
+    fs::copy_file(source, fmu, fs::copy_options::overwrite_existing, error);
+    const fs::path csv = run.directory / (settings.csvName.empty() ? "result.csv" : settings.csvName);
+    run.command = substituted(settings.hostTemplate, {{"{fmu}", shellQuoted(fmu.string())},
+                                                      {"{csv}", shellQuoted(csv.string())},
+                                                      {"{stop}", shortest(stopTime)},
+                                                      {"{step}", shortest(request.step)},
+                                                      {"{workdir}", shellQuoted(run.directory.string())}});
+    if (error) {
+        run.outcome.errors = "cannot copy " + source.string() + ": " + error.message();
+        return run;
+    }
+    const fs::path record = run.directory / "calls.record";
+    run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{callRecordVariable, record.string()}});
+    run.record = readRecord(record);
+    if (run.record) recording[request.set] = true;
+    // No file from a recording set: no call reached the library.
+    else if (records(request.set)) run.record = Record{};
+    if (run.record && !run.record->problem.empty()) run.record.reset();
+    run.result = readTrajectory(csv, settings.separator);
+    run.shown = shownText(run, csv);
+    return run;
+}
+
+}  // namespace hostcheck
