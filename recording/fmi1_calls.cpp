@@ -1,7 +1,7 @@
 // The recording build's FMI 1.0 exports (tressivo, prefix Rebounder_): each
 // writes the host's call to the record, runs the component's own function
 // (built under the name component_<export>), and writes what it returned.
-#include "call_record.h"
+#include "recorded_calls.h"
 
 using namespace recording;
 
@@ -33,18 +33,10 @@ decltype(Rebounder_fmiGetStateValueReferences) component_Rebounder_fmiGetStateVa
 decltype(Rebounder_fmiTerminate) component_Rebounder_fmiTerminate;
 
 const char* Rebounder_fmiGetModelTypesPlatform(void) {
-    enterCall(__func__);
-    const char* result = component_Rebounder_fmiGetModelTypesPlatform();
-    leaveCall(__func__, "result", result);
-    return result;
+    return textQuery<component_Rebounder_fmiGetModelTypesPlatform>(__func__);
 }
 
-const char* Rebounder_fmiGetVersion(void) {
-    enterCall(__func__);
-    const char* result = component_Rebounder_fmiGetVersion();
-    leaveCall(__func__, "result", result);
-    return result;
-}
+const char* Rebounder_fmiGetVersion(void) { return textQuery<component_Rebounder_fmiGetVersion>(__func__); }
 
 // The callbacks come by value in FMI 1.0.
 fmiComponent Rebounder_fmiInstantiateModel(fmiString instanceName, fmiString GUID, fmiCallbackFunctions functions,
@@ -58,11 +50,7 @@ fmiComponent Rebounder_fmiInstantiateModel(fmiString instanceName, fmiString GUI
     return c;
 }
 
-void Rebounder_fmiFreeModelInstance(fmiComponent c) {
-    enterCall(__func__, "c", c);
-    component_Rebounder_fmiFreeModelInstance(c);
-    leaveCall(__func__, "c", c);
-}
+void Rebounder_fmiFreeModelInstance(fmiComponent c) { freeCall<component_Rebounder_fmiFreeModelInstance>(__func__, c); }
 
 fmiStatus Rebounder_fmiSetDebugLogging(fmiComponent c, fmiBoolean loggingOn) {
     enterCall(__func__, "c", c, "loggingOn", loggingOn);
@@ -86,40 +74,24 @@ fmiStatus Rebounder_fmiSetContinuousStates(fmiComponent c, const fmiReal x[], si
 }
 
 fmiStatus Rebounder_fmiCompletedIntegratorStep(fmiComponent c, fmiBoolean* callEventUpdate) {
-    enterCall(__func__, "c", c);
-    const fmiStatus status = component_Rebounder_fmiCompletedIntegratorStep(c, callEventUpdate);
-    leaveCall(__func__, "c", c, "status", status, "callEventUpdate", output(status, callEventUpdate));
-    return status;
+    return pointerOutput<component_Rebounder_fmiCompletedIntegratorStep>(__func__, c, "callEventUpdate",
+                                                                         callEventUpdate);
 }
 
 fmiStatus Rebounder_fmiSetReal(fmiComponent c, const fmiValueReference vr[], size_t nvr, const fmiReal value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmiStatus status = component_Rebounder_fmiSetReal(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return writeValues<component_Rebounder_fmiSetReal>(__func__, c, vr, nvr, value);
 }
 
-fmiStatus Rebounder_fmiSetInteger(fmiComponent c, const fmiValueReference vr[], size_t nvr,
-                                  const fmiInteger value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmiStatus status = component_Rebounder_fmiSetInteger(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+fmiStatus Rebounder_fmiSetInteger(fmiComponent c, const fmiValueReference vr[], size_t nvr, const fmiInteger value[]) {
+    return writeValues<component_Rebounder_fmiSetInteger>(__func__, c, vr, nvr, value);
 }
 
-fmiStatus Rebounder_fmiSetBoolean(fmiComponent c, const fmiValueReference vr[], size_t nvr,
-                                  const fmiBoolean value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmiStatus status = component_Rebounder_fmiSetBoolean(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+fmiStatus Rebounder_fmiSetBoolean(fmiComponent c, const fmiValueReference vr[], size_t nvr, const fmiBoolean value[]) {
+    return writeValues<component_Rebounder_fmiSetBoolean>(__func__, c, vr, nvr, value);
 }
 
 fmiStatus Rebounder_fmiSetString(fmiComponent c, const fmiValueReference vr[], size_t nvr, const fmiString value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmiStatus status = component_Rebounder_fmiSetString(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return writeValues<component_Rebounder_fmiSetString>(__func__, c, vr, nvr, value);
 }
 
 fmiStatus Rebounder_fmiInitialize(fmiComponent c, fmiBoolean toleranceControlled, fmiReal relativeTolerance,
@@ -131,45 +103,28 @@ fmiStatus Rebounder_fmiInitialize(fmiComponent c, fmiBoolean toleranceControlled
 }
 
 fmiStatus Rebounder_fmiGetDerivatives(fmiComponent c, fmiReal derivatives[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmiStatus status = component_Rebounder_fmiGetDerivatives(c, derivatives, nx);
-    leaveCall(__func__, "c", c, "status", status, "derivatives", outputs(status, derivatives, nx));
-    return status;
+    return readArray<component_Rebounder_fmiGetDerivatives>(__func__, c, "derivatives", derivatives, "nx", nx);
 }
 
 fmiStatus Rebounder_fmiGetEventIndicators(fmiComponent c, fmiReal eventIndicators[], size_t ni) {
-    enterCall(__func__, "c", c, "ni", ni);
-    const fmiStatus status = component_Rebounder_fmiGetEventIndicators(c, eventIndicators, ni);
-    leaveCall(__func__, "c", c, "status", status, "eventIndicators", outputs(status, eventIndicators, ni));
-    return status;
+    return readArray<component_Rebounder_fmiGetEventIndicators>(__func__, c, "eventIndicators", eventIndicators, "ni",
+                                                                ni);
 }
 
 fmiStatus Rebounder_fmiGetReal(fmiComponent c, const fmiValueReference vr[], size_t nvr, fmiReal value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmiStatus status = component_Rebounder_fmiGetReal(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_Rebounder_fmiGetReal>(__func__, c, vr, nvr, value);
 }
 
 fmiStatus Rebounder_fmiGetInteger(fmiComponent c, const fmiValueReference vr[], size_t nvr, fmiInteger value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmiStatus status = component_Rebounder_fmiGetInteger(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_Rebounder_fmiGetInteger>(__func__, c, vr, nvr, value);
 }
 
 fmiStatus Rebounder_fmiGetBoolean(fmiComponent c, const fmiValueReference vr[], size_t nvr, fmiBoolean value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmiStatus status = component_Rebounder_fmiGetBoolean(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_Rebounder_fmiGetBoolean>(__func__, c, vr, nvr, value);
 }
 
 fmiStatus Rebounder_fmiGetString(fmiComponent c, const fmiValueReference vr[], size_t nvr, fmiString value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmiStatus status = component_Rebounder_fmiGetString(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_Rebounder_fmiGetString>(__func__, c, vr, nvr, value);
 }
 
 fmiStatus Rebounder_fmiEventUpdate(fmiComponent c, fmiBoolean intermediateResults, fmiEventInfo* eventInfo) {
@@ -180,31 +135,17 @@ fmiStatus Rebounder_fmiEventUpdate(fmiComponent c, fmiBoolean intermediateResult
 }
 
 fmiStatus Rebounder_fmiGetContinuousStates(fmiComponent c, fmiReal states[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmiStatus status = component_Rebounder_fmiGetContinuousStates(c, states, nx);
-    leaveCall(__func__, "c", c, "status", status, "states", outputs(status, states, nx));
-    return status;
+    return readArray<component_Rebounder_fmiGetContinuousStates>(__func__, c, "states", states, "nx", nx);
 }
 
 fmiStatus Rebounder_fmiGetNominalContinuousStates(fmiComponent c, fmiReal x_nominal[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmiStatus status = component_Rebounder_fmiGetNominalContinuousStates(c, x_nominal, nx);
-    leaveCall(__func__, "c", c, "status", status, "x_nominal", outputs(status, x_nominal, nx));
-    return status;
+    return readArray<component_Rebounder_fmiGetNominalContinuousStates>(__func__, c, "x_nominal", x_nominal, "nx", nx);
 }
 
 fmiStatus Rebounder_fmiGetStateValueReferences(fmiComponent c, fmiValueReference vrx[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmiStatus status = component_Rebounder_fmiGetStateValueReferences(c, vrx, nx);
-    leaveCall(__func__, "c", c, "status", status, "vrx", outputs(status, vrx, nx));
-    return status;
+    return readArray<component_Rebounder_fmiGetStateValueReferences>(__func__, c, "vrx", vrx, "nx", nx);
 }
 
-fmiStatus Rebounder_fmiTerminate(fmiComponent c) {
-    enterCall(__func__, "c", c);
-    const fmiStatus status = component_Rebounder_fmiTerminate(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
-}
+fmiStatus Rebounder_fmiTerminate(fmiComponent c) { return instanceCall<component_Rebounder_fmiTerminate>(__func__, c); }
 
 }  // extern "C"

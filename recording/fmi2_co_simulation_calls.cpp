@@ -1,6 +1,6 @@
 // The recording build's FMI 2.0 co-simulation exports (corvane): the host's
 // call and what the component answered, around the component's own function.
-#include "call_record.h"
+#include "recorded_calls.h"
 
 using namespace recording;
 
@@ -43,46 +43,26 @@ fmi2Status fmi2DoStep(fmi2Component c, fmi2Real currentCommunicationPoint, fmi2R
     return status;
 }
 
-fmi2Status fmi2CancelStep(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2CancelStep(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
-}
+fmi2Status fmi2CancelStep(fmi2Component c) { return instanceCall<component_fmi2CancelStep>(__func__, c); }
 
 fmi2Status fmi2GetStatus(fmi2Component c, const fmi2StatusKind s, fmi2Status* value) {
-    enterCall(__func__, "c", c, "s", s);
-    const fmi2Status status = component_fmi2GetStatus(c, s, value);
-    leaveCall(__func__, "c", c, "status", status, "value", output(status, value));
-    return status;
+    return statusQuery<component_fmi2GetStatus>(__func__, c, s, value);
 }
 
 fmi2Status fmi2GetRealStatus(fmi2Component c, const fmi2StatusKind s, fmi2Real* value) {
-    enterCall(__func__, "c", c, "s", s);
-    const fmi2Status status = component_fmi2GetRealStatus(c, s, value);
-    leaveCall(__func__, "c", c, "status", status, "value", output(status, value));
-    return status;
+    return statusQuery<component_fmi2GetRealStatus>(__func__, c, s, value);
 }
 
 fmi2Status fmi2GetIntegerStatus(fmi2Component c, const fmi2StatusKind s, fmi2Integer* value) {
-    enterCall(__func__, "c", c, "s", s);
-    const fmi2Status status = component_fmi2GetIntegerStatus(c, s, value);
-    leaveCall(__func__, "c", c, "status", status, "value", output(status, value));
-    return status;
+    return statusQuery<component_fmi2GetIntegerStatus>(__func__, c, s, value);
 }
 
 fmi2Status fmi2GetBooleanStatus(fmi2Component c, const fmi2StatusKind s, fmi2Boolean* value) {
-    enterCall(__func__, "c", c, "s", s);
-    const fmi2Status status = component_fmi2GetBooleanStatus(c, s, value);
-    leaveCall(__func__, "c", c, "status", status, "value", output(status, value));
-    return status;
+    return statusQuery<component_fmi2GetBooleanStatus>(__func__, c, s, value);
 }
 
 fmi2Status fmi2GetStringStatus(fmi2Component c, const fmi2StatusKind s, fmi2String* value) {
-    enterCall(__func__, "c", c, "s", s);
-    const fmi2Status status = component_fmi2GetStringStatus(c, s, value);
-    leaveCall(__func__, "c", c, "status", status, "value", output(status, value));
-    return status;
+    return statusQuery<component_fmi2GetStringStatus>(__func__, c, s, value);
 }
 
 }  // extern "C"

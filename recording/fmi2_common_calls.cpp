@@ -2,7 +2,7 @@
 // co-simulation share: each writes the host's call to the record, runs the
 // component's own function (built under the name component_<export>), and
 // writes what it returned.
-#include "call_record.h"
+#include "recorded_calls.h"
 
 using namespace recording;
 
@@ -27,30 +27,19 @@ decltype(fmi2SetInteger) component_fmi2SetInteger;
 decltype(fmi2SetBoolean) component_fmi2SetBoolean;
 decltype(fmi2SetString) component_fmi2SetString;
 
-const char* fmi2GetTypesPlatform(void) {
-    enterCall(__func__);
-    const char* result = component_fmi2GetTypesPlatform();
-    leaveCall(__func__, "result", result);
-    return result;
-}
+const char* fmi2GetTypesPlatform(void) { return textQuery<component_fmi2GetTypesPlatform>(__func__); }
 
-const char* fmi2GetVersion(void) {
-    enterCall(__func__);
-    const char* result = component_fmi2GetVersion();
-    leaveCall(__func__, "result", result);
-    return result;
-}
+const char* fmi2GetVersion(void) { return textQuery<component_fmi2GetVersion>(__func__); }
 
 fmi2Component fmi2Instantiate(fmi2String instanceName, fmi2Type fmuType, fmi2String fmuGUID,
                               fmi2String fmuResourceLocation, const fmi2CallbackFunctions* functions,
                               fmi2Boolean visible, fmi2Boolean loggingOn) {
     if (functions == nullptr) {
-        enterCall(__func__, "instanceName", instanceName, "fmuType", fmuType, "fmuGUID", fmuGUID,
-                  "fmuResourceLocation", fmuResourceLocation, "functions", functions, "visible", visible,
-                  "loggingOn", loggingOn);
+        enterCall(__func__, "instanceName", instanceName, "fmuType", fmuType, "fmuGUID", fmuGUID, "fmuResourceLocation",
+                  fmuResourceLocation, "functions", functions, "visible", visible, "loggingOn", loggingOn);
     } else {
-        enterCall(__func__, "instanceName", instanceName, "fmuType", fmuType, "fmuGUID", fmuGUID,
-                  "fmuResourceLocation", fmuResourceLocation, "functions", functions, "logger",
+        enterCall(__func__, "instanceName", instanceName, "fmuType", fmuType, "fmuGUID", fmuGUID, "fmuResourceLocation",
+                  fmuResourceLocation, "functions", functions, "logger",
                   reinterpret_cast<const void*>(functions->logger), "allocateMemory",
                   reinterpret_cast<const void*>(functions->allocateMemory), "freeMemory",
                   reinterpret_cast<const void*>(functions->freeMemory), "stepFinished",
@@ -63,11 +52,7 @@ fmi2Component fmi2Instantiate(fmi2String instanceName, fmi2Type fmuType, fmi2Str
     return c;
 }
 
-void fmi2FreeInstance(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    component_fmi2FreeInstance(c);
-    leaveCall(__func__, "c", c);
-}
+void fmi2FreeInstance(fmi2Component c) { freeCall<component_fmi2FreeInstance>(__func__, c); }
 
 fmi2Status fmi2SetDebugLogging(fmi2Component c, fmi2Boolean loggingOn, size_t nCategories,
                                const fmi2String categories[]) {
@@ -78,8 +63,8 @@ fmi2Status fmi2SetDebugLogging(fmi2Component c, fmi2Boolean loggingOn, size_t nC
     return status;
 }
 
-fmi2Status fmi2SetupExperiment(fmi2Component c, fmi2Boolean toleranceDefined, fmi2Real tolerance,
-                               fmi2Real startTime, fmi2Boolean stopTimeDefined, fmi2Real stopTime) {
+fmi2Status fmi2SetupExperiment(fmi2Component c, fmi2Boolean toleranceDefined, fmi2Real tolerance, fmi2Real startTime,
+                               fmi2Boolean stopTimeDefined, fmi2Real stopTime) {
     enterCall(__func__, "c", c, "toleranceDefined", toleranceDefined, "tolerance", tolerance, "startTime", startTime,
               "stopTimeDefined", stopTimeDefined, "stopTime", stopTime);
     const fmi2Status status =
@@ -89,87 +74,47 @@ fmi2Status fmi2SetupExperiment(fmi2Component c, fmi2Boolean toleranceDefined, fm
 }
 
 fmi2Status fmi2EnterInitializationMode(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2EnterInitializationMode(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return instanceCall<component_fmi2EnterInitializationMode>(__func__, c);
 }
 
 fmi2Status fmi2ExitInitializationMode(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2ExitInitializationMode(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return instanceCall<component_fmi2ExitInitializationMode>(__func__, c);
 }
 
-fmi2Status fmi2Terminate(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2Terminate(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
-}
+fmi2Status fmi2Terminate(fmi2Component c) { return instanceCall<component_fmi2Terminate>(__func__, c); }
 
-fmi2Status fmi2Reset(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2Reset(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
-}
+fmi2Status fmi2Reset(fmi2Component c) { return instanceCall<component_fmi2Reset>(__func__, c); }
 
 fmi2Status fmi2GetReal(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2Real value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmi2Status status = component_fmi2GetReal(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_fmi2GetReal>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2GetInteger(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2Integer value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmi2Status status = component_fmi2GetInteger(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_fmi2GetInteger>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2GetBoolean(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2Boolean value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmi2Status status = component_fmi2GetBoolean(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_fmi2GetBoolean>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2GetString(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, fmi2String value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr);
-    const fmi2Status status = component_fmi2GetString(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status, "value", outputs(status, value, nvr));
-    return status;
+    return readValues<component_fmi2GetString>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetReal(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2Real value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmi2Status status = component_fmi2SetReal(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return writeValues<component_fmi2SetReal>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetInteger(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2Integer value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmi2Status status = component_fmi2SetInteger(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return writeValues<component_fmi2SetInteger>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetBoolean(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2Boolean value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmi2Status status = component_fmi2SetBoolean(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return writeValues<component_fmi2SetBoolean>(__func__, c, vr, nvr, value);
 }
 
 fmi2Status fmi2SetString(fmi2Component c, const fmi2ValueReference vr[], size_t nvr, const fmi2String value[]) {
-    enterCall(__func__, "c", c, "vr", items(vr, nvr), "nvr", nvr, "value", items(value, nvr));
-    const fmi2Status status = component_fmi2SetString(c, vr, nvr, value);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return writeValues<component_fmi2SetString>(__func__, c, vr, nvr, value);
 }
 
 }  // extern "C"

@@ -1,7 +1,7 @@
 // The recording build's FMI 2.0 model-exchange exports (pellidor): the
 // host's call and what the component answered, around the component's own
 // function.
-#include "call_record.h"
+#include "recorded_calls.h"
 
 using namespace recording;
 
@@ -18,25 +18,14 @@ decltype(fmi2GetEventIndicators) component_fmi2GetEventIndicators;
 decltype(fmi2GetContinuousStates) component_fmi2GetContinuousStates;
 decltype(fmi2GetNominalsOfContinuousStates) component_fmi2GetNominalsOfContinuousStates;
 
-fmi2Status fmi2EnterEventMode(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2EnterEventMode(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
-}
+fmi2Status fmi2EnterEventMode(fmi2Component c) { return instanceCall<component_fmi2EnterEventMode>(__func__, c); }
 
 fmi2Status fmi2NewDiscreteStates(fmi2Component c, fmi2EventInfo* fmi2eventInfo) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2NewDiscreteStates(c, fmi2eventInfo);
-    leaveCall(__func__, "c", c, "status", status, "fmi2eventInfo", output(status, fmi2eventInfo));
-    return status;
+    return pointerOutput<component_fmi2NewDiscreteStates>(__func__, c, "fmi2eventInfo", fmi2eventInfo);
 }
 
 fmi2Status fmi2EnterContinuousTimeMode(fmi2Component c) {
-    enterCall(__func__, "c", c);
-    const fmi2Status status = component_fmi2EnterContinuousTimeMode(c);
-    leaveCall(__func__, "c", c, "status", status);
-    return status;
+    return instanceCall<component_fmi2EnterContinuousTimeMode>(__func__, c);
 }
 
 fmi2Status fmi2CompletedIntegratorStep(fmi2Component c, fmi2Boolean noSetFMUStatePriorToCurrentPoint,
@@ -64,31 +53,19 @@ fmi2Status fmi2SetContinuousStates(fmi2Component c, const fmi2Real x[], size_t n
 }
 
 fmi2Status fmi2GetDerivatives(fmi2Component c, fmi2Real derivatives[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmi2Status status = component_fmi2GetDerivatives(c, derivatives, nx);
-    leaveCall(__func__, "c", c, "status", status, "derivatives", outputs(status, derivatives, nx));
-    return status;
+    return readArray<component_fmi2GetDerivatives>(__func__, c, "derivatives", derivatives, "nx", nx);
 }
 
 fmi2Status fmi2GetEventIndicators(fmi2Component c, fmi2Real eventIndicators[], size_t ni) {
-    enterCall(__func__, "c", c, "ni", ni);
-    const fmi2Status status = component_fmi2GetEventIndicators(c, eventIndicators, ni);
-    leaveCall(__func__, "c", c, "status", status, "eventIndicators", outputs(status, eventIndicators, ni));
-    return status;
+    return readArray<component_fmi2GetEventIndicators>(__func__, c, "eventIndicators", eventIndicators, "ni", ni);
 }
 
 fmi2Status fmi2GetContinuousStates(fmi2Component c, fmi2Real x[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmi2Status status = component_fmi2GetContinuousStates(c, x, nx);
-    leaveCall(__func__, "c", c, "status", status, "x", outputs(status, x, nx));
-    return status;
+    return readArray<component_fmi2GetContinuousStates>(__func__, c, "x", x, "nx", nx);
 }
 
 fmi2Status fmi2GetNominalsOfContinuousStates(fmi2Component c, fmi2Real x_nominal[], size_t nx) {
-    enterCall(__func__, "c", c, "nx", nx);
-    const fmi2Status status = component_fmi2GetNominalsOfContinuousStates(c, x_nominal, nx);
-    leaveCall(__func__, "c", c, "status", status, "x_nominal", outputs(status, x_nominal, nx));
-    return status;
+    return readArray<component_fmi2GetNominalsOfContinuousStates>(__func__, c, "x_nominal", x_nominal, "nx", nx);
 }
 
 }  // extern "C"
