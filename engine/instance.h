@@ -6,6 +6,7 @@
 #ifndef REBOUNDER_INSTANCE_H
 #define REBOUNDER_INSTANCE_H
 
+#include "host_callbacks.h"
 #include "logging.h"
 #include "model_rules.h"
 
@@ -17,10 +18,10 @@ Record* createRecord(const Callbacks& functions, const char* instanceName, const
     // Without an allocator, a release function or a GUID there is nothing
     // safe to call or compare. A null logger is fine: that instance is silent.
     if (functions.allocateMemory == nullptr || functions.freeMemory == nullptr || guid == nullptr) return nullptr;
-    auto* r = static_cast<Record*>(functions.allocateMemory(1, sizeof(Record)));
+    auto* r = static_cast<Record*>(allocateBlock(functions, 1, sizeof(Record)));
     if (r == nullptr) return nullptr;
     if (!model::guidMatches(guid)) {
-        functions.freeMemory(r);
+        releaseBlock(functions, r);
         return nullptr;
     }
     model::copyName(r->instanceName, instanceName);
@@ -76,19 +77,18 @@ void logStartValues(Record& r) {
 template <typename Record>
 void releaseStrings(Record& r) {
     for (unsigned k = 0; k < model::slotsPerType; ++k) {
-        callbacks(r).freeMemory(r.strings[k]);
+        releaseBlock(callbacks(r), r.strings[k]);
         r.strings[k] = nullptr;
     }
 }
 
-// The strings first, then the record itself. The release function is read
-// before the record goes: it must not be touched once it is back with the host.
+// The strings first, then the record itself (releaseBlock reads the release
+// function before the record goes back to the host).
 template <typename Record>
 void freeRecord(Record* r) {
     if (r == nullptr) return;
     releaseStrings(*r);
-    const auto freeMemory = callbacks(*r).freeMemory;
-    freeMemory(r);
+    releaseBlock(callbacks(*r), r);
 }
 
 #endif

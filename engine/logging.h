@@ -12,11 +12,14 @@
 
 #include <stddef.h>
 
+#include "host_callbacks.h"
+
 template <typename Record, typename... Args>
 void logMessage(Record& r, typename Record::Status status, const char* category, const char* format,
                 Args... args) {
     const auto logger = callbacks(r).logger;
     if (logger == nullptr) return;
+    if constexpr (recordingCalls) recording::logged(&r, int(status), category, format, args...);
     logger(loggerArgument(r), r.instanceName, status, category, format, args...);
 }
 

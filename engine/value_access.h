@@ -15,6 +15,7 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "host_callbacks.h"
 #include "logging.h"
 #include "model_rules.h"
 
@@ -94,13 +95,13 @@ template <typename Variables, typename Record>
     const auto storeCopy = [&](auto variable, const char* text, unsigned ref) {
         if (text == nullptr) return refuseNullString(*r, function, ref);
         const size_t length = strlen(text);
-        auto* copy = static_cast<char*>(callbacks(*r).allocateMemory(length + 1, 1));
+        auto* copy = static_cast<char*>(allocateBlock(callbacks(*r), length + 1, 1));
         // Fatal, not Error: the host's allocator failed, not its arguments.
         if (copy == nullptr) return Record::fatal;
         memcpy(copy, text, length + 1);
         char*& slot = *variable.storage;
         if (!replaced[ref]) heldAtStart[ref] = slot;
-        else if (slot != nullptr) callbacks(*r).freeMemory(slot);
+        else if (slot != nullptr) releaseBlock(callbacks(*r), slot);
         replaced[ref] = true;
         slot = copy;
         return Record::ok;
@@ -112,7 +113,7 @@ template <typename Variables, typename Record>
         }
     }
     for (char* block : heldAtStart) {
-        if (block != nullptr) callbacks(*r).freeMemory(block);
+        if (block != nullptr) releaseBlock(callbacks(*r), block);
     }
     return status;
 }

@@ -162,4 +162,14 @@ TEST(BinarySurface, TressivoExportsExactlyItsTwentyFourPrefixedFunctions) {
 TEST(BinarySurface, TressivoNeedsOnlyTheCLibrary) { expectOnlyTheCLibrary(TRESSIVO_LIBRARY); }
 #endif
 
+// The recording libraries a host check hands a host export exactly what the
+// libraries of the same profile export: a host must meet the same surface.
+#if defined(PELLIDOR_RECORDING_LIBRARY) && defined(CORVANE_RECORDING_LIBRARY) && defined(TRESSIVO_RECORDING_LIBRARY)
+TEST(BinarySurface, RecordingLibrariesExportWhatTheirProfileExports) {
+    expectExactly(PELLIDOR_RECORDING_LIBRARY, exported(PELLIDOR_LIBRARY), 28 + fmi2StrictHostAdditions.size());
+    expectExactly(CORVANE_RECORDING_LIBRARY, exported(CORVANE_LIBRARY), 27 + fmi2StrictHostAdditions.size());
+    expectExactly(TRESSIVO_RECORDING_LIBRARY, exported(TRESSIVO_LIBRARY), 24);
+}
+#endif
+
 }  // namespace

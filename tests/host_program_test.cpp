@@ -403,6 +403,148 @@ TEST(HostProgram, ReferenceResultsFollowTheirHostsClocks) {
 }
 #endif
 
+#ifdef PELLIDOR_RECORDING_LIBRARY
+
+// The recording build: the same components, every call written to the call
+// record named by REBOUNDER_CALL_RECORD. What the host check concludes stands
+// on these records, so a record must hold every call, nested as the calls
+// were, with the values the host really passed, and must change nothing the
+// host sees.
+
+constexpr char recordVariable[] = "REBOUNDER_CALL_RECORD";
+
+std::vector<std::string> linesOf(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string contentsOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The value of key=... on a record line, up to the next space.
+std::string field(const std::string& line, const std::string& key) {
+    const std::size_t at = line.find(" " + key + "=");
+    if (at == std::string::npos) return "";
+    const std::size_t start = at + key.size() + 2;
+    return line.substr(start, line.find(' ', start) - start);
+}
+
+TEST(Recording, WithoutTheVariableTheRecordingFmusAnswerAsThePlainOnes) {
+    unsetenv(recordVariable);
+    OutputDirectory dir;
+    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
+        const fs::path plainCsv = dir.path / (std::string(component) + "-plain.csv");
+        const fs::path recordingCsv = dir.path / (std::string(component) + "-recording.csv");
+        const std::string fmu = std::string(component) + ".fmu";
+        const Outcome plain = runHost({std::string(REBOUNDER_DEFAULT_FMU_DIRECTORY) + "/" + fmu, "--csv", plainCsv.string()});
+        const Outcome recording =
+            runHost({std::string(REBOUNDER_RECORDING_FMU_DIRECTORY) + "/" + fmu, "--csv", recordingCsv.string()});
+        EXPECT_EQ(plain.exitStatus, 0) << plain.output;
+        EXPECT_EQ(recording.exitStatus, 0) << recording.output;
+        EXPECT_EQ(contentsOf(plainCsv), contentsOf(recordingCsv)) << component << ": the trajectories differ";
+        EXPECT_FALSE(contentsOf(plainCsv).empty()) << component;
+    }
+}
+
+// Whole runs of the host program: every call entered is left again in the
+// order of nesting, every block the component asked for comes back once, and
+// the communication points are the host's own, to the last bit.
+TEST(Recording, RecordsEveryCallOfARunNestedWithEveryBlockAndExactTimes) {
+    OutputDirectory dir;
+    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
+        const fs::path record = dir.path / (std::string(component) + ".record");
+        setenv(recordVariable, record.c_str(), 1);
+        const Outcome run = runHost({std::string(REBOUNDER_RECORDING_FMU_DIRECTORY) + "/" + component + ".fmu",
+                                     "--no-csv", "--stop-time", "0.5", "--step", "0.1", "--clock", "sum"});
+        unsetenv(recordVariable);
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+        const std::vector<std::string> lines = linesOf(record);
+        ASSERT_GE(lines.size(), 3u) << component << ": no record";
+        EXPECT_EQ(lines[0], "rebounder call record 1");
+        EXPECT_EQ(lines[1].rfind(std::string("library ") + component + " ", 0), 0u) << lines[1];
+
+        std::vector<std::string> open;
+        std::map<std::string, int> liveBlocks;
+        std::vector<double> points;
+        std::size_t logLines = 0;
+        for (const std::string& line : lines) {
+            const std::string function = line.substr(2, line.find(' ', 2) - 2);
+            if (line.rfind("> ", 0) == 0) open.push_back(function);
+            if (line.rfind("< ", 0) == 0) {
+                ASSERT_FALSE(open.empty()) << component << ": returned without entering: " << line;
+                EXPECT_EQ(open.back(), function) << component << ": calls not nested: " << line;
+                open.pop_back();
+            }
+            if (line.rfind("> fmi2DoStep ", 0) == 0) points.push_back(std::stod(field(line, "currentCommunicationPoint")));
+            if (line.rfind("alloc ", 0) == 0) {
+                EXPECT_EQ(field(line, "zeroed"), "1") << line;
+                ++liveBlocks[field(line, "block")];
+            }
+            if (line.rfind("free ", 0) == 0 && field(line, "block") != "null") --liveBlocks[field(line, "block")];
+            if (line.rfind("log ", 0) == 0) ++logLines;
+        }
+        EXPECT_TRUE(open.empty()) << component << ": " << open.size() << " calls never returned";
+        for (const auto& [block, count] : liveBlocks) EXPECT_EQ(count, 0) << component << ": block " << block;
+        EXPECT_GE(logLines, 5u) << component << ": the initialisation messages are missing";
+        if (std::string(component) == "corvane") {
+            ASSERT_EQ(points.size(), 5u);
+            double t = 0.0;
+            for (double point : points) {
+                EXPECT_EQ(bitsOf(point), bitsOf(t)) << "recorded " << shortest(point) << ", the host passed " << shortest(t);
+                t += 0.1;
+            }
+        }
+    }
+}
+
+// An allocator that hands out memory as malloc leaves it, never zeroed.
+void* dirtyAllocate(std::size_t count, std::size_t size) {
+    void* block = std::malloc(count * size);
+    if (block != nullptr) std::memset(block, 0xAB, count * size);
+    return block;
+}
+void quietLogger(fmi2ComponentEnvironment, fmi2String, fmi2Status, fmi2String, fmi2String, ...) {}
+
+// The values as the host passed and received them: a string never written
+// handed out as null, a written one with its quotes and line breaks escaped,
+// a null array, and a block that did not come zeroed.
+TEST(Recording, WritesTheValuesAsTheHostPassedAndReceivedThem) {
+    OutputDirectory dir;
+    const fs::path record = dir.path / "pellidor.record";
+    setenv(recordVariable, record.c_str(), 1);
+    {
+        host::Library library(PELLIDOR_RECORDING_LIBRARY);
+        ASSERT_TRUE(library.loaded()) << library.error();
+        const host::Fmi2Api api(library);
+        const fmi2CallbackFunctions callbacks{quietLogger, dirtyAllocate, std::free, nullptr, nullptr};
+        fmi2Component c = api.fmi2Instantiate("ball", fmi2ModelExchange, guid, "", &callbacks, fmi2False, fmi2True);
+        ASSERT_NE(c, nullptr);
+        const fmi2ValueReference string1 = 1, string0 = 0;
+        fmi2String read = "not read";
+        EXPECT_EQ(api.fmi2GetString(c, &string1, 1, &read), fmi2OK);
+        const fmi2String written = "say \"hi\"\n";
+        EXPECT_EQ(api.fmi2SetString(c, &string0, 1, &written), fmi2OK);
+        EXPECT_EQ(api.fmi2SetReal(c, nullptr, 1, nullptr), fmi2Error);
+        api.fmi2FreeInstance(c);
+    }
+    unsetenv(recordVariable);
+    const std::string text = contentsOf(record);
+    EXPECT_NE(text.find("alloc count=1 size="), std::string::npos) << text;
+    EXPECT_NE(text.find(" zeroed=0\n"), std::string::npos) << "the record must say the host's block was not zeroed";
+    EXPECT_NE(text.find(" vr=[1] nvr=1\n< fmi2GetString c="), std::string::npos) << text;
+    EXPECT_NE(text.find(" status=fmi2OK value=[null]\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" value=[\"say \\\"hi\\\"\\n\"]\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("message=\"say \\\"hi\\\"\\n\""), std::string::npos) << "the echo, formatted";
+    EXPECT_NE(text.find("> fmi2SetReal c="), std::string::npos);
+    EXPECT_NE(text.find(" vr=null nvr=1 value=null\n"), std::string::npos) << text;
+}
+
+#endif
+
 }  // namespace
 
 #endif
