@@ -13,7 +13,8 @@ std::string exitText(const Outcome& outcome) {
             const char* name = sigabbrev_np(outcome.code);
             return std::string("killed by SIG") + (name ? name : std::to_string(outcome.code).c_str());
         }
-        case Outcome::Kind::timedOut: return "killed at the time limit";
+        case Outcome::Kind::timedOut:
+            return outcome.overran ? "killed for a call record grown past any real run's" : "killed at the time limit";
         case Outcome::Kind::notStarted: return "not started: " + outcome.errors;
     }
     return "";
@@ -25,7 +26,9 @@ std::string describe(const Outcome& outcome) {
     switch (outcome.kind) {
         case Outcome::Kind::exited:
         case Outcome::Kind::signalled: return exitText(outcome) + " after " + seconds;
-        case Outcome::Kind::timedOut: return std::string("still running after ") + seconds + ": killed";
+        case Outcome::Kind::timedOut:
+            return std::string("still running after ") + seconds + ": killed" +
+                   (outcome.overran ? ", its call record grown past any real run's" : "");
         case Outcome::Kind::notStarted: return exitText(outcome);
     }
     return "";

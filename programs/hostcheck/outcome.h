@@ -13,8 +13,10 @@ struct Outcome {
     double seconds = 0.0;  // wall-clock time until the command ended or was killed
     std::string output;    // standard output
     std::string errors;    // standard error
+    bool overran = false;  // killed early, its call record grown past any real run's
 
     bool crashed() const { return kind == Kind::signalled; }
+    // Killed at the time limit, or earlier for making calls without end.
     bool hung() const { return kind == Kind::timedOut; }
     bool completed() const { return kind == Kind::exited && code == 0; }
     // Standard output and error together, for searching.

@@ -77,8 +77,14 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
+bool grownPast(const std::optional<SizeLimit>& limit) {
+    std::error_code error;
+    return limit && fs::file_size(limit->file, error) > limit->bytes && !error;
+}
+
 Outcome runCommand(const std::string& command, const fs::path& directory, double timeLimit,
-                   const std::vector<std::pair<std::string, std::string>>& environment) {
+                   const std::vector<std::pair<std::string, std::string>>& environment,
+                   const std::optional<SizeLimit>& sizeLimit) {
     Outcome outcome;
     std::vector<std::string> entries = environmentWith(environment);
     std::vector<char*> childEnvironment;
@@ -105,7 +111,8 @@ Outcome runCommand(const std::string& command, const fs::path& directory, double
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child) break;
         if (done < 0 && errno != EINTR) break;
-        if (elapsed() >= timeLimit) {
+        outcome.overran = grownPast(sizeLimit);
+        if (elapsed() >= timeLimit || outcome.overran) {
             kill(-child, SIGKILL);
             waitpid(child, &status, 0);
             outcome.kind = Outcome::Kind::timedOut;

@@ -143,7 +143,10 @@ std::optional<double> recordedNumber(const std::string& value) {
     return number;
 }
 
-std::optional<std::string> recordedText(const std::string& value) {
+std::optional<std::string> recordedText(const std::string& fullValue) {
+    // A string cut short in the record ends in "..." after its quote.
+    const bool cut = fullValue.size() > 4 && fullValue.ends_with("\"...");
+    const std::string value = cut ? fullValue.substr(0, fullValue.size() - 3) : fullValue;
     if (value.size() < 2 || value.front() != '"' || value.back() != '"') return std::nullopt;
     std::string text;
     for (std::size_t i = 1; i + 1 < value.size(); ++i) {

@@ -45,7 +45,8 @@ std::string ended(const Outcome& outcome) {
     switch (outcome.kind) {
         case Outcome::Kind::exited: return "stopped";
         case Outcome::Kind::signalled: return "crashed";
-        case Outcome::Kind::timedOut: return "was killed at the time limit";
+        case Outcome::Kind::timedOut:
+            return outcome.overran ? "was killed for making calls without end" : "was killed at the time limit";
         case Outcome::Kind::notStarted: return "did not start";
     }
     return "ended";

@@ -12,6 +12,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A run of 3 s records some ten thousand calls (about a megabyte) even for
+// a host that reads every variable at every step; a record a hundred times
+// that is a host repeating calls without end.
+constexpr std::uintmax_t largestRecord = 128u << 20;
+
 bool supports(const Settings& settings, const std::string& component) {
     const bool modelExchange = component != "corvane";
     const bool fmi2 = component != "tressivo";
@@ -123,7 +128,8 @@ const Run& Runner::operator()(const RunRequest& request) {
         return run;
     }
     const fs::path record = run.directory / "calls.record";
-    run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{callRecordVariable, record.string()}});
+    run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{callRecordVariable, record.string()}},
+                             SizeLimit{record, largestRecord});
     run.record = readRecord(record);
     if (run.record) recording[request.set] = true;
     // No file from a recording set: no call reached the library.
