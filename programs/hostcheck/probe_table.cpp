@@ -95,6 +95,12 @@ std::string runLabel(const RunRequest& request) {
     return set + " " + request.component + ".fmu, step " + shortest(request.step);
 }
 
+std::string runName(const RunRequest& request) {
+    // Probe 3 runs strict-host corvane at three steps, probe 7 at a fourth.
+    const bool stepped = request.component == "corvane" && request.set == FmuSet::strictHost;
+    return request.component + (stepped ? " h = " + shortest(request.step) : "");
+}
+
 std::string variableName(const std::string& component, char type, long valueReference) {
     static const char* reals[] = {"height", "velocity", "gravity", "restitution", "acceleration"};
     // tressivo has no acceleration.

@@ -71,8 +71,9 @@ struct Run {
 };
 
 // The label of a run, which also tells runs apart: probes that need the same
-// run share it.
+// run share it; and its name in evidence.
 std::string runLabel(const RunRequest& request);
+std::string runName(const RunRequest& request);
 
 // The runs a probe looks at, made when first asked for.
 class Runs {

@@ -95,10 +95,7 @@ const Run& Runner::operator()(const RunRequest& request) {
     Run& run = runs[label];
     run.request = request;
     run.label = label;
-    run.name = request.component;
-    if (request.component == "corvane" && request.set == FmuSet::strictHost) {
-        run.name += " h = " + shortest(request.step);  // probe 3 runs it at three steps
-    }
+    run.name = runName(request);
     if (!supports(settings, request.component)) {
         run.skipped = true;
         return run;

@@ -62,15 +62,20 @@ std::optional<double> number(std::string text, bool decimalComma) {
 }  // namespace
 
 TrajectoryFile readTrajectory(const std::filesystem::path& path, char separator) {
-    TrajectoryFile result;
     std::ifstream file(path);
     if (!file) {
+        TrajectoryFile result;
         result.problem = "no result file " + path.filename().string();
         return result;
     }
+    return parseTrajectory(file, separator, path.filename().string());
+}
+
+TrajectoryFile parseTrajectory(std::istream& file, char separator, const std::string& name) {
+    TrajectoryFile result;
     std::string line;
     if (!std::getline(file, line)) {
-        result.problem = path.filename().string() + " is empty";
+        result.problem = name + " is empty";
         return result;
     }
     if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a byte-order mark
@@ -103,7 +108,7 @@ TrajectoryFile readTrajectory(const std::filesystem::path& path, char separator)
         } else if (trajectory.size() > 0) {
             // Lines between the header and the first numbers (units,
             // descriptions) are skipped; later, only numbers are rows.
-            result.problem = "line " + std::to_string(row) + " of " + path.filename().string() +
+            result.problem = "line " + std::to_string(row) + " of " + name +
                              " is not a row of numbers: '" + line.substr(0, 120) + "'";
             return result;
         }

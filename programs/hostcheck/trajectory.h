@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,5 +27,7 @@ struct TrajectoryFile {
 // a unit after the name allowed ("height [m]"). With a separator other than
 // the comma, a decimal comma in the numbers is read as a point.
 TrajectoryFile readTrajectory(const std::filesystem::path& path, char separator);
+// The same from text already read; name is the file's, for the problems.
+TrajectoryFile parseTrajectory(std::istream& file, char separator, const std::string& name);
 
 }  // namespace hostcheck

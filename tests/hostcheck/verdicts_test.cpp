@@ -1,0 +1,510 @@
+// The host check's judgement on runs written by hand: call records as the
+// recording FMUs write them, outcomes, CSVs and host output, one case per
+// rule of each probe, "not reached" included. No host is started.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "options.h"
+#include "probes.h"
+#include "record.h"
+#include "record_facts.h"
+
+using namespace hostcheck;
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- Records, as the recording libraries write them --------------------------
+
+const std::string instance = "c=0x10";
+
+std::string record(const std::vector<std::string>& lines) {
+    std::string text = std::string(recordVersionLine) + "\n";
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// A call on the instance that returned: its ">" and "<" lines.
+std::string call(const std::string& function, const std::string& arguments, const std::string& results) {
+    return "> " + function + " " + instance + (arguments.empty() ? "" : " " + arguments) + "\n< " + function + " " +
+           instance + " " + results;
+}
+
+std::string logLine(const std::string& status, const std::string& category, const std::string& message) {
+    return "log " + instance + " status=" + status + " category=\"" + category + "\" message=\"" + message + "\"";
+}
+
+// FMI 2.0: instantiated, set up and initialised, with the five messages of
+// initialisation when logging is on.
+std::string fmi2Started(const std::string& library, const std::string& type, int loggingOn = 1) {
+    std::string lines = "library " + library + " fmi=2.0 interface=x pid=1\n> fmi2Instantiate instanceName=\"i\" fmuType=" +
+                        type + " fmuGUID=\"123\" fmuResourceLocation=\"file:///r\" functions=0x1 logger=0x2 "
+                        "allocateMemory=0x3 freeMemory=0x4 stepFinished=null componentEnvironment=null visible=0 "
+                        "loggingOn=" + std::to_string(loggingOn) + "\nalloc count=1 size=4280 block=0x10 zeroed=1\n"
+                        "< fmi2Instantiate result=0x10\n" +
+                        call("fmi2SetupExperiment", "toleranceDefined=0 tolerance=0 startTime=0 stopTimeDefined=1 stopTime=3",
+                             "status=fmi2OK") +
+                        "\n> fmi2EnterInitializationMode " + instance + "\n";
+    if (loggingOn) {
+        lines += logLine("fmi2OK", "INFO", "###### Initializing component ######") + "\n";
+        for (const char* init : {"Init #r0#=1", "Init #r1#=4", "Init #r2#=-9.81", "Init #r3#=0.5"}) {
+            lines += logLine("fmi2OK", "INFO", init) + "\n";
+        }
+    }
+    return lines + "< fmi2EnterInitializationMode " + instance + " status=fmi2OK\n" +
+           call("fmi2ExitInitializationMode", "", "status=fmi2OK");
+}
+
+std::string pellidorStarted(int loggingOn = 1) { return fmi2Started("pellidor", "fmi2ModelExchange", loggingOn); }
+std::string corvaneStarted() { return fmi2Started("corvane", "fmi2CoSimulation"); }
+
+// FMI 1.0: instantiated and initialised with its nine messages; the event
+// record of fmiInitialize says the iteration has not converged.
+std::string tressivoStarted() {
+    std::string lines =
+        "library tressivo fmi=1.0 interface=modelExchange pid=1\n> Rebounder_fmiInstantiateModel instanceName=\"t\" "
+        "GUID=\"123\" logger=0x2 allocateMemory=0x3 freeMemory=0x4 loggingOn=1\n< Rebounder_fmiInstantiateModel "
+        "result=0x10\n> Rebounder_fmiInitialize " + instance + " toleranceControlled=0 relativeTolerance=0\n";
+    lines += logLine("fmiOK", "INFO", "###### Initializing component ######") + "\n";
+    for (const char* init : {"Init #r0#=1", "Init #r1#=4", "Init #r2#=-9.81", "Init #r3#=0.5"}) {
+        lines += logLine("fmiOK", "INFO", init) + "\n";
+    }
+    for (const char* bad : {"#r-1#", "#r1", "#t1#", "#r10#"}) lines += logLine("fmiOK", "ERROR", std::string("Bad reference: ") + bad) + "\n";
+    return lines + "< Rebounder_fmiInitialize " + instance +
+           " status=fmiOK eventInfo={iterationConverged=0,stateValueReferencesChanged=0,stateValuesChanged=0,"
+           "terminateSimulation=0,upcomingTimeEvent=0,nextEventTime=-0}";
+}
+
+std::string eventUpdate(int converged) {
+    return call("Rebounder_fmiEventUpdate", "intermediateResults=0",
+                "status=fmiOK eventInfo={iterationConverged=" + std::to_string(converged) +
+                    ",stateValueReferencesChanged=0,stateValuesChanged=0,terminateSimulation=0,upcomingTimeEvent=0,"
+                    "nextEventTime=-0}");
+}
+
+std::string eventUpdates(int count, int converged) {
+    std::string lines;
+    for (int i = 0; i < count; ++i) lines += (i ? "\n" : "") + eventUpdate(converged);
+    return lines;
+}
+
+std::string setTime2(double t) { return call("fmi2SetTime", "time=" + std::to_string(t), "status=fmi2OK"); }
+std::string setTime1(double t) { return call("Rebounder_fmiSetTime", "time=" + std::to_string(t), "status=fmiOK"); }
+
+std::string nullStrings2() { return call("fmi2GetString", "vr=[0,1,2,3] nvr=4", "status=fmi2OK value=[null,null,null,null]"); }
+std::string nullStrings1() {
+    return call("Rebounder_fmiGetString", "vr=[0] nvr=1", "status=fmiOK value=[null]");
+}
+
+std::string doStep(const std::string& point, const std::string& size, const std::string& status) {
+    return call("fmi2DoStep", "currentCommunicationPoint=" + point + " communicationStepSize=" + size +
+                                  " noSetFMUStatePriorToCurrentPoint=1", "status=" + status);
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// Seven communication steps of h = 0.01 by the simplest master (t += h,
+// steps of h) or by one that multiplies (points n·h, steps (n+1)·h − n·h):
+// at the seventh point the two differ.
+std::string summedSteps() {
+    std::string lines;
+    double t = 0.0;
+    for (int n = 0; n < 7; ++n, t += 0.01) lines += (n ? "\n" : "") + doStep(number(t), number(0.01), "fmi2OK");
+    return lines;
+}
+std::string multipliedSteps() {
+    std::string lines;
+    for (int n = 0; n < 7; ++n) {
+        const double k = n;
+        lines += (n ? "\n" : "") + doStep(number(k * 0.01), number((k + 1.0) * 0.01 - k * 0.01), "fmi2OK");
+    }
+    return lines;
+}
+
+std::string freed2() {
+    return "> fmi2FreeInstance " + instance + "\nfree block=0x10\n< fmi2FreeInstance " + instance;
+}
+
+// ---- Runs written by hand ---------------------------------------------------
+
+Outcome exited(int code) {
+    Outcome o;
+    o.kind = Outcome::Kind::exited;
+    o.code = code;
+    return o;
+}
+Outcome crashed() {
+    Outcome o;
+    o.kind = Outcome::Kind::signalled;
+    o.code = 11;
+    return o;
+}
+Outcome hung() {
+    Outcome o;
+    o.kind = Outcome::Kind::timedOut;
+    return o;
+}
+
+const RunRequest pellidorDefault{FmuSet::defaultBuild, "pellidor", modelExchangeStep};
+const RunRequest pellidorStrict{FmuSet::strictHost, "pellidor", modelExchangeStep};
+const RunRequest tressivoStrict{FmuSet::strictHost, "tressivo", modelExchangeStep};
+const RunRequest corvaneAtReference{FmuSet::strictHost, "corvane", 0.01};
+const RunRequest corvaneAtDiscard{FmuSet::strictHost, "corvane", discardStep};
+
+struct HandRun {
+    RunRequest request;
+    std::optional<std::string> record;  // nullopt: FMUs that keep no record
+    Outcome outcome;
+    std::string csv = "";               // empty: no CSV written
+    std::string shown = "";
+};
+
+// The runs a probe asks for: those written, the rest skipped.
+class HandRuns : public Runs {
+public:
+    explicit HandRuns(const std::vector<HandRun>& written) {
+        for (const HandRun& w : written) {
+            Run& run = runs[runLabel(w.request)];
+            run.request = w.request;
+            run.label = runLabel(w.request);
+            run.name = runName(w.request);
+            run.outcome = w.outcome;
+            if (w.record) run.record = parseRecord(*w.record);
+            std::istringstream csv(w.csv);
+            run.result = w.csv.empty() ? TrajectoryFile{std::nullopt, "no result file result.csv", ','}
+                                       : parseTrajectory(csv, 0, "result.csv");
+            run.shown = w.shown;
+        }
+    }
+    const Run& operator()(const RunRequest& request) override {
+        Run& run = runs[runLabel(request)];
+        if (run.label.empty()) {
+            run.request = request;
+            run.label = runLabel(request);
+            run.name = runName(request);
+            run.skipped = true;
+        }
+        return run;
+    }
+
+private:
+    std::map<std::string, Run> runs;
+};
+
+// The reference results probe 3 compares with: two rows per step.
+std::string referenceCsv(double step) { return "time,height,velocity\n0,1,4\n" + std::to_string(step) + ",1.04,3.9\n"; }
+
+class Verdicts : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        references = fs::temp_directory_path() / ("hostcheck-references-" + std::to_string(::getpid()));
+        fs::create_directories(references);
+        for (double step : referenceSteps()) {
+            Settings settings;
+            settings.references = references;
+            std::ofstream(referenceFile(settings, step)) << referenceCsv(step);
+        }
+    }
+    static void TearDownTestSuite() { fs::remove_all(references); }
+
+    static ProbeResult judge(int probe, const std::vector<HandRun>& runs) {
+        HandRuns hand(runs);
+        Settings settings;
+        settings.references = references;
+        return runProbes(hand, settings, {probe}).at(0);
+    }
+
+    static inline fs::path references;
+};
+
+void expectVerdict(const ProbeResult& result, Verdict verdict, const std::string& evidence) {
+    EXPECT_EQ(verdictName(result.verdict), std::string(verdictName(verdict))) << result.evidence;
+    EXPECT_TRUE(std::regex_search(result.evidence, std::regex(evidence)))
+        << "evidence: " << result.evidence << "\nexpected to contain: " << evidence;
+}
+
+// ---- The record reader --------------------------------------------------------
+
+TEST(CallRecord, PairsEachCallWithItsReturnAndTheCallbacksMadeInside) {
+    const Record r = parseRecord(record({tressivoStarted(), eventUpdate(0),
+                                         "> Rebounder_fmiSetString c=0x10 vr=[0] nvr=1 value=[\"a \\\"b\\\",[c]\\x01\"]",
+                                         "log c=0x10 status=fmiFatal category=\"INFO\" message=\"a \\\"b\\\",[c]\\x01\"",
+                                         "< Rebounder_fmiSetString c=0x10 status=fmiOK"}));
+    ASSERT_TRUE(r.problem.empty()) << r.problem;
+    ASSERT_EQ(r.calls.size(), 4u);
+    EXPECT_EQ(r.calls[0].name, "fmiInstantiateModel");
+    EXPECT_EQ(r.calls[0].instance(), "0x10");
+    EXPECT_EQ(r.calls[1].statusKind(), "OK");
+    EXPECT_EQ(recordedPairs(*r.calls[2].results.find("eventInfo")).find("iterationConverged")->compare("0"), 0);
+    EXPECT_EQ(r.eventsInside(1).size(), 9u) << "fmiInitialize sent nine messages";
+    const auto values = recordedList(*r.calls[3].arguments.find("value"));
+    ASSERT_EQ(values.size(), 1u) << "a comma or bracket inside a quoted string splits nothing";
+    EXPECT_EQ(recordedText(values[0]), std::optional<std::string>("a \"b\",[c]\x01"));
+    EXPECT_TRUE(r.openCalls().empty());
+}
+
+TEST(CallRecord, AnEntryWithoutReturnIsWhereTheProcessEnded) {
+    const Record r = parseRecord(record({tressivoStarted(), eventUpdate(0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}));
+    ASSERT_EQ(r.openCalls(), std::vector<std::size_t>{3});
+    EXPECT_EQ(r.calls[3].name, "fmiEventUpdate");
+}
+
+TEST(CallRecord, AnotherFormatIsNoRecord) {
+    EXPECT_FALSE(parseRecord("rebounder call record 2\n> fmi2GetVersion\n").problem.empty());
+    EXPECT_TRUE(parseRecord("").problem.empty()) << "an empty file: no call reached the library";
+}
+
+TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
+    const fs::path path = fs::temp_directory_path() / ("hostcheck-long-record-" + std::to_string(::getpid()));
+    std::string text = record({tressivoStarted()}) + "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0\n";
+    for (int i = 0; i < 2000; ++i) text += eventUpdate(0) + "\n";
+    text += "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0\n";
+    std::ofstream(path) << text;
+    const auto r = readRecord(path, 8192);
+    fs::remove(path);
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->cut);
+    EXPECT_EQ(r->calls[0].name, "fmiInstantiateModel");
+    EXPECT_LT(r->calls.size(), 200u);
+    ASSERT_EQ(r->openCalls().size(), 1u) << "the call open where the middle was left out counts as returned";
+    EXPECT_EQ(r->openCalls()[0], r->calls.size() - 1);
+}
+
+// ---- Where a run ended, and whose subject ended it ---------------------------------
+
+struct EndCase {
+    const char* rule;
+    std::string record;
+    Outcome outcome;
+    int probe;
+    const char* where;
+};
+
+void PrintTo(const EndCase& c, std::ostream* out) { *out << c.rule; }
+
+class RunEnds : public testing::TestWithParam<EndCase> {};
+
+TEST_P(RunEnds, NameTheProbeWhoseSubjectEndedTheRun) {
+    const EndCase& c = GetParam();
+    const RunEnd end = runEnd(parseRecord(c.record), c.outcome, stopTime);
+    EXPECT_EQ(end.probe, c.probe) << end.where;
+    EXPECT_TRUE(std::regex_search(end.where, std::regex(c.where))) << end.where << "\nexpected: " << c.where;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostCheck, RunEnds,
+    testing::Values(
+        EndCase{"RanToTheEnd", record({pellidorStarted(), setTime2(3.0), freed2()}), exited(0), 0, "^ran to t = 3$"},
+        EndCase{"NothingInstantiated", "", exited(1), 0, "^stopped before instantiating anything"},
+        EndCase{"NullStringDuringInitialisation",
+                record({"library pellidor fmi=2.0 interface=x pid=1", "> fmi2Instantiate instanceName=\"i\" loggingOn=0",
+                        "< fmi2Instantiate result=0x10", "> fmi2EnterInitializationMode c=0x10",
+                        "< fmi2EnterInitializationMode c=0x10 status=fmi2OK", nullStrings2(), freed2()}),
+                exited(3), 4, "^stopped at the first fmi2GetString of string0, during initialisation$"},
+        EndCase{"CrashRightAfterANullString", record({corvaneStarted(), nullStrings2()}), crashed(), 4,
+                "^crashed right after the first fmi2GetString of string0 handed out null, at t = 0$"},
+        EndCase{"IterationKilledAtTheTimeLimit", record({tressivoStarted(), eventUpdates(50, 0)}), hung(), 5,
+                "after 50 fmiEventUpdate calls at t = 0, each answering iterationConverged=0"},
+        EndCase{"KilledInsideAnEventUpdate",
+                record({tressivoStarted(), eventUpdates(3, 0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}),
+                hung(), 5, "inside fmiEventUpdate, after 4 calls at t = 0"},
+        EndCase{"CrashInTheLogger",
+                record({"library tressivo fmi=1.0 interface=modelExchange pid=1",
+                        "> Rebounder_fmiInstantiateModel instanceName=\"t\" loggingOn=1", "< Rebounder_fmiInstantiateModel result=0x10",
+                        "> Rebounder_fmiInitialize c=0x10 toleranceControlled=0 relativeTolerance=0",
+                        logLine("fmiOK", "INFO", "Init #r0#=1")}),
+                crashed(), 6, "^crashed in its logger, on the message \"Init #r0#=1\" that fmiInitialize"},
+        EndCase{"StoppedAtTheDiscard", record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), freed2()}), exited(1),
+                7, "^stopped after fmi2DoStep\\(currentCommunicationPoint=0, communicationStepSize=1.5, "},
+        EndCase{"StoppedAtAnError",
+                record({pellidorStarted(), setTime2(0.5), call("fmi2SetReal", "vr=[4] nvr=1 value=[1]", "status=fmi2Error")}),
+                exited(1), 0, "^stopped after fmi2SetReal\\(vr=\\[4\\], nvr=1, value=\\[1\\]\\) answered fmi2Error, at t = 0.5$"}),
+    [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.rule); });
+
+// ---- Each probe's verdicts ------------------------------------------------------
+
+struct VerdictCase {
+    const char* rule;
+    int probe;
+    std::vector<HandRun> runs;
+    Verdict verdict;
+    const char* evidence;  // a regular expression the evidence contains
+};
+
+void PrintTo(const VerdictCase& c, std::ostream* out) { *out << c.rule; }
+
+class ProbeVerdicts : public Verdicts, public testing::WithParamInterface<VerdictCase> {};
+
+TEST_P(ProbeVerdicts, FollowFromTheRecord) {
+    const VerdictCase& c = GetParam();
+    expectVerdict(judge(c.probe, c.runs), c.verdict, c.evidence);
+}
+
+const std::string pellidorToTheEnd = record({pellidorStarted(), setTime2(3.0), freed2()});
+const std::string pellidorStoppedAtStrings = record({pellidorStarted(), nullStrings2(), freed2()});
+const std::string corvaneStoppedAtStrings = record({corvaneStarted(), nullStrings2(), freed2()});
+const std::string shownExpanded = "Init height=1\nInit velocity=4\nInit gravity=-9.81\nInit restitution=0.5\n"
+                                  "### Initializing component ###\nBad reference: #r-1#\nBad reference: #r1\n"
+                                  "Bad reference: #t1#\nBad reference: #r10#\n";
+const std::string corvaneCsv = "time,height,velocity\n0,1,4\n0.01,1.04,3.9\n";
+const std::string discardCsv = "time,height,velocity\n0,1,4\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    HostCheck, ProbeVerdicts,
+    testing::Values(
+        // 1. Optional functions: what the record shows of the default set.
+        VerdictCase{"OptionalInstantiatedPass", 1, {{pellidorDefault, pellidorToTheEnd, exited(0)}}, Verdict::pass,
+                    "^looks them up optionally: pellidor: instantiated, then ran to t = 3$"},
+        VerdictCase{"OptionalStoppedLaterForStringsPass", 1, {{pellidorDefault, pellidorStoppedAtStrings, exited(3)}},
+                    Verdict::pass, "instantiated, then stopped at the first fmi2GetString of string0, at t = 0: see probe 4"},
+        VerdictCase{"OptionalRefusedNote", 1,
+                    {{pellidorDefault, std::string(), exited(1)}, {pellidorStrict, pellidorToTheEnd, exited(0)}},
+                    Verdict::note, "^refuses FMUs that lack optional functions.*instantiated nothing, exit status 1"},
+        VerdictCase{"OptionalBothRefusedNotReached", 1,
+                    {{pellidorDefault, std::string(), exited(1)}, {pellidorStrict, std::string(), exited(1)}},
+                    Verdict::notReached, "neither this nor the strict-host one"},
+        VerdictCase{"OptionalCrashBeforeInstantiatingFail", 1, {{pellidorDefault, std::string(), crashed()}},
+                    Verdict::fail, "crashed before instantiating anything.*\\(killed by SIGSEGV\\)"},
+        // 2. Model-exchange trajectory: no verdict on a run another probe's subject ended.
+        VerdictCase{"TrajectoryStoppedForStringsNotReached", 2, {{pellidorStrict, pellidorStoppedAtStrings, exited(3)}},
+                    Verdict::notReached, "^pellidor: stopped at the first fmi2GetString of string0, at t = 0: see probe 4$"},
+        VerdictCase{"TrajectoryStoppedForNoProbeFail", 2,
+                    {{pellidorStrict,
+                      record({pellidorStarted(), setTime2(0.5),
+                              call("fmi2SetContinuousStates", "x=[1,2] nx=2", "status=fmi2Error")}),
+                      exited(1), "time,height,velocity\n"}},
+                    Verdict::fail, "the CSV has no rows \\(stopped after fmi2SetContinuousStates.* answered fmi2Error, at t = 0.5"},
+        // 3. Co-simulation trajectory: the CSV against the reference, the steps from the record.
+        VerdictCase{"CoSimulationExactPass", 3,
+                    {{corvaneAtReference, record({corvaneStarted(), summedSteps(), freed2()}), exited(0), corvaneCsv}},
+                    Verdict::pass, "bit for bit the reference; fmi2DoStep at points t \\+= h with step sizes h$"},
+        VerdictCase{"CoSimulationCloseNote", 3,
+                    {{corvaneAtReference, record({corvaneStarted(), multipliedSteps()}), exited(0),
+                      "time,height,velocity\n0,1,4\n0.01,1.0400000000000003,3.9\n"}},
+                    Verdict::note, "not bit for bit: fmi2DoStep at points n·h with step sizes \\(n\\+1\\)·h − n·h"},
+        VerdictCase{"CoSimulationDiffersFail", 3,
+                    {{corvaneAtReference, record({corvaneStarted(), doStep("0", "0.01", "fmi2OK")}), exited(0),
+                      "time,height,velocity\n0,1,4\n0.01,1.05,3.9\n"}},
+                    Verdict::fail, "row at t = 0.01: height 1.05, reference 1.04"},
+        VerdictCase{"CoSimulationStoppedForStringsNotReached", 3, {{corvaneAtReference, corvaneStoppedAtStrings, exited(3)}},
+                    Verdict::notReached, "see probe 4$"},
+        // 4. Strings never written: what the host did right after the null.
+        VerdictCase{"StringsWentOnPass", 4,
+                    {{pellidorStrict, record({pellidorStarted(), nullStrings2(), setTime2(3.0)}), exited(0)}},
+                    Verdict::pass,
+                    "fmi2GetString\\(vr=\\[0,1,2,3\\], nvr=4\\) handed out null for string0, at t = 0; the host went on and ran to t = 3"},
+        VerdictCase{"StringsCleanRefusalNote", 4, {{pellidorStrict, pellidorStoppedAtStrings, exited(3)}}, Verdict::note,
+                    "stopped cleanly right after fmi2GetString.* handed out null for string0, at t = 0: exit status 3"},
+        VerdictCase{"StringsCrashFail", 4,
+                    {{corvaneAtReference, record({corvaneStarted(), nullStrings2()}), crashed()},
+                     {pellidorStrict, record({pellidorStarted(), nullStrings2(), setTime2(3.0)}), exited(0)}},
+                    Verdict::fail, "^corvane h = 0.01: crashed right after the first fmi2GetString of string0 handed out null"},
+        VerdictCase{"StringsWrittenFirstNotReached", 4,
+                    {{tressivoStrict,
+                      record({tressivoStarted(), call("Rebounder_fmiSetString", "vr=[0,1] nvr=2 value=[\"a\",\"b\"]", "status=fmiOK"),
+                              call("Rebounder_fmiGetString", "vr=[0] nvr=1", "status=fmiOK value=[\"a\"]"), setTime1(3.0)}),
+                      exited(0)}},
+                    Verdict::notReached, "^tressivo: the host wrote string0, string1 before reading them$"},
+        VerdictCase{"StringsNeverReadNotReached", 4, {{pellidorStrict, pellidorToTheEnd, exited(0)}}, Verdict::notReached,
+                    "^pellidor: the host never read the strings$"},
+        // 5. FMI 1.0 event iteration, from the fmiEventUpdate calls.
+        VerdictCase{"EventsCappedPass", 5,
+                    {{tressivoStrict, record({tressivoStarted(), eventUpdates(10, 0), setTime1(1.03), eventUpdate(1), setTime1(3)}),
+                      exited(0)}},
+                    Verdict::pass, "the iteration ends: 10 calls at t = 0 \\(ended unconverged\\); 1 call at t = 1.03 \\(converged\\)"},
+        VerdictCase{"EventsOncePerEventPass", 5,
+                    {{tressivoStrict, record({tressivoStarted(), eventUpdate(0), setTime1(1.03), eventUpdate(1), setTime1(3)}),
+                      exited(0)}},
+                    Verdict::pass, "does not iterate: one fmiEventUpdate call per event \\(2\\)"},
+        VerdictCase{"EventsEndlessFail", 5, {{tressivoStrict, record({tressivoStarted(), eventUpdates(40, 0)}), hung()}},
+                    Verdict::fail, "the iteration never ends: the host was killed at the time limit after 40 fmiEventUpdate calls"},
+        VerdictCase{"EventsStoppedAtStringsNotReached", 5,
+                    {{tressivoStrict, record({tressivoStarted(), nullStrings1()}), exited(3)}}, Verdict::notReached,
+                    "no fmiEventUpdate call; the run stopped at the first fmiGetString of string0, at t = 0: see probe 4"},
+        // 6. Log messages: the record's messages against what the host showed.
+        VerdictCase{"LogExpandedPass", 6, {{tressivoStrict, record({tressivoStarted(), setTime1(3)}), exited(0), "", shownExpanded}},
+                    Verdict::pass, "9 messages sent, every one shown, references expanded, malformed ones as sent"},
+        VerdictCase{"LogAsSentNote", 6,
+                    {{pellidorStrict, pellidorToTheEnd, exited(0), "",
+                      "###### Initializing component ######\nInit #r0#=1\nInit #r1#=4\nInit #r2#=-9.81\nInit #r3#=0.5\n"}},
+                    Verdict::note, "references not expanded: 'Init #r0#=1' \\(INFO\\) shown as sent"},
+        VerdictCase{"LogLostFail", 6,
+                    {{pellidorStrict, pellidorToTheEnd, exited(0), "",
+                      "### Initializing component ###\nInit height=1\nInit velocity=4\nInit restitution=0.5\n"}},
+                    Verdict::fail, "lost or mangled: 'Init #r2#=-9.81' \\(INFO\\)"},
+        VerdictCase{"LogCategoryFilteredNote", 6,
+                    {{tressivoStrict, record({tressivoStarted(), setTime1(3)}), exited(0), "",
+                      "### Initializing component ###\nInit height=1\nInit velocity=4\nInit gravity=-9.81\nInit restitution=0.5\n"}},
+                    Verdict::note, "no message of category ERROR shown"},
+        VerdictCase{"LogRawFormatFail", 6,
+                    {{pellidorStrict, pellidorToTheEnd, exited(0), "", "[0] INFO: Init #r%d#=%g\n"}}, Verdict::fail,
+                    "a format printed without its arguments: '\\[0\\] INFO: Init #r%d#=%g'"},
+        VerdictCase{"LogNoMessageNotReached", 6,
+                    {{pellidorStrict, record({pellidorStarted(0), setTime2(3.0)}), exited(0), "", ""}}, Verdict::notReached,
+                    "the host passed loggingOn=0"},
+        VerdictCase{"LogCrashInLoggerFail", 6,
+                    {{tressivoStrict,
+                      record({"> Rebounder_fmiInstantiateModel instanceName=\"t\" loggingOn=1", "< Rebounder_fmiInstantiateModel result=0x10",
+                              "> Rebounder_fmiInitialize c=0x10 toleranceControlled=0 relativeTolerance=0",
+                              logLine("fmiOK", "INFO", "Init #r0#=1")}),
+                      crashed(), "", ""}},
+                    Verdict::fail, "crashed in its logger"},
+        // 7. Discard: no fmi2DoStep on the instance after it.
+        VerdictCase{"DiscardStopPass", 7,
+                    {{corvaneAtDiscard,
+                      record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"),
+                              call("fmi2GetRealStatus", "s=fmi2LastSuccessfulTime", "status=fmi2OK value=0.01"),
+                              call("fmi2Terminate", "", "status=fmi2OK"), freed2()}),
+                      exited(0), discardCsv}},
+                    Verdict::pass,
+                    "answered fmi2Discard; then fmi2GetRealStatus, fmi2Terminate, fmi2FreeInstance, no further fmi2DoStep; "
+                    "exit status 0 does not tell the user the run ended early; the CSV, which ends at t = 0, does$"},
+        VerdictCase{"DiscardRetryFail", 7,
+                    {{corvaneAtDiscard,
+                      record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), doStep("0", "0.75", "fmi2OK")}), exited(0),
+                      "time,height,velocity\n0,1,4\n0.75,1,1\n1.5,1,1\n3,1,1\n"}},
+                    Verdict::fail,
+                    "then fmi2DoStep\\(currentCommunicationPoint=0, communicationStepSize=0.75, noSetFMUStatePriorToCurrentPoint=1\\) "
+                    "on the same instance \\(a retry from the same point\\); neither exit status 0 nor the CSV, which ends at t = 3, tells"},
+        VerdictCase{"DiscardGoingOnFail", 7,
+                    {{corvaneAtDiscard, record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), doStep("1.5", "1.5", "fmi2Discard")}),
+                      exited(0), discardCsv}},
+                    Verdict::fail, "\\(a step from a later point\\)"},
+        VerdictCase{"DiscardCrashFail", 7,
+                    {{corvaneAtDiscard, record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard")}), crashed()}}, Verdict::fail,
+                    "answered fmi2Discard; then the host crashed"},
+        VerdictCase{"DiscardNeverReachedNotReached", 7, {{corvaneAtDiscard, corvaneStoppedAtStrings, exited(3)}},
+                    Verdict::notReached, "^corvane h = 1.5: stopped at the first fmi2GetString of string0, at t = 0: see probe 4$"},
+        // FMUs without a record: the outside-only judgement, which says so.
+        VerdictCase{"OutsideOnlyStringsCrashFail", 4, {{pellidorStrict, std::nullopt, crashed()}}, Verdict::fail,
+                    "crashed with string0 to string3 never written.*\\(judged from the outside: these FMUs keep no call record\\)$"},
+        VerdictCase{"OutsideOnlyDiscardNote", 7, {{corvaneAtDiscard, std::nullopt, exited(1), discardCsv}}, Verdict::note,
+                    "the calls after the Discard cannot be seen; .*\\(judged from the outside: these FMUs keep no call record\\)$"}),
+    [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
+
+// ---- Selecting probes -------------------------------------------------------------
+
+TEST(ProbeSelection, ByNameOrNumber) {
+    const DefaultLocations defaults{"fmus", "references"};
+    const auto parsed = parseOptions({"--host", "h {fmu} {csv}", "--probes", "discard,strings,1"}, defaults);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->probes, (std::vector<int>{7, 4, 1}));
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "8"}, defaults).options);
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
+    EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
+}
+
+}  // namespace
