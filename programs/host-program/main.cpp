@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
         std::fputs(usage(programName).c_str(), stdout);
         return 0;
     }
+    if (parsed.versionRequested) {
+        std::fputs(versionText(programName).c_str(), stdout);
+        return 0;
+    }
     if (!parsed.options) {
         std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", programName.c_str(), parsed.error.c_str(),
                      programName.c_str());

@@ -78,6 +78,7 @@ std::string usage(const std::string& programName) {
            "                       written only where --csv says\n"
            "  --tolerance T        with --compare: values agree within T (absolute), for a\n"
            "                       host with another integrator; without it, bit for bit\n"
+           "  --version            show the version and exit\n"
            "  --help               show this text and exit\n"
            "\n"
            "Log messages are printed as [status] category instance: text. References of the\n"
@@ -95,6 +96,8 @@ std::string usage(const std::string& programName) {
            "component cannot be loaded, a call fails or the trajectory differs from the\n"
            "reference, 2 for a bad command line.\n";
 }
+
+std::string versionText(const std::string& programName) { return programName + " " + REBOUNDER_VERSION + "\n"; }
 
 ParseResult parseOptions(const std::vector<std::string>& arguments) {
     Options options;
@@ -121,6 +124,10 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
         if (name == "--help" || name == "-h") {
             ParseResult result;
             result.helpRequested = true;
+            return result;
+        } else if (name == "--version" && flag()) {
+            ParseResult result;
+            result.versionRequested = true;
             return result;
         } else if (name == "--stop-time" || name == "--step") {
             const auto text = value();

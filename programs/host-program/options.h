@@ -36,10 +36,13 @@ constexpr double defaultCoSimulationStep = 0.01;
 struct ParseResult {
     std::optional<Options> options;  // empty when the program should stop
     bool helpRequested = false;
+    bool versionRequested = false;
     std::string error;               // non-empty for a bad command line
 };
 
 ParseResult parseOptions(const std::vector<std::string>& arguments);
 std::string usage(const std::string& programName);
+// "rebounder-host 1.0.0"
+std::string versionText(const std::string& programName);
 
 }  // namespace rebounder_host
