@@ -71,6 +71,11 @@ std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
     return count;
 }
 
+// "40 calls"; in a record whose middle was left out, "more than".
+std::string callCount(const Record& record, std::size_t count) {
+    return (record.cut ? "more than " : "") + std::to_string(count) + (count == 1 ? " call" : " calls");
+}
+
 // The last call that says where the host was: not its clean-up.
 const Call* lastTellingCall(const Record& record) {
     for (std::size_t k = record.calls.size(); k-- > 0;) {
@@ -93,7 +98,7 @@ std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd&
         end.probe = 5;
         bool allUnconverged = true;
         const std::size_t count = trailingEventUpdates(record, allUnconverged);
-        return ended(outcome) + " inside fmiEventUpdate, after " + std::to_string(count) + " calls " +
+        return ended(outcome) + " inside fmiEventUpdate, after " + callCount(record, count) + " " +
                phaseAt(record, innermost);
     }
     return ended(outcome) + " inside " + call.text() + ", " + phaseAt(record, innermost);
@@ -208,7 +213,7 @@ RunEnd runEnd(const Record& record, const Outcome& outcome, double stop) {
     } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {
         end.probe = 5;
         const std::size_t count = trailingEventUpdates(record, allUnconverged);
-        end.where = ended(outcome) + " after " + std::to_string(count) + " fmiEventUpdate calls " +
+        end.where = ended(outcome) + " after " + callCount(record, count) + " of fmiEventUpdate " +
                     phaseAt(record, record.calls.size() - 1) +
                     (allUnconverged ? ", each answering iterationConverged=0" : "");
     } else if (end.reachedStop) {

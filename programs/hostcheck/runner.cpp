@@ -79,6 +79,12 @@ std::string shownText(const Run& run, const fs::path& csv) {
 
 }  // namespace
 
+std::size_t Runner::runCount() const {
+    std::size_t made = 0;
+    for (const auto& [label, run] : runs) made += run.skipped ? 0 : 1;
+    return made;
+}
+
 bool Runner::records(FmuSet set) {
     if (const auto known = recording.find(set); known != recording.end()) return known->second;
     const fs::path& folder = set == FmuSet::strictHost ? settings.strictFmus : settings.fmus;

@@ -17,7 +17,8 @@ class Runner : public Runs {
 public:
     explicit Runner(const Settings& settings_) : settings(settings_) {}
     const Run& operator()(const RunRequest& request) override;
-    std::size_t runCount() const { return runs.size(); }
+    // The runs made: those of interfaces the host does not take are not.
+    std::size_t runCount() const;
     // Whether the FMUs of the set keep a call record (known once one ran).
     bool records(FmuSet set);
 
