@@ -159,8 +159,8 @@ std::string pointArithmetic(const std::vector<double>& points, double step) {
 }
 
 // The same for the step sizes: h each time, or the difference of two
-// multiplied points, (n+1)·h − n·h. A last step cut to end on the stop time
-// is said apart.
+// multiplied points, (n+1)·h − n·h. A last step that ends on the stop time
+// otherwise is said apart.
 std::optional<std::string> sizeRule(const std::vector<double>& sizes, std::size_t count, double step) {
     bool constant = true, differences = true;
     for (std::size_t n = 0; n < count; ++n) {
@@ -177,7 +177,7 @@ std::string sizeArithmetic(const std::vector<double>& points, const std::vector<
     if (const auto rule = sizeRule(sizes, sizes.size(), step)) return *rule;
     const bool lastCut = sizes.size() > 1 && bitEqual(points.back() + sizes.back(), stopTime);
     if (const auto rule = lastCut ? sizeRule(sizes, sizes.size() - 1, step) : std::nullopt) {
-        return *rule + ", the last cut to end on " + shortest(stopTime);
+        return *rule + ", the last " + shortest(sizes.back()) + " to end on " + shortest(stopTime);
     }
     const auto [low, high] = std::minmax_element(sizes.begin(), sizes.end());
     return "from " + shortest(*low) + " to " + shortest(*high);
@@ -227,7 +227,7 @@ Stepping howItSteps(const Run& run, double step) {
 std::string whyOnlyClose(const Stepping& steps, const Comparison& comparison) {
     if (!steps.likeReference) return steps.text + " (the reference's master adds, t += h)";
     return "the master steps as the reference's does (" + steps.text + "), so the CSV holds its values with fewer "
-           "digits (up to " + shortest(comparison.largestRelative) + " relative)";
+           "digits than %.17g (up to " + shortest(comparison.largestRelative) + " relative)";
 }
 
 }  // namespace

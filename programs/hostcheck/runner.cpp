@@ -13,9 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // A run of 3 s records some ten thousand calls (about a megabyte) even for
-// a host that reads every variable at every step; a record a hundred times
+// a host that reads every variable at every step; a record thirty times
 // that is a host repeating calls without end.
-constexpr std::uintmax_t largestRecord = 128u << 20;
+constexpr std::uintmax_t largestRecord = 32u << 20;
 
 bool supports(const Settings& settings, const std::string& component) {
     const bool modelExchange = component != "corvane";
