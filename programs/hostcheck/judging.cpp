@@ -57,6 +57,20 @@ ProbeResult resultOf(int number) {
     return result;
 }
 
+ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& requests, const RunJudge& withRecord,
+                         const RunJudge& fromTheOutside) {
+    ProbeResult result = resultOf(number);
+    std::vector<Finding> findings;
+    for (const RunRequest& request : requests) {
+        const Run& run = runs(request);
+        if (run.skipped) continue;
+        result.runs.push_back(&run);
+        findings.push_back(run.record ? withRecord(run) : fromTheOutside(run));
+    }
+    conclude(result, findings);
+    return result;
+}
+
 RunEnd endOf(const Run& run) { return runEnd(*run.record, run.outcome, stopTime); }
 
 std::optional<Finding> endedForAnotherProbe(const Run& run, int probe) {

@@ -95,14 +95,8 @@ Finding fromTheOutside(const Run& run) {
 }  // namespace
 
 ProbeResult judgeEventIteration(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(5);
-    std::vector<Finding> findings;
-    const Run& run = runs({FmuSet::strictHost, "tressivo", modelExchangeStep});
-    if (!run.skipped) {
-        result.runs.push_back(&run);
-        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
-    }
-    conclude(result, findings);
+    ProbeResult result =
+        judgeEachRun(5, runs, {{FmuSet::strictHost, "tressivo", modelExchangeStep}}, judged, fromTheOutside);
     result.fix = "Bound the fmiEventUpdate iteration (tressivo reports iterationConverged false until its first "
                  "rebound) and go on when the bound is reached.";
     return result;

@@ -185,15 +185,10 @@ Finding fromTheOutside(const Run& run) {
 }  // namespace
 
 ProbeResult judgeLogMessages(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(6);
-    std::vector<Finding> findings;
-    for (const char* component : {"tressivo", "pellidor"}) {
-        const Run& run = runs({FmuSet::strictHost, component, modelExchangeStep});
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(6, runs,
+                                      {{FmuSet::strictHost, "tressivo", modelExchangeStep},
+                                       {FmuSet::strictHost, "pellidor", modelExchangeStep}},
+                                      judged, fromTheOutside);
     const bool rawFormat = result.evidence.find("without its arguments") != std::string::npos;
     result.fix = rawFormat ? "Format each log message with its arguments (vsnprintf with the format and the "
                              "variadic arguments) before showing it, never the format alone."
