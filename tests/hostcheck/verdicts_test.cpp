@@ -320,7 +320,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "after 50 calls of fmiEventUpdate at t = 0, each answering iterationConverged=0"},
         EndCase{"KilledInsideAnEventUpdate",
                 record({tressivoStarted(), eventUpdates(3, 0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}),
-                hung(), 5, "inside fmiEventUpdate, after 4 calls at t = 0"},
+                hung(), 5, "after 4 calls of fmiEventUpdate at t = 0, each answering iterationConverged=0"},
         EndCase{"CrashInTheLogger",
                 record({"library tressivo fmi=1.0 interface=modelExchange pid=1",
                         "> Rebounder_fmiInstantiateModel instanceName=\"t\" loggingOn=1", "< Rebounder_fmiInstantiateModel result=0x10",
