@@ -6,3 +6,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/x86-32.cmake)
 set(CMAKE_C_FLAGS_INIT "-m32 ${rebounder_x86_32_flags}")
 set(CMAKE_CXX_FLAGS_INIT "-m32 ${rebounder_x86_32_flags}")
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+# pkg-config reads the i386 packages' descriptions (libzip, expat: see
+# cmake/host-libraries.cmake), never this machine's 64-bit ones.
+set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig")

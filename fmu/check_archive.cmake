@@ -1,5 +1,6 @@
-# Checks one .fmu on the build machine, for cross builds, whose test program
-# runs elsewhere (under Wine) and cannot unpack archives itself:
+# Checks one .fmu on the build machine, for builds whose test program does not
+# check archives itself (a cross build's runs under Wine; a 32-bit build's
+# lacks the 32-bit expat):
 #   cmake -D ARCHIVE=<x.fmu> -D BINARY=binaries/<platform>/<id><suffix>
 #         -D SCHEMA=<entry .xsd> -D XMLLINT=<xmllint> -D WORK=<folder> -P check_archive.cmake
 # The archive must hold modelDescription.xml at its root and the one library,

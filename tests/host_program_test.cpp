@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <zip.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model_expectations.h"
@@ -288,6 +290,52 @@ TEST(HostProgram, BadCommandLinesFailWithAMessage) {
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
     }
+}
+
+// An archive holding the given entries, each with its name as its content.
+// libzip writes every name as given, .. steps and absolute paths included.
+void writeArchive(const fs::path& path, const std::vector<std::string>& entries) {
+    int error = ZIP_ER_OK;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr) << "libzip error " << error;
+    for (const std::string& name : entries) {
+        zip_source_t* content = zip_source_buffer(archive, name.data(), name.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), content, ZIP_FL_ENC_UTF_8), 0) << zip_strerror(archive);
+    }
+    ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);
+}
+
+// An archive whose entries would land outside the folder the host program
+// unpacks it into is refused before anything is written; a file that is no
+// zip archive is refused in libzip's own words.
+TEST(HostProgram, RefusesArchivesItCannotUnpackSafely) {
+    OutputDirectory directory;
+    // Where each entry would land: beside the host program's temporary
+    // folder, or at an absolute path inside this test's directory.
+    const std::string besideName = "escaped-" + directory.path.filename().string();
+    const fs::path beside = fs::temp_directory_path() / besideName;
+    const fs::path absolute = directory.path / "escaped";
+    const std::pair<std::string, fs::path> escapes[] = {
+        {"../" + besideName, beside}, {"binaries/../../" + besideName, beside}, {absolute.string(), absolute}};
+    for (const auto& [entry, landing] : escapes) {
+        SCOPED_TRACE(entry);
+        const fs::path fmu = directory.path / "escaping.fmu";
+        ASSERT_NO_FATAL_FAILURE(writeArchive(fmu, {"modelDescription.xml", entry}));
+        const Outcome run = runHost({fmu.string()});
+        EXPECT_EQ(run.exitStatus, 1) << run.output;
+        EXPECT_NE(run.output.find("its entry '" + entry + "' would land outside the folder"), std::string::npos)
+            << run.output;
+        EXPECT_FALSE(fs::exists(landing)) << "written outside the folder: " << landing;
+        std::error_code ignored;
+        fs::remove(landing, ignored);
+    }
+
+    const fs::path plainText = directory.path / "plain-text.fmu";
+    std::ofstream(plainText) << "no zip archive";
+    const Outcome run = runHost({plainText.string()});
+    EXPECT_EQ(run.exitStatus, 1) << run.output;
+    EXPECT_NE(run.output.find("cannot unpack " + plainText.string() + ": Not a zip archive"), std::string::npos)
+        << run.output;
 }
 
 #ifdef CORVANE_LIBRARY

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "archive.h"
 #include "harness.h"
 #include "xml_reader.h"
 
@@ -29,13 +30,6 @@ char typeLetter(const std::string& element) {
     if (element == "Boolean") return 'b';
     if (element == "String") return 's';
     return '\0';
-}
-
-// A path quoted for the shell: inside single quotes, each ' written as '\''.
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 std::string fileUri(const fs::path& path) { return "file://" + fs::absolute(path).lexically_normal().string(); }
@@ -129,11 +123,7 @@ std::optional<ComponentDescription> describeFmu(const fs::path& fmu, const fs::p
         error = "cannot create a temporary directory to unpack " + fmu.string();
         return std::nullopt;
     }
-    const std::string command = "unzip -q -o " + shellQuoted(fmu.string()) + " -d " + shellQuoted(unpackTo.string());
-    if (std::system(command.c_str()) != 0) {
-        error = "cannot unpack " + fmu.string() + " with unzip (is it a zip archive, and is unzip installed?)";
-        return std::nullopt;
-    }
+    if (!unpackArchive(fmu, unpackTo, error)) return std::nullopt;
     std::ifstream file(unpackTo / "modelDescription.xml");
     if (!file) {
         error = fmu.string() + " holds no modelDescription.xml at its root";
