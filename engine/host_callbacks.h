@@ -18,8 +18,9 @@ inline constexpr bool recordingCalls = REBOUNDER_RECORDING_CALLS != 0;
 namespace recording {
 void allocated(size_t count, size_t size, const void* block);
 void released(const void* block);
-void logged(const void* instance, int status, const char* category, const char* format, ...)
-    __attribute__((format(printf, 4, 5)));
+// Not marked as printf-like: like the host's logger it takes the component's
+// formats, some of which carry no argument.
+void logged(const void* instance, int status, const char* category, const char* format, ...);
 }  // namespace recording
 
 template <typename Callbacks>

@@ -122,6 +122,45 @@ struct InternalClock {
     }
 };
 
+// What one communication step did besides moving the mass: whether it
+// covered its step (fmi2OK) or the cap stopped it short (fmi2Discard), and
+// how many of its events rebounded the mass.
+struct StepOutcome {
+    bool covered;
+    unsigned rebounds;
+};
+
+// corvane's communication step on a motion: Euler steps on the internal
+// clock; at the start of every internal step and once after the last, the
+// event test against the reference indicator (the one at the start of the
+// call, or after the latest event). Only a strictly negative product of the
+// two is a sign change; zero or NaN is none. At an event a mass below the
+// floor and falling rebounds. A zero, negative or NaN step takes no internal
+// step and so finds no event.
+inline StepOutcome communicationStep(Motion& m, double point, double size, double gravity = startGravity,
+                                     double restitution = startRestitution) {
+    InternalClock clock(point, size);
+    double reference = eventIndicator(m.height);
+    StepOutcome outcome{true, 0};
+    if (!clock.running()) return outcome;
+
+    const auto eventTest = [&] {
+        if (!(eventIndicator(m.height) * reference < 0.0)) return;
+        if (reboundsFmi2(m)) {
+            m = rebound(m, restitution);
+            ++outcome.rebounds;
+        }
+        reference = eventIndicator(m.height);
+    };
+    while (clock.running()) {
+        eventTest();
+        m = eulerStep(m, clock.advance(), gravity);
+    }
+    eventTest();
+    outcome.covered = clock.covered();
+    return outcome;
+}
+
 // Free fall from the start values: the speed at the first floor contact,
 // sqrt(4² + 2 · 9.81 · 1) ≈ 5.968, and its time, the positive root of
 // 1 + 4t − 9.81t²/2 ≈ 1.0161.

@@ -2,7 +2,8 @@
 // Euler steps of 0.01 with a cut last one, the clock advanced by repeated
 // addition, where a floor contact is found and handled, the cap of 100
 // internal steps reported with fmi2Discard, the steps that take no internal
-// step, and the silence of fmi2DoStep towards every host callback.
+// step, long runs through thousands of rebounds, and the silence of
+// fmi2DoStep towards every host callback.
 //
 // Expected states are computed here with the same arithmetic the model uses
 // (each product rounded before its sum) and compared by their shortest
@@ -193,6 +194,39 @@ TEST_F(CorvaneStep, CallsOfOneInternalStepEachReboundLikeOneLongCall) {
     for (int k = 0; k < 5; ++k) EXPECT_EQ(doStep(fiveCalls, k * 0.01, 0.01), fmi2OK) << "call " << k;
     expectMotion(motion(fiveCalls), motion(oneCall));
     EXPECT_GE(f.real(fiveCalls, heightRef), 0.0);
+}
+
+// Long runs from the start values, every call from communication point 0.0 as
+// the benchmarks make them: the mass falls, rebounds inside and at the end of
+// calls, and bounces ever lower until it rebounds every few hundredths of a
+// second. Each call must answer the reference step's status and states, bit
+// for bit, however many events came before.
+TEST_F(CorvaneStep, FollowsTheReferenceStepBitForBitThroughThousandsOfRebounds) {
+    struct Run {
+        const char* what;
+        double size;
+        int calls;
+    };
+    const Run runs[] = {{"2000 calls of 1.0", 1.0, 2000}, {"20000 calls of 0.01", internalStep, 20000}};
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.what);
+        fmi2Component c = ball(fmi2False);
+        Motion reference = startMotion;
+        unsigned rebounds = 0;
+        for (int call = 1; call <= run.calls; ++call) {
+            const StepOutcome step = communicationStep(reference, 0.0, run.size);
+            rebounds += step.rebounds;
+            ASSERT_EQ(doStep(c, 0.0, run.size), step.covered ? fmi2OK : fmi2Discard) << "call " << call;
+            const Motion after = motion(c);
+            ASSERT_EQ(bitsOf(after.height), bitsOf(reference.height))
+                << "call " << call << ": height " << shortest(after.height) << " instead of "
+                << shortest(reference.height);
+            ASSERT_EQ(bitsOf(after.velocity), bitsOf(reference.velocity))
+                << "call " << call << ": velocity " << shortest(after.velocity) << " instead of "
+                << shortest(reference.velocity);
+        }
+        EXPECT_GE(rebounds, 1000u) << "the premise: thousands of rebounds, most of them near the floor";
+    }
 }
 
 // The reference is the indicator at the start of the call, so a mass the host
