@@ -57,6 +57,10 @@ ProbeResult resultOf(int number) {
     return result;
 }
 
+std::string runWho(const Run& run) {
+    return run.request.set == FmuSet::strictHost ? run.name : run.name + " (" + setName(run.request.set) + ")";
+}
+
 RunEnd endOf(const Run& run) { return runEnd(*run.record, run.outcome, stopTime); }
 
 std::optional<Finding> endedForAnotherProbe(const Run& run, int probe) {
