@@ -61,6 +61,20 @@ std::string runWho(const Run& run) {
     return run.request.set == FmuSet::strictHost ? run.name : run.name + " (" + setName(run.request.set) + ")";
 }
 
+ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& requests, const RunJudge& withRecord,
+                         const RunJudge& fromTheOutside) {
+    ProbeResult result = resultOf(number);
+    std::vector<Finding> findings;
+    for (const RunRequest& request : requests) {
+        const Run& run = runs(request);
+        if (run.skipped) continue;
+        result.runs.push_back(&run);
+        findings.push_back(run.record ? withRecord(run) : fromTheOutside(run));
+    }
+    conclude(result, findings);
+    return result;
+}
+
 RunEnd endOf(const Run& run) { return runEnd(*run.record, run.outcome, stopTime); }
 
 std::optional<Finding> endedForAnotherProbe(const Run& run, int probe) {

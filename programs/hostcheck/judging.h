@@ -2,6 +2,7 @@
 // findings; what a run's end says to a probe that did not cause it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,13 @@ ProbeResult resultOf(int number);
 // The run's name with its FMU set when that is not the strict-host one:
 // probes 8 to 10 judge the default and the strict-host runs side by side.
 std::string runWho(const Run& run);
+
+// The probe's result from one finding per run it asks for that the host
+// takes: judged from the run's record, or from the outside when the FMUs
+// keep none.
+using RunJudge = std::function<Finding(const Run&)>;
+ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& requests, const RunJudge& withRecord,
+                         const RunJudge& fromTheOutside);
 
 // Where the run ended and why; only for a run with a record.
 RunEnd endOf(const Run& run);

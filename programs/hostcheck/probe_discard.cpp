@@ -102,14 +102,7 @@ Finding fromTheOutside(const Run& run) {
 }  // namespace
 
 ProbeResult judgeDiscard(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(7);
-    std::vector<Finding> findings;
-    const Run& run = runs({FmuSet::strictHost, "corvane", discardStep});
-    if (!run.skipped) {
-        result.runs.push_back(&run);
-        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(7, runs, {{FmuSet::strictHost, "corvane", discardStep}}, judged, fromTheOutside);
     result.fix = "When fmi2DoStep returns fmi2Discard, stop: read what is needed, then terminate, reset or free the "
                  "instance; without FMU state (canGetAndSetFMUstate false) the step cannot be redone, and no "
                  "further fmi2DoStep is allowed on it.";

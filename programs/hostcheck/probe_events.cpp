@@ -37,6 +37,20 @@ std::vector<Iteration> iterations(const Record& record) {
     return found;
 }
 
+// fmiInitialize answered that the iteration has not converged, and the host
+// went on without an fmiEventUpdate.
+bool initialisationUnanswered(const Record& record) {
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (call.name != "fmiInitialize" || !call.results.has("eventInfo") || convergedAnswer(call)) continue;
+        for (std::size_t next = k + 1; next < record.calls.size(); ++next) {
+            if (record.calls[next].name == "fmiEventUpdate") return false;
+            if (advancesSimulation(record.calls[next])) return true;
+        }
+    }
+    return false;
+}
+
 std::string describeIteration(const Record& record, const Iteration& it) {
     return std::to_string(it.calls) + (it.calls == 1 ? " call " : " calls ") + phaseAt(record, it.first) +
            (it.converged ? " (converged)" : " (ended unconverged)");
@@ -63,7 +77,11 @@ Finding judged(const Run& run) {
         shown += (i ? "; " : "") + describeIteration(record, found[i]);
     }
     if (found.size() > 3) shown += "; " + std::to_string(found.size() - 3) + " more";
-    return {Verdict::pass, run.name, "the iteration ends: " + shown};
+    const std::string initialisation = initialisationUnanswered(record)
+                                           ? "fmiInitialize answered iterationConverged=0 and the host went on "
+                                             "without fmiEventUpdate; "
+                                           : "";
+    return {Verdict::pass, run.name, initialisation + "the iteration ends: " + shown};
 }
 
 Finding fromTheOutside(const Run& run) {
@@ -77,14 +95,8 @@ Finding fromTheOutside(const Run& run) {
 }  // namespace
 
 ProbeResult judgeEventIteration(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(5);
-    std::vector<Finding> findings;
-    const Run& run = runs({FmuSet::strictHost, "tressivo", modelExchangeStep});
-    if (!run.skipped) {
-        result.runs.push_back(&run);
-        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
-    }
-    conclude(result, findings);
+    ProbeResult result =
+        judgeEachRun(5, runs, {{FmuSet::strictHost, "tressivo", modelExchangeStep}}, judged, fromTheOutside);
     result.fix = "Bound the fmiEventUpdate iteration (tressivo reports iterationConverged false until its first "
                  "rebound) and go on when the bound is reached.";
     return result;

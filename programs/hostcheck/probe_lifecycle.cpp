@@ -62,22 +62,12 @@ Finding judged(const Run& run) {
     return {Verdict::pass, runWho(run), "each instance freed once, no call after its release"};
 }
 
+Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the instances cannot be seen", true}; }
+
 }  // namespace
 
 ProbeResult judgeLifecycle(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(8);
-    std::vector<Finding> findings;
-    for (const RunRequest& request : checkedRuns()) {
-        const Run& run = runs(request);
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        if (!run.record) {
-            findings.push_back({Verdict::notReached, runWho(run), "the instances cannot be seen", true});
-            continue;
-        }
-        findings.push_back(judged(run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(8, runs, checkedRuns(), judged, unseen);
     result.fix = "Free every instance you created exactly once with fmi2FreeInstance or fmiFreeModelInstance, also "
                  "after a Discard or an Error, and make no call on it afterwards.";
     return result;

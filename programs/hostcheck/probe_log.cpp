@@ -122,6 +122,13 @@ Finding compare(const Run& run, const std::vector<Message>& messages) {
         if (resolved && !asExpanded) unexpanded.push_back(&m);
     }
     const std::string sent = std::to_string(messages.size()) + " message" + (messages.size() == 1 ? "" : "s") + " sent";
+    // A host killed or crashed loses what it had not yet written out.
+    if (!lost.empty() && (run.outcome.crashed() || run.outcome.hung())) {
+        return {Verdict::notReached, run.name, sent + "; " + std::to_string(lost.size()) +
+                                                   " not in the output of a run that was " +
+                                                   (run.outcome.crashed() ? "killed by a crash" : "killed") +
+                                                   ", which may have lost them"};
+    }
     if (lost.size() == messages.size()) {
         return {Verdict::note, run.name, sent + ", none in the host's output: is its logging fully on in the template?"};
     }
@@ -134,14 +141,7 @@ Finding compare(const Run& run, const std::vector<Message>& messages) {
         if (categoryShown) lostText += (lostText.empty() ? "" : ", ") + quoted(*m);
         else if (filtered.find(m->category) == std::string::npos) filtered += (filtered.empty() ? "" : ", ") + m->category;
     }
-    if (!lostText.empty()) {
-        if (!run.outcome.crashed() && !run.outcome.hung()) {
-            return {Verdict::fail, run.name, sent + "; lost or mangled: " + lostText};
-        }
-        return {Verdict::notReached, run.name, sent + "; not in the output of a run that was " +
-                                                   (run.outcome.crashed() ? "killed by a crash" : "killed") +
-                                                   ", which may have lost them: " + lostText};
-    }
+    if (!lostText.empty()) return {Verdict::fail, run.name, sent + "; lost or mangled: " + lostText};
     const std::string categories = filtered.empty() ? "" : "; no message of category " + filtered + " shown";
     if (!unexpanded.empty()) {
         return {Verdict::note, run.name, sent + ", references not expanded: " + quoted(*unexpanded.front()) +
@@ -185,15 +185,10 @@ Finding fromTheOutside(const Run& run) {
 }  // namespace
 
 ProbeResult judgeLogMessages(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(6);
-    std::vector<Finding> findings;
-    for (const char* component : {"tressivo", "pellidor"}) {
-        const Run& run = runs({FmuSet::strictHost, component, modelExchangeStep});
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(6, runs,
+                                      {{FmuSet::strictHost, "tressivo", modelExchangeStep},
+                                       {FmuSet::strictHost, "pellidor", modelExchangeStep}},
+                                      judged, fromTheOutside);
     const bool rawFormat = result.evidence.find("without its arguments") != std::string::npos;
     result.fix = rawFormat ? "Format each log message with its arguments (vsnprintf with the format and the "
                              "variadic arguments) before showing it, never the format alone."

@@ -77,22 +77,12 @@ Finding judged(const Run& run) {
     return {Verdict::pass, runWho(run), "every block zeroed, none overlapping another in use"};
 }
 
+Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the blocks cannot be seen", true}; }
+
 }  // namespace
 
 ProbeResult judgeMemory(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(9);
-    std::vector<Finding> findings;
-    for (const RunRequest& request : checkedRuns()) {
-        const Run& run = runs(request);
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        if (!run.record) {
-            findings.push_back({Verdict::notReached, runWho(run), "the blocks cannot be seen", true});
-            continue;
-        }
-        findings.push_back(judged(run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(9, runs, checkedRuns(), judged, unseen);
     result.fix = "Pass allocateMemory and freeMemory at instantiation; allocateMemory must return zeroed memory "
                  "(use calloc), a block of its own for each request.";
     return result;

@@ -21,7 +21,6 @@ Finding fromTheOutside(Runs& runs, const Run& run) {
 }
 
 Finding judged(Runs& runs, const Run& run) {
-    if (!run.record) return fromTheOutside(runs, run);
     const RunEnd end = endOf(run);
     if (end.instantiated) {
         if (end.probe == 0 && !end.reachedStop && (run.outcome.crashed() || run.outcome.hung())) {
@@ -44,15 +43,10 @@ Finding judged(Runs& runs, const Run& run) {
 }  // namespace
 
 ProbeResult judgeOptionalFunctions(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(1);
-    std::vector<Finding> findings;
-    for (const char* component : {"pellidor", "corvane"}) {
-        const Run& run = runs({FmuSet::defaultBuild, component, modelExchangeStep});
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        findings.push_back(judged(runs, run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(
+        1, runs,
+        {{FmuSet::defaultBuild, "pellidor", modelExchangeStep}, {FmuSet::defaultBuild, "corvane", modelExchangeStep}},
+        [&](const Run& run) { return judged(runs, run); }, [&](const Run& run) { return fromTheOutside(runs, run); });
     if (result.verdict == Verdict::pass) result.evidence = "looks them up optionally: " + result.evidence;
     if (result.verdict == Verdict::note) {
         result.evidence = "refuses FMUs that lack optional functions, cleanly (give it the strict-host FMUs): " +

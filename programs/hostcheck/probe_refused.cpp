@@ -60,17 +60,9 @@ Finding fromTheOutside(const Run& run) {
 }  // namespace
 
 ProbeResult judgeRefusedInstantiation(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(11);
-    std::vector<Finding> findings;
-    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
-        const Run& run = runs({FmuSet::otherGuid, component, modelExchangeStep});
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        findings.push_back(run.record ? judged(run) : fromTheOutside(run));
-    }
-    conclude(result, findings);
-    result.fix = "When instantiation returns null, report it and stop (or go on without that instance); never pass the "
-                 "null instance to another function.";
+    ProbeResult result = judgeEachRun(11, runs, findProbe("refused")->needs, judged, fromTheOutside);
+    result.fix = "When instantiation returns null, report it and stop (or go on without that instance); never pass "
+                 "the null instance to another function.";
     return result;
 }
 

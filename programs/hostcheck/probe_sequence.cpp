@@ -147,22 +147,12 @@ Finding judged(const Run& run) {
     return {Verdict::pass, runWho(run), calls};
 }
 
+Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the calls cannot be seen", true}; }
+
 }  // namespace
 
 ProbeResult judgeCallingSequence(Runs& runs, const Settings&) {
-    ProbeResult result = resultOf(10);
-    std::vector<Finding> findings;
-    for (const RunRequest& request : checkedRuns()) {
-        const Run& run = runs(request);
-        if (run.skipped) continue;
-        result.runs.push_back(&run);
-        if (!run.record) {
-            findings.push_back({Verdict::notReached, runWho(run), "the calls cannot be seen", true});
-            continue;
-        }
-        findings.push_back(judged(run));
-    }
-    conclude(result, findings);
+    ProbeResult result = judgeEachRun(10, runs, checkedRuns(), judged, unseen);
     result.fix = "Make each call only in the states that allow it; in co-simulation start each fmi2DoStep at the "
                  "point where the previous one ended, and read outputs only after the fmi2DoStep that follows your "
                  "inputs.";

@@ -159,37 +159,51 @@ std::string pointArithmetic(const std::vector<double>& points, double step) {
 }
 
 // The same for the step sizes: h each time, or the difference of two
-// multiplied points, (n+1)·h − n·h. A last step cut to end on the stop time
-// is said apart.
-std::string sizeArithmetic(const std::vector<double>& points, const std::vector<double>& sizes, double step) {
-    std::size_t judged = sizes.size();
-    const bool lastCut = judged > 1 && bitEqual(points.back() + sizes.back(), stopTime) && sizes.back() != step;
-    if (lastCut) --judged;
+// multiplied points, (n+1)·h − n·h. A last step that ends on the stop time
+// otherwise is said apart.
+std::optional<std::string> sizeRule(const std::vector<double>& sizes, std::size_t count, double step) {
     bool constant = true, differences = true;
-    for (std::size_t n = 0; n < judged; ++n) {
+    for (std::size_t n = 0; n < count; ++n) {
         constant = constant && bitEqual(sizes[n], step);
         const double k = static_cast<double>(n);
         differences = differences && bitEqual(sizes[n], (k + 1.0) * step - k * step);
     }
-    const std::string cut = lastCut ? ", the last cut to end on " + shortest(stopTime) : "";
-    if (constant) return "h" + cut;
-    if (differences) return "(n+1)·h − n·h" + cut;
+    if (constant) return "h";
+    if (differences) return "(n+1)·h − n·h";
+    return std::nullopt;
+}
+
+std::string sizeArithmetic(const std::vector<double>& points, const std::vector<double>& sizes, double step) {
+    if (const auto rule = sizeRule(sizes, sizes.size(), step)) return *rule;
+    const bool lastCut = sizes.size() > 1 && bitEqual(points.back() + sizes.back(), stopTime);
+    if (const auto rule = lastCut ? sizeRule(sizes, sizes.size() - 1, step) : std::nullopt) {
+        return *rule + ", the last " + shortest(sizes.back()) + " to end on " + shortest(stopTime);
+    }
     const auto [low, high] = std::minmax_element(sizes.begin(), sizes.end());
     return "from " + shortest(*low) + " to " + shortest(*high);
 }
 
+// How the master stepped: "fmi2DoStep at points n·h with step sizes
+// (n+1)·h − n·h"; likeReference when it adds its points and steps by h as
+// the reference's master does.
+struct Stepping {
+    std::string text;
+    bool likeReference = false;
+};
+
 // The communication points and step sizes the master passed, from its
-// fmi2DoStep calls: "fmi2DoStep at points n·h with step sizes (n+1)·h − n·h".
-std::string masterSteps(const Record& record, double step) {
+// fmi2DoStep calls.
+Stepping masterSteps(const Record& record, double step) {
     std::vector<double> points, sizes;
     for (const Call& call : record.calls) {
         if (call.name != "fmi2DoStep") continue;
         points.push_back(call.number("currentCommunicationPoint").value_or(NAN));
         sizes.push_back(call.number("communicationStepSize").value_or(NAN));
     }
-    if (points.empty()) return "no fmi2DoStep call";
-    return "fmi2DoStep at points " + pointArithmetic(points, step) + " with step sizes " +
-           sizeArithmetic(points, sizes, step);
+    if (points.empty()) return {"no fmi2DoStep call"};
+    const std::string pointRule = pointArithmetic(points, step), sizeRule = sizeArithmetic(points, sizes, step);
+    return {"fmi2DoStep at points " + pointRule + " with step sizes " + sizeRule,
+            pointRule.starts_with("t += h") && sizeRule.starts_with("h")};
 }
 
 // The times of a CSV, one per communication point.
@@ -202,9 +216,18 @@ std::vector<double> distinctTimes(const Trajectory& trajectory) {
 }
 
 // How the master stepped, from the record, or from the CSV's times without one.
-std::string howItSteps(const Run& run, double step) {
+Stepping howItSteps(const Run& run, double step) {
     if (run.record) return masterSteps(*run.record, step);
-    return "CSV times " + pointArithmetic(distinctTimes(*run.result.trajectory), step);
+    return {"CSV times " + pointArithmetic(distinctTimes(*run.result.trajectory), step)};
+}
+
+// Why a CSV agrees with the reference only to rounding: a master that
+// steps otherwise than the reference's, or one that steps alike and
+// writes fewer digits.
+std::string whyOnlyClose(const Stepping& steps, const Comparison& comparison) {
+    if (!steps.likeReference) return steps.text + " (the reference's master adds, t += h)";
+    return "the master steps as the reference's does (" + steps.text + "), so the CSV holds its values with fewer "
+           "digits than %.17g (up to " + shortest(comparison.largestRelative) + " relative)";
 }
 
 }  // namespace
@@ -252,20 +275,20 @@ ProbeResult judgeCoSimulationTrajectory(Runs& runs, const Settings& settings) {
             continue;
         }
         const Comparison comparison = compareWithReference(*run.result.trajectory, *reference.trajectory);
-        const std::string steps = howItSteps(run, step);
+        const Stepping steps = howItSteps(run, step);
         switch (comparison.kind) {
             case Comparison::Kind::exact:
-                findings.push_back({Verdict::pass, run.name, "bit for bit the reference; " + steps, !run.record});
+                findings.push_back({Verdict::pass, run.name, "bit for bit the reference; " + steps.text, !run.record});
                 break;
             case Comparison::Kind::close:
                 findings.push_back({Verdict::note, run.name,
                                     "within " + shortest(referenceTolerance) + " relative of the reference, not bit "
-                                    "for bit: " + steps + " (the reference's master adds, t += h)", !run.record});
+                                    "for bit: " + whyOnlyClose(steps, comparison), !run.record});
                 break;
             case Comparison::Kind::differs:
                 onlyDigits = onlyDigits && comparison.largestRelative > 0 && comparison.largestRelative < 1e-5 &&
                              comparison.detail.rfind("row at", 0) == 0;
-                findings.push_back({Verdict::fail, run.name, comparison.detail + earlyEnd(run) + "; " + steps,
+                findings.push_back({Verdict::fail, run.name, comparison.detail + earlyEnd(run) + "; " + steps.text,
                                     !run.record});
                 break;
         }

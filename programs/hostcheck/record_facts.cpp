@@ -71,12 +71,26 @@ std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
     return count;
 }
 
+// "40 calls"; in a record whose middle was left out, "more than".
+std::string callCount(const Record& record, std::size_t count) {
+    return (record.cut ? "more than " : "") + std::to_string(count) + (count == 1 ? " call" : " calls");
+}
+
 // The last call that says where the host was: not its clean-up.
 const Call* lastTellingCall(const Record& record) {
     for (std::size_t k = record.calls.size(); k-- > 0;) {
         if (record.calls[k].depth == 0 && !endsInstance(record.calls[k])) return &record.calls[k];
     }
     return record.calls.empty() ? nullptr : &record.calls.back();
+}
+
+// A run that ended in an fmiEventUpdate iteration, inside its last call or
+// between two: how many calls, where, and what they answered.
+std::string endlessIteration(const Record& record, const Outcome& outcome) {
+    bool allUnconverged = true;
+    const std::size_t count = trailingEventUpdates(record, allUnconverged);
+    return ended(outcome) + " after " + callCount(record, count) + " of fmiEventUpdate " +
+           phaseAt(record, record.calls.size() - 1) + (allUnconverged ? ", each answering iterationConverged=0" : "");
 }
 
 std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd& end) {
@@ -91,10 +105,7 @@ std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd&
     }
     if (call.name == "fmiEventUpdate") {
         end.probe = 5;
-        bool allUnconverged = true;
-        const std::size_t count = trailingEventUpdates(record, allUnconverged);
-        return ended(outcome) + " inside fmiEventUpdate, after " + std::to_string(count) + " calls " +
-               phaseAt(record, innermost);
+        return endlessIteration(record, outcome);
     }
     return ended(outcome) + " inside " + call.text() + ", " + phaseAt(record, innermost);
 }
@@ -207,10 +218,7 @@ RunEnd runEnd(const Record& record, const Outcome& outcome, double stop) {
         end.where = insideOpenCall(record, outcome, end);
     } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {
         end.probe = 5;
-        const std::size_t count = trailingEventUpdates(record, allUnconverged);
-        end.where = ended(outcome) + " after " + std::to_string(count) + " fmiEventUpdate calls " +
-                    phaseAt(record, record.calls.size() - 1) +
-                    (allUnconverged ? ", each answering iterationConverged=0" : "");
+        end.where = endlessIteration(record, outcome);
     } else if (end.reachedStop) {
         end.where = outcome.completed() ? "ran to t = " + shortest(end.timeReached)
                                         : ended(outcome) + " after reaching t = " + shortest(end.timeReached);

@@ -13,9 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // A run of 3 s records some ten thousand calls (about a megabyte) even for
-// a host that reads every variable at every step; a record a hundred times
+// a host that reads every variable at every step; a record thirty times
 // that is a host repeating calls without end.
-constexpr std::uintmax_t largestRecord = 128u << 20;
+constexpr std::uintmax_t largestRecord = 32u << 20;
 
 bool supports(const Settings& settings, const std::string& component) {
     const bool modelExchange = component != "corvane";
@@ -78,6 +78,12 @@ std::string shownText(const Run& run, const fs::path& csv) {
 }
 
 }  // namespace
+
+std::size_t Runner::runCount() const {
+    std::size_t made = 0;
+    for (const auto& [label, run] : runs) made += run.skipped ? 0 : 1;
+    return made;
+}
 
 bool Runner::records(FmuSet set) {
     if (const auto known = recording.find(set); known != recording.end()) return known->second;

@@ -22,7 +22,8 @@ public:
     // Where each run's start and end are shown ("probe 3: strict-host
     // corvane.fmu, step 0.05: exit status 0 after 0.12 s"); none when empty.
     std::function<void(const std::string&)> progress;
-    std::size_t runCount() const { return runs.size(); }
+    // The runs made: those of interfaces the host does not take are not.
+    std::size_t runCount() const;
     // Whether the FMUs of the set keep a call record (known once one ran).
     bool records(FmuSet set);
 

@@ -4,7 +4,8 @@ cmake_minimum_required(VERSION 3.25)
 # options, as on a command line), FMUS (the default FMUs), REFERENCES,
 # MASTER (the plain co-simulation test host), WORK (a directory for this
 # test), EXPECT (probe=verdict pairs separated by commas; "3=pass|note"
-# allows either), EVIDENCE (probe=regular expression its evidence must match).
+# allows either), EVIDENCE (probe=regular expression its evidence must
+# match, several separated by "@@").
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -75,14 +76,23 @@ foreach(expectation IN LISTS expectations)
         list(APPEND problems "probe ${number}: ${verdict_${number}} (${evidence_${number}}), expected ${CMAKE_MATCH_2}")
     endif()
 endforeach()
-if(EVIDENCE)
-    string(REGEX MATCH "^([0-9]+)=(.+)$" matched "${EVIDENCE}")
+# Every verdict given is one the test states.
+string(REGEX MATCHALL "(^|,)[0-9]+=" stated "${EXPECT}")
+foreach(i RANGE ${last})
+    string(JSON number GET "${json}" probes ${i} number)
+    if(NOT "${stated}" MATCHES "(^|,|;)${number}=")
+        list(APPEND problems "probe ${number}: ${verdict_${number}} (${evidence_${number}}), which the test does not state")
+    endif()
+endforeach()
+string(REPLACE "@@" ";" patterns "${EVIDENCE}")
+foreach(entry IN LISTS patterns)
+    string(REGEX MATCH "^([0-9]+)=(.+)$" matched "${entry}")
     set(number ${CMAKE_MATCH_1})
     set(pattern "${CMAKE_MATCH_2}")
     if(NOT "${evidence_${number}}" MATCHES "${pattern}")
         list(APPEND problems "probe ${number}: evidence '${evidence_${number}}' does not match '${pattern}'")
     endif()
-endif()
+endforeach()
 if(problems)
     list(JOIN problems "\n  " text)
     message(FATAL_ERROR "The host check judged the host wrongly:\n  ${text}")
