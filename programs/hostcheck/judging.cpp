@@ -57,6 +57,10 @@ ProbeResult resultOf(int number) {
     return result;
 }
 
+std::string runWho(const Run& run) {
+    return run.request.set == FmuSet::strictHost ? run.name : run.name + " (" + setName(run.request.set) + ")";
+}
+
 ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& requests, const RunJudge& withRecord,
                          const RunJudge& fromTheOutside) {
     ProbeResult result = resultOf(number);

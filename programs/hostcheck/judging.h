@@ -28,6 +28,10 @@ void conclude(ProbeResult& result, const std::vector<Finding>& findings);
 // A result with the probe's number, name and title from the table.
 ProbeResult resultOf(int number);
 
+// The run's name with its FMU set when that is not the strict-host one:
+// probes 8 to 10 judge the default and the strict-host runs side by side.
+std::string runWho(const Run& run);
+
 // The probe's result from one finding per run it asks for that the host
 // takes: judged from the run's record, or from the outside when the FMUs
 // keep none.

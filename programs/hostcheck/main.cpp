@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "options.h"
+#include "plots.h"
 #include "report.h"
 #include "runner.h"
 
@@ -47,11 +48,13 @@ std::string missingInput(const Options& options) {
     for (const Probe& probe : probeTable()) {
         if (std::find(options.probes.begin(), options.probes.end(), probe.number) == options.probes.end()) continue;
         for (const RunRequest& run : probe.needs) {
-            const bool strict = run.set == FmuSet::strictHost;
-            const fs::path fmu = (strict ? s.strictFmus : s.fmus) / (run.component + ".fmu");
+            const fs::path fmu = fmuFolder(s, run.set) / (run.component + ".fmu");
+            const char* option = run.set == FmuSet::strictHost  ? " (--strict-fmus DIR)"
+                                 : run.set == FmuSet::otherGuid ? " (--other-guid-fmus DIR)"
+                                                                : " (--fmus DIR)";
             if (!fs::is_regular_file(fmu)) {
-                return "no " + std::string(strict ? "strict-host " : "") + run.component + ".fmu in " +
-                       fmu.parent_path().string() + (strict ? " (--strict-fmus DIR)" : " (--fmus DIR)");
+                return "no " + setName(run.set) + " " + run.component + ".fmu in " + fmu.parent_path().string() +
+                       option;
             }
         }
         for (double step : referenceSteps()) {
@@ -97,6 +100,7 @@ int main(int argc, char** argv) {
     Settings& settings = options.settings;
     settings.fmus = fs::absolute(settings.fmus);
     settings.strictFmus = fs::absolute(settings.strictFmus);
+    settings.otherGuidFmus = fs::absolute(settings.otherGuidFmus);
     settings.references = fs::absolute(settings.references);
     std::string root = (fs::temp_directory_path() / "rebounder-hostcheck-XXXXXX").string();
     if (mkdtemp(root.data()) == nullptr) {
@@ -108,15 +112,27 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     Runner runner(settings);
+    const bool showProgress = options.progress == Progress::on || (options.progress == Progress::automatic && isatty(2));
+    if (showProgress) runner.progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     const std::vector<ProbeResult> results = runProbes(runner, settings, options.probes);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     const bool recorded = runner.records(FmuSet::defaultBuild) || runner.records(FmuSet::strictHost);
-    const Summary summary{settings, results, seconds, runner.runCount(), recorded};
+    Summary summary{settings, results, seconds, runner.runCount(), recorded};
     std::fputs(terminalTable(summary).c_str(), stdout);
     bool written = true;
-    if (!options.reportPath.empty()) written = writeFile(options.reportPath, markdownReport(summary)) && written;
+    if (!options.reportPath.empty()) {
+        // The plots beside the report, named after it: report.md, report-2-model-exchange.svg.
+        const fs::path report = options.reportPath;
+        for (const Plot& plot : trajectoryPlots(results, settings)) {
+            const std::string name = report.stem().string() + "-" + plot.file;
+            written = writeFile((report.parent_path() / name).string(), plot.svg) && written;
+            summary.plots[plot.probe] = name;
+        }
+        written = writeFile(options.reportPath, markdownReport(summary)) && written;
+    }
     if (!options.jsonPath.empty()) written = writeFile(options.jsonPath, jsonReport(summary)) && written;
+    if (!options.junitPath.empty()) written = writeFile(options.junitPath, junitReport(summary)) && written;
     if (!written) std::fprintf(stderr, "%s: could not write the report\n", programName.c_str());
     if (options.keepRuns) {
         std::printf("each run's working directory is kept under %s\n", root.c_str());

@@ -61,10 +61,16 @@ std::string usage(const std::string& programName) {
            "  --fmus DIR             the default FMUs (default: <prefix>/share/rebounder/fmu/recording or\n"
            "                         the build tree's fmu/recording)\n"
            "  --strict-fmus DIR      the strict-host FMUs (default: <fmus>/strict-host)\n"
+           "  --other-guid-fmus DIR  the FMUs whose description carries another GUID (default: <fmus>/other-guid)\n"
            "  --references DIR       corvane-h0.01.csv etc. (default: <prefix>/share/rebounder/reference-results\n"
            "                         or the source tree's docs/reference-results)\n"
-           "  --report FILE          also write a Markdown report to attach to a bug\n"
+           "  --report FILE          also write a Markdown report to attach to a bug, with a plot (SVG) of each\n"
+           "                         trajectory probe beside it\n"
+           "  --junit FILE           also write the verdicts as JUnit XML, one test case per probe\n"
            "  --json FILE            also write the verdicts as JSON\n"
+           "  --progress             show each host run as it starts and ends on standard error (the default\n"
+           "                         when it is a terminal)\n"
+           "  --quiet                no progress lines\n"
            "  --keep-runs            keep each run's working directory (output, CSV, call record) and say where\n"
            "  --version              show the version\n"
            "  --help                 show this text\n"
@@ -79,7 +85,7 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
     Settings& s = options.settings;
     s.fmus = defaults.fmus;
     s.references = defaults.references;
-    bool hostGiven = false, strictGiven = false;
+    bool hostGiven = false, strictGiven = false, otherGuidGiven = false;
     for (const Probe& probe : probeTable()) options.probes.push_back(probe.number);
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -108,9 +114,18 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
             options.keepRuns = true;
             continue;
         }
+        if (name == "--progress" && !inlineValue) {
+            options.progress = Progress::on;
+            continue;
+        }
+        if (name == "--quiet" && !inlineValue) {
+            options.progress = Progress::off;
+            continue;
+        }
         static const std::set<std::string> valued{"--host", "--csv-name", "--interface", "--fmi-versions",
                                                   "--time-limit", "--separator", "--probes", "--fmus",
-                                                  "--strict-fmus", "--references", "--report", "--json"};
+                                                  "--strict-fmus", "--references", "--report", "--json",
+                                                  "--junit", "--other-guid-fmus"};
         if (valued.count(name) == 0) return failure("unknown option '" + arguments[i] + "'");
         const auto text = value();
         if (!text) return failure(name + " needs a value");
@@ -165,9 +180,15 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
             options.reportPath = *text;
         } else if (name == "--json") {
             options.jsonPath = *text;
+        } else if (name == "--junit") {
+            options.junitPath = *text;
+        } else if (name == "--other-guid-fmus") {
+            s.otherGuidFmus = *text;
+            otherGuidGiven = true;
         }
     }
     if (!strictGiven) s.strictFmus = s.fmus / "strict-host";
+    if (!otherGuidGiven) s.otherGuidFmus = s.fmus / "other-guid";
     if (!hostGiven) return failure("no host given: --host 'COMMAND {fmu} ...'");
     const std::regex placeholder(R"(\{[a-z]+\})");
     for (std::sregex_iterator it(s.hostTemplate.begin(), s.hostTemplate.end(), placeholder), end; it != end; ++it) {

@@ -9,11 +9,15 @@
 
 namespace hostcheck {
 
+// Progress lines on standard error: when it is a terminal, always, never.
+enum class Progress { automatic, on, off };
+
 struct Options {
     Settings settings;
     std::vector<int> probes;  // by number
-    std::string reportPath, jsonPath;
+    std::string reportPath, jsonPath, junitPath;
     bool keepRuns = false;
+    Progress progress = Progress::automatic;
 };
 
 struct ParseResult {

@@ -13,5 +13,9 @@ ProbeResult judgeNullStrings(Runs& runs, const Settings& settings);
 ProbeResult judgeEventIteration(Runs& runs, const Settings& settings);
 ProbeResult judgeLogMessages(Runs& runs, const Settings& settings);
 ProbeResult judgeDiscard(Runs& runs, const Settings& settings);
+ProbeResult judgeLifecycle(Runs& runs, const Settings& settings);
+ProbeResult judgeMemory(Runs& runs, const Settings& settings);
+ProbeResult judgeCallingSequence(Runs& runs, const Settings& settings);
+ProbeResult judgeRefusedInstantiation(Runs& runs, const Settings& settings);
 
 }  // namespace hostcheck

@@ -18,6 +18,11 @@ std::vector<RunRequest> coSimulationRuns() {
     return runs;
 }
 
+std::vector<RunRequest> refusingRuns() {
+    return {{FmuSet::otherGuid, "pellidor", modelExchangeStep}, {FmuSet::otherGuid, "corvane", modelExchangeStep},
+            {FmuSet::otherGuid, "tressivo", modelExchangeStep}};
+}
+
 std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunRequest>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -49,8 +54,35 @@ const std::vector<Probe>& probeTable() {
         {7, "discard", "Discard", "strict-host corvane at step 1.5, which answers fmi2Discard",
          "no fmi2DoStep on the instance after the Discard", {{FmuSet::strictHost, "corvane", discardStep}}, false,
          judgeDiscard},
+        {8, "lifecycle", "Lifecycle", "the runs of 1 to 7",
+         "every instance freed exactly once, no call on it after its release", checkedRuns(), false, judgeLifecycle},
+        {9, "memory", "Memory callbacks", "the runs of 1 to 7",
+         "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given", checkedRuns(),
+         false, judgeMemory},
+        {10, "sequence", "Calling sequence", "the runs of 1 to 7",
+         "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; no getter "
+         "after a setter without fmi2DoStep", checkedRuns(), false, judgeCallingSequence},
+        {11, "refused", "Instantiation refused", "pellidor, corvane and tressivo whose description carries another GUID",
+         "no crash and no call on the null instance after the instantiation failed", refusingRuns(), false,
+         judgeRefusedInstantiation},
     };
     return table;
+}
+
+std::vector<RunRequest> checkedRuns() {
+    // The first seven entries of the table, written out: the table itself
+    // is built with this list.
+    std::vector<RunRequest> all = joined(
+        joined({{FmuSet::defaultBuild, "pellidor", modelExchangeStep}, {FmuSet::defaultBuild, "corvane", modelExchangeStep},
+                {FmuSet::strictHost, "pellidor", modelExchangeStep}, {FmuSet::strictHost, "corvane", modelExchangeStep}},
+               modelExchangeRuns()),
+        joined(coSimulationRuns(), {{FmuSet::strictHost, "corvane", discardStep}}));
+    std::vector<RunRequest> once;
+    for (const RunRequest& r : all) {
+        const auto same = [&](const RunRequest& o) { return runLabel(o) == runLabel(r); };
+        if (std::none_of(once.begin(), once.end(), same)) once.push_back(r);
+    }
+    return once;
 }
 
 const Probe* findProbe(std::string_view nameOrNumber) {
@@ -64,6 +96,7 @@ std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const s
     std::vector<ProbeResult> results;
     for (const Probe& probe : probeTable()) {
         if (std::find(selected.begin(), selected.end(), probe.number) != selected.end()) {
+            runs.probeStarting(probe.number);
             results.push_back(probe.judge(runs, settings));
         }
     }
@@ -90,9 +123,26 @@ std::filesystem::path referenceFile(const Settings& settings, double step) {
     return settings.references / ("corvane-h" + shortest(step) + ".csv");
 }
 
+std::string setName(FmuSet set) {
+    switch (set) {
+        case FmuSet::defaultBuild: return "default";
+        case FmuSet::strictHost: return "strict-host";
+        case FmuSet::otherGuid: return "other-GUID";
+    }
+    return "";
+}
+
+const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set) {
+    switch (set) {
+        case FmuSet::defaultBuild: return settings.fmus;
+        case FmuSet::strictHost: return settings.strictFmus;
+        case FmuSet::otherGuid: return settings.otherGuidFmus;
+    }
+    return settings.fmus;
+}
+
 std::string runLabel(const RunRequest& request) {
-    const std::string set = request.set == FmuSet::strictHost ? "strict-host" : "default";
-    return set + " " + request.component + ".fmu, step " + shortest(request.step);
+    return setName(request.set) + " " + request.component + ".fmu, step " + shortest(request.step);
 }
 
 std::string runName(const RunRequest& request) {

@@ -32,6 +32,7 @@ struct Settings {
     char separator = 0;  // 0: detected from the header
     std::filesystem::path fmus;        // the default FMUs, without the seven optional functions
     std::filesystem::path strictFmus;  // the strict-host FMUs
+    std::filesystem::path otherGuidFmus;  // strict-host FMUs whose description carries another GUID
     std::filesystem::path references;  // corvane-h<step>.csv
     std::filesystem::path workRoot;    // each run gets a directory here
 };
@@ -45,7 +46,11 @@ inline constexpr double discardStep = 1.5;
 // The communication steps probe 3 compares at.
 const std::vector<double>& referenceSteps();
 
-enum class FmuSet { defaultBuild, strictHost };
+enum class FmuSet { defaultBuild, strictHost, otherGuid };
+
+// The folder of a set's FMUs and its name in labels ("strict-host").
+const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set);
+std::string setName(FmuSet set);
 
 struct RunRequest {
     FmuSet set;
@@ -80,6 +85,8 @@ class Runs {
 public:
     virtual ~Runs() = default;
     virtual const Run& operator()(const RunRequest& request) = 0;
+    // Told before each probe asks for its runs, for showing progress.
+    virtual void probeStarting(int /*number*/) {}
 };
 
 struct ProbeResult {
@@ -104,6 +111,9 @@ struct Probe {
     ProbeResult (*judge)(Runs& runs, const Settings& settings);
 };
 const std::vector<Probe>& probeTable();
+
+// The runs of probes 1 to 7, each once: the runs probes 8 to 10 judge.
+std::vector<RunRequest> checkedRuns();
 
 // The probe a name or number on the command line means, or null.
 const Probe* findProbe(std::string_view nameOrNumber);

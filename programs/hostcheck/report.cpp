@@ -112,11 +112,14 @@ std::string markdownReport(const Summary& summary) {
     for (const ProbeResult& r : summary.results) {
         out << "\n## " << r.number << ". " << r.title << ": " << verdictName(r.verdict) << "\n\n" << r.evidence << "\n";
         if (r.verdict == Verdict::fail) out << "\n**What the host should do instead:** " << r.fix << "\n";
+        if (const auto plot = summary.plots.find(r.number); plot != summary.plots.end()) {
+            out << "\n![" << r.title << ": the host's height and velocity](" << plot->second << ")\n";
+        }
         for (const Run* run : r.runs) {
             out << "\n- " << run->label << ": " << describe(run->outcome)
                 << (run->record ? ", " + std::to_string(run->record->calls.size()) + " calls recorded" : "")
                 << "\n\n  ```\n  " << run->command << "\n  ```\n";
-            if (r.verdict != Verdict::fail) continue;
+            if (r.verdict != Verdict::fail && r.verdict != Verdict::notReached) continue;
             // The end of what the host printed: where its reason usually is.
             for (const auto& [name, text] : {std::pair{"standard error", &run->outcome.errors},
                                              std::pair{"standard output", &run->outcome.output}}) {

@@ -87,7 +87,7 @@ std::size_t Runner::runCount() const {
 
 bool Runner::records(FmuSet set) {
     if (const auto known = recording.find(set); known != recording.end()) return known->second;
-    const fs::path& folder = set == FmuSet::strictHost ? settings.strictFmus : settings.fmus;
+    const fs::path& folder = fmuFolder(settings, set);
     bool found = false;
     for (const char* component : {"pellidor", "corvane", "tressivo"}) {
         found = found || libraryNamesRecordVariable(folder / (std::string(component) + ".fmu"));
@@ -109,14 +109,12 @@ const Run& Runner::operator()(const RunRequest& request) {
     // Each run in a directory of its own, with its own copy of the FMU: a
     // host that unpacks next to the archive or writes fixed file names
     // cannot disturb another run.
-    const std::string setName = request.set == FmuSet::strictHost ? "strict-host" : "default";
     char number[8];
     std::snprintf(number, sizeof number, "%02zu", runs.size());
-    run.directory = settings.workRoot / (std::string(number) + "-" + setName + "-" + request.component + "-h" +
+    run.directory = settings.workRoot / (std::string(number) + "-" + setName(request.set) + "-" + request.component + "-h" +
                                          shortest(request.step));
     fs::create_directories(run.directory);
-    const fs::path source = (request.set == FmuSet::strictHost ? settings.strictFmus : settings.fmus) /
-                            (request.component + ".fmu");
+    const fs::path source = fmuFolder(settings, request.set) / (request.component + ".fmu");
     const fs::path fmu = run.directory / (request.component + ".fmu");
     std::error_code error;
     fs::copy_file(source, fmu, fs::copy_options::overwrite_existing, error);
@@ -131,6 +129,7 @@ const Run& Runner::operator()(const RunRequest& request) {
         return run;
     }
     const fs::path record = run.directory / "calls.record";
+    if (progress) progress("probe " + std::to_string(probe) + ": " + label + ": running");
     run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{callRecordVariable, record.string()}},
                              SizeLimit{record, largestRecord});
     run.record = readRecord(record);
@@ -140,6 +139,7 @@ const Run& Runner::operator()(const RunRequest& request) {
     if (run.record && !run.record->problem.empty()) run.record.reset();
     run.result = readTrajectory(csv, settings.separator);
     run.shown = shownText(run, csv);
+    if (progress) progress("probe " + std::to_string(probe) + ": " + label + ": " + describe(run.outcome));
     return run;
 }
 

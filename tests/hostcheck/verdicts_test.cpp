@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include "options.h"
+#include "plots.h"
+#include "report.h"
 #include "probes.h"
 #include "record.h"
 #include "record_facts.h"
@@ -515,9 +517,197 @@ TEST(ProbeSelection, ByNameOrNumber) {
     const auto parsed = parseOptions({"--host", "h {fmu} {csv}", "--probes", "discard,strings,1"}, defaults);
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->probes, (std::vector<int>{7, 4, 1}));
-    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "8"}, defaults).options);
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "12"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
+}
+
+// ---- Probes 8 to 11: the record's instances, blocks and order ------------------
+
+const RunRequest pellidorRefused{FmuSet::otherGuid, "pellidor", modelExchangeStep};
+const std::string terminate2 = call("fmi2Terminate", "", "status=fmi2OK");
+const std::string continuousTime = call("fmi2EnterContinuousTimeMode", "", "status=fmi2OK");
+const std::string refusedInstantiation =
+    "library pellidor fmi=2.0 interface=x pid=1\n> fmi2Instantiate instanceName=\"i\" fmuType=fmi2ModelExchange "
+    "fmuGUID=\"{other}\" allocateMemory=0x3 freeMemory=0x4 loggingOn=1\n< fmi2Instantiate result=null";
+
+// Steps of 0.01 from points n·h: at the sixth the point is an ulp from the
+// previous point plus the step.
+std::string multipliedPointsSteps() {
+    std::string lines;
+    for (int n = 0; n < 8; ++n) lines += (n ? "\n" : "") + doStep(number(n * 0.01), number(0.01), "fmi2OK");
+    return lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RecordProbes, ProbeVerdicts,
+    testing::Values(
+        // 8. Lifecycle: each instance freed once, nothing after its release.
+        VerdictCase{"LifecycleAddressReusedPass", 8,
+                    {{pellidorStrict, record({pellidorStarted(), freed2(), pellidorStarted(), freed2()}), exited(0)}},
+                    Verdict::pass, "^pellidor: each instance freed once"},
+        VerdictCase{"LifecycleLeakAfterDiscardFail", 8,
+                    {{corvaneAtDiscard, record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard")}), exited(1)}},
+                    Verdict::fail, "^corvane h = 1.5: the instance \"i\" \\(0x10\\) never freed; the run stopped after fmi2DoStep"},
+        VerdictCase{"LifecycleSecondFreeFail", 8, {{pellidorStrict, record({pellidorStarted(), freed2(), freed2()}), exited(0)}},
+                    Verdict::fail, "\\(0x10\\) was freed a second time: fmi2FreeInstance\\(\\)"},
+        VerdictCase{"LifecycleCallAfterFreeFail", 8,
+                    {{pellidorStrict, record({pellidorStarted(), freed2(), setTime2(1)}), exited(0)}}, Verdict::fail,
+                    "\\(0x10\\) was called after its release: fmi2SetTime\\(time=1\\)"},
+        VerdictCase{"LifecycleCrashNotReached", 8, {{pellidorStrict, record({pellidorStarted()}), crashed()}},
+                    Verdict::notReached, "killed by SIGSEGV"},
+        // 9. Memory callbacks: zeroed blocks, none overlapping, an allocator given.
+        VerdictCase{"MemoryPass", 9, {{pellidorStrict, pellidorToTheEnd, exited(0)}}, Verdict::pass,
+                    "^pellidor: every block zeroed, none overlapping"},
+        VerdictCase{"MemoryNotZeroedFail", 9,
+                    {{pellidorStrict, record({pellidorStarted(), "alloc count=2 size=1 block=0x9000 zeroed=0", freed2()}),
+                      exited(0)}},
+                    Verdict::fail, "allocateMemory\\(2, 1\\) returned a block with a non-zero byte: allocateMemory must return zeroed memory: use calloc"},
+        VerdictCase{"MemoryOverlapFail", 9,
+                    {{pellidorStrict,
+                      record({pellidorStarted(), "> fmi2SetString c=0x10 vr=[0] nvr=1 value=[\"a\"]",
+                              "alloc count=2 size=1 block=0x20 zeroed=1", "< fmi2SetString c=0x10 status=fmi2OK"}),
+                      exited(0)}},
+                    Verdict::fail, "allocateMemory\\(2, 1\\) in fmi2SetString.* returned 0x20, which overlaps a block still in use"},
+        VerdictCase{"MemoryNoAllocatorFail", 9,
+                    {{pellidorStrict,
+                      record({"> fmi2Instantiate instanceName=\"i\" fmuType=fmi2ModelExchange allocateMemory=null freeMemory=0x4",
+                              "< fmi2Instantiate result=null"}),
+                      exited(1)}},
+                    Verdict::fail, "fmi2Instantiate was given no allocateMemory \\(null\\)"},
+        // 10. Calling sequence: the state tables, the step continuity, no getter after a setter.
+        VerdictCase{"SequenceModelExchangePass", 10,
+                    {{pellidorStrict, record({pellidorStarted(), continuousTime, setTime2(3.0), terminate2, freed2()}), exited(0)}},
+                    Verdict::pass, "^pellidor: each call allowed in its state$"},
+        VerdictCase{"SequenceCoSimulationPass", 10,
+                    {{corvaneAtReference, record({corvaneStarted(), summedSteps(), terminate2, freed2()}), exited(0)}},
+                    Verdict::pass, "^corvane h = 0.01: each call allowed in its state$"},
+        VerdictCase{"SequenceSetTimeInEventModeFail", 10, {{pellidorStrict, pellidorToTheEnd, exited(0)}}, Verdict::fail,
+                    "fmi2SetTime\\(time=3\\) in Event Mode, allowed only in Continuous-Time Mode; the calls before: "
+                    "fmi2SetupExperiment.*, fmi2EnterInitializationMode\\(\\) -> fmi2OK, fmi2ExitInitializationMode\\(\\) -> fmi2OK$"},
+        VerdictCase{"SequenceAfterErrorFail", 10,
+                    {{pellidorStrict,
+                      record({pellidorStarted(), call("fmi2SetReal", "vr=[9] nvr=1 value=[1]", "status=fmi2Error"), continuousTime}),
+                      exited(0)}},
+                    Verdict::fail, "fmi2EnterContinuousTimeMode\\(\\) in error"},
+        VerdictCase{"SequenceFmi1AfterTerminateFail", 10,
+                    {{tressivoStrict, record({tressivoStarted(), call("Rebounder_fmiTerminate", "", "status=fmiOK"), setTime1(1)}),
+                      exited(0)}},
+                    Verdict::fail, "fmiSetTime\\(time=1\\) in terminated, allowed only in instantiated, initialised"},
+        VerdictCase{"SequenceStepAfterDiscardFail", 10,
+                    {{corvaneAtDiscard,
+                      record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), doStep("0", "0.75", "fmi2OK")}), exited(0)}},
+                    Verdict::fail, "fmi2DoStep\\(currentCommunicationPoint=0, communicationStepSize=0.75, .*\\) in stepFailed"},
+        VerdictCase{"SequenceStepSkipsAheadFail", 10,
+                    {{corvaneAtReference, record({corvaneStarted(), doStep("0", "0.01", "fmi2OK"), doStep("0.02", "0.01", "fmi2OK")}),
+                      exited(0)}},
+                    Verdict::fail, "communicationStepSize=0.01.*\\) skips ahead: the previous step ended at 0.01"},
+        VerdictCase{"SequenceStepGoesBackFail", 10,
+                    {{corvaneAtReference, record({corvaneStarted(), doStep("0", "0.01", "fmi2OK"), doStep("0.005", "0.01", "fmi2OK")}),
+                      exited(0)}},
+                    Verdict::fail, "currentCommunicationPoint=0.005.* goes back: the previous step ended at 0.01;"},
+        VerdictCase{"SequenceStepSizeZeroFail", 10,
+                    {{corvaneAtReference, record({corvaneStarted(), doStep("0", "0", "fmi2OK")}), exited(0)}},
+                    Verdict::fail, "the step size must be above 0"},
+        VerdictCase{"SequenceMultipliedPointsNote", 10,
+                    {{corvaneAtReference, record({corvaneStarted(), multipliedPointsSteps(), freed2()}), exited(0)}},
+                    Verdict::note, "fmi2DoStep points up to 1 ulps from where the previous step ended"},
+        VerdictCase{"SequenceGetterAfterSetterFail", 10,
+                    {{corvaneAtReference,
+                      record({corvaneStarted(), doStep("0", "0.01", "fmi2OK"),
+                              call("fmi2SetReal", "vr=[2] nvr=1 value=[-9]", "status=fmi2OK"),
+                              call("fmi2GetReal", "vr=[0] nvr=1", "status=fmi2OK value=[1]")}),
+                      exited(0)}},
+                    Verdict::fail, "fmi2GetReal\\(vr=\\[0\\], nvr=1\\) after fmi2SetReal\\(vr=\\[2\\], nvr=1, value=\\[-9\\]\\) without fmi2DoStep in between"},
+        // 11. Instantiation refused: no crash, no call with the null instance.
+        VerdictCase{"RefusedReportedPass", 11, {{pellidorRefused, record({refusedInstantiation}), exited(1)}}, Verdict::pass,
+                    "^pellidor: fmi2Instantiate returned null; no call with the null instance, then ended with exit status 1$"},
+        VerdictCase{"RefusedCallOnNullFail", 11,
+                    {{pellidorRefused,
+                      record({refusedInstantiation, "> fmi2SetupExperiment c=null toleranceDefined=0 tolerance=0 startTime=0",
+                              "< fmi2SetupExperiment c=null status=fmi2Fatal"}),
+                      crashed()}},
+                    Verdict::fail, "returned null; then fmi2SetupExperiment\\(.*\\) with the null instance \\(killed by SIGSEGV\\)$"},
+        VerdictCase{"RefusedCrashFail", 11, {{pellidorRefused, record({refusedInstantiation}), crashed()}}, Verdict::fail,
+                    "returned null; then the host crashed"},
+        VerdictCase{"RefusedNoInstantiationNotReached", 11, {{pellidorRefused, record({}), exited(1)}},
+                    Verdict::notReached, "no instantiation; the host exit status 1"}),
+    [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
+
+// ---- What the report writes beside the table -------------------------------------
+
+// A fall, a rebound and a rise: enough rows for a curve and its first rebound.
+const std::string bouncingCsv = "time,height,velocity\n0,1,4\n0.5,1.2,-1\n1,0.1,-6\n1.05,0.05,3\n1.5,0.4,-1\n";
+
+// Whether xmllint reads the file as well-formed XML.
+bool wellFormed(const std::string& text) {
+    const fs::path path = fs::temp_directory_path() / ("hostcheck-xml-" + std::to_string(::getpid()));
+    std::ofstream(path) << text;
+    const int status = std::system(("'" + std::string(REBOUNDER_XMLLINT) + "' --noout '" + path.string() + "'").c_str());
+    fs::remove(path);
+    return status == 0;
+}
+
+std::size_t occurrences(const std::string& text, const std::regex& pattern) {
+    return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), {}));
+}
+
+TEST_F(Verdicts, ReportPlotsEachTrajectoryProbeWithItsCurvesAndLinksThem) {
+    HandRuns hand({{pellidorStrict, pellidorToTheEnd, exited(0), bouncingCsv},
+                   {corvaneAtReference, record({corvaneStarted(), summedSteps()}), exited(0), bouncingCsv}});
+    Settings settings;
+    settings.references = references;
+    const std::vector<ProbeResult> results = runProbes(hand, settings, {2, 3, 8});
+    const std::vector<Plot> plots = trajectoryPlots(results, settings);
+    ASSERT_EQ(plots.size(), 2u) << "one plot per trajectory probe, none for probe 8";
+    const std::regex hostCurve("<polyline class='host'[^>]* points='([0-9.]+,[0-9.]+ ){5}'");
+    for (const Plot& plot : plots) {
+        SCOPED_TRACE(plot.file);
+        EXPECT_TRUE(wellFormed(plot.svg));
+        EXPECT_EQ(occurrences(plot.svg, hostCurve), 2u) << "the host's height and velocity, every row";
+        EXPECT_EQ(occurrences(plot.svg, std::regex("<circle class='rebound'")), 2u);
+        for (const char* axis : {">time \\(s\\)<", ">height \\(m\\)<", ">velocity \\(m/s\\)<"}) {
+            EXPECT_TRUE(std::regex_search(plot.svg, std::regex(axis))) << axis;
+        }
+    }
+    EXPECT_EQ(plots[0].file, "2-model-exchange.svg");
+    EXPECT_EQ(occurrences(plots[0].svg, std::regex("<line class='floor'")), 1u);
+    EXPECT_EQ(occurrences(plots[0].svg, std::regex("<line class='contact'")), 2u);
+    EXPECT_EQ(occurrences(plots[1].svg, std::regex("<polyline class='reference'[^>]* points='([0-9.]+,[0-9.]+ ){2}'")), 2u)
+        << "the reference's two rows, height and velocity";
+
+    Summary summary{settings, results, 1.0, 2, true};
+    summary.plots = {{2, "report-2-model-exchange.svg"}, {3, "report-3-co-simulation.svg"}};
+    const std::string markdown = markdownReport(summary);
+    EXPECT_TRUE(std::regex_search(markdown, std::regex("\\]\\(report-2-model-exchange.svg\\)")));
+    EXPECT_TRUE(std::regex_search(markdown, std::regex("\\]\\(report-3-co-simulation.svg\\)")));
+    EXPECT_TRUE(std::regex_search(markdown, std::regex("## 8. Lifecycle: fail[^#]*Its last calls:\n\n  ```\n[^`]*fmi2DoStep")))
+        << "a failed probe shows where the record ends";
+}
+
+TEST_F(Verdicts, JUnitHasOneCasePerProbeWithTheElementOfItsVerdict) {
+    HandRuns hand({{corvaneAtReference, record({corvaneStarted(), doStep("0", "0.01", "fmi2OK")}), exited(0),
+                    "time,height,velocity\n0,1,4\n0.01,1.0400000000000003,3.9\n"},
+                   {pellidorRefused, record({}), exited(1)}});
+    Settings settings;
+    settings.references = references;
+    settings.hostTemplate = "host <&> {fmu}";
+    // 3 note, 5 skip (no tressivo run), 8 fail (never freed), 9 pass, 11 not reached.
+    const std::vector<ProbeResult> results = runProbes(hand, settings, {3, 5, 8, 9, 11});
+    const std::string junit = junitReport(Summary{settings, results, 1.0, 2, true});
+    ASSERT_TRUE(wellFormed(junit)) << junit;
+    EXPECT_EQ(occurrences(junit, std::regex("<testcase ")), 5u);
+    EXPECT_TRUE(std::regex_search(junit, std::regex("<testsuite [^>]*tests=\"5\" failures=\"1\" errors=\"0\" skipped=\"2\"")));
+    const auto testcase = [&](const std::string& name) {
+        std::smatch m;
+        std::regex_search(junit, m, std::regex("<testcase [^>]*name=\"" + name + "\"[^>/]*(/>|>((.|\n)*?)</testcase>)"));
+        return m.size() > 2 ? m[0].str() : std::string();
+    };
+    EXPECT_TRUE(std::regex_search(testcase("3. Co-simulation trajectory"), std::regex("<system-out>note: .*not bit for bit")));
+    EXPECT_TRUE(std::regex_search(testcase("5. FMI 1.0 event iteration"), std::regex("<skipped message=\"skip: ")));
+    EXPECT_TRUE(std::regex_search(testcase("8. Lifecycle"), std::regex("<failure message=\"corvane h = 0.01: the instance .*never freed")));
+    EXPECT_TRUE(std::regex_search(testcase("9. Memory callbacks"), std::regex("/>$")));
+    EXPECT_TRUE(std::regex_search(testcase("11. Instantiation refused"), std::regex("<skipped message=\"not reached: ")));
 }
 
 }  // namespace
