@@ -15,9 +15,8 @@ struct Iteration {
 };
 
 bool convergedAnswer(const Call& call) {
-    const std::string* info = call.results.find("eventInfo");
-    const std::string* converged = info ? recordedPairs(*info).find("iterationConverged") : nullptr;
-    return converged != nullptr && *converged != "0";
+    const std::optional<std::string> converged = recordedPart(call.results, "eventInfo", "iterationConverged");
+    return converged && *converged != "0";
 }
 
 std::vector<Iteration> iterations(const Record& record) {

@@ -182,6 +182,15 @@ Fields recordedPairs(const std::string& value) {
     return pairs(std::string_view(value).substr(1, value.size() - 2), ',');
 }
 
+std::optional<std::string> recordedPart(const Fields& fields, std::string_view key, std::string_view part) {
+    const std::string* value = fields.find(key);
+    if (value == nullptr) return std::nullopt;
+    const Fields parts = recordedPairs(*value);
+    const std::string* found = parts.find(part);
+    if (found == nullptr) return std::nullopt;
+    return *found;
+}
+
 std::string Call::instance() const {
     const std::string* c = arguments.find("c");
     if (c == nullptr) c = results.find("result");

@@ -35,6 +35,9 @@ std::optional<std::string> recordedText(const std::string& value);
 // a "..." element marks an array cut short.
 std::vector<std::string> recordedList(const std::string& value);
 Fields recordedPairs(const std::string& value);
+// One part of a {k=v,...} value among the fields, by copy: eventInfo's
+// iterationConverged. nullopt when the value or the part is missing.
+std::optional<std::string> recordedPart(const Fields& fields, std::string_view key, std::string_view part);
 
 struct Event {
     enum class Kind { library, enter, leave, log, alloc, free };

@@ -61,9 +61,9 @@ std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
         const Call& call = record.calls[k];
         if (call.name == "fmiEventUpdate") {
             ++count;
-            const std::string* info = call.results.find("eventInfo");
-            const std::string* converged = info ? recordedPairs(*info).find("iterationConverged") : nullptr;
-            allUnconverged = allUnconverged && (converged == nullptr || *converged == "0");
+            const std::optional<std::string> converged =
+                recordedPart(call.results, "eventInfo", "iterationConverged");
+            allUnconverged = allUnconverged && (!converged || *converged == "0");
         } else if (advancesSimulation(call)) {
             break;
         }

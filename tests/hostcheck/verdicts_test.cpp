@@ -250,7 +250,7 @@ TEST(CallRecord, PairsEachCallWithItsReturnAndTheCallbacksMadeInside) {
     EXPECT_EQ(r.calls[0].name, "fmiInstantiateModel");
     EXPECT_EQ(r.calls[0].instance(), "0x10");
     EXPECT_EQ(r.calls[1].statusKind(), "OK");
-    EXPECT_EQ(recordedPairs(*r.calls[2].results.find("eventInfo")).find("iterationConverged")->compare("0"), 0);
+    EXPECT_EQ(recordedPart(r.calls[2].results, "eventInfo", "iterationConverged"), "0");
     EXPECT_EQ(r.eventsInside(1).size(), 9u) << "fmiInitialize sent nine messages";
     const auto values = recordedList(*r.calls[3].arguments.find("value"));
     ASSERT_EQ(values.size(), 1u) << "a comma or bracket inside a quoted string splits nothing";
