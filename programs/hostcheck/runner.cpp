@@ -72,7 +72,7 @@ std::string shownText(const Run& run, const fs::path& csv) {
         if (name == "stdout.txt" || name == "stderr.txt" || entry.path() == csv) continue;
         if (entry.path().extension() != ".log" && entry.path().extension() != ".txt") continue;
         std::ifstream file(entry.path());
-        text += "\n" + std::string(std::istreambuf_iterator<char>(file), {});
+        text.append("\n").append(std::istreambuf_iterator<char>(file), {});
     }
     return text;
 }

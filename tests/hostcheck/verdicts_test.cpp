@@ -95,7 +95,7 @@ std::string eventUpdate(int converged) {
 
 std::string eventUpdates(int count, int converged) {
     std::string lines;
-    for (int i = 0; i < count; ++i) lines += (i ? "\n" : "") + eventUpdate(converged);
+    for (int i = 0; i < count; ++i) lines.append(i ? "\n" : "").append(eventUpdate(converged));
     return lines;
 }
 
@@ -124,14 +124,16 @@ std::string number(double value) {
 std::string summedSteps() {
     std::string lines;
     double t = 0.0;
-    for (int n = 0; n < 7; ++n, t += 0.01) lines += (n ? "\n" : "") + doStep(number(t), number(0.01), "fmi2OK");
+    for (int n = 0; n < 7; ++n, t += 0.01) {
+        lines.append(n ? "\n" : "").append(doStep(number(t), number(0.01), "fmi2OK"));
+    }
     return lines;
 }
 std::string multipliedSteps() {
     std::string lines;
     for (int n = 0; n < 7; ++n) {
         const double k = n;
-        lines += (n ? "\n" : "") + doStep(number(k * 0.01), number((k + 1.0) * 0.01 - k * 0.01), "fmi2OK");
+        lines.append(n ? "\n" : "").append(doStep(number(k * 0.01), number((k + 1.0) * 0.01 - k * 0.01), "fmi2OK"));
     }
     return lines;
 }
@@ -535,7 +537,9 @@ const std::string refusedInstantiation =
 // previous point plus the step.
 std::string multipliedPointsSteps() {
     std::string lines;
-    for (int n = 0; n < 8; ++n) lines += (n ? "\n" : "") + doStep(number(n * 0.01), number(0.01), "fmi2OK");
+    for (int n = 0; n < 8; ++n) {
+        lines.append(n ? "\n" : "").append(doStep(number(n * 0.01), number(0.01), "fmi2OK"));
+    }
     return lines;
 }
 
