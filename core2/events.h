@@ -7,9 +7,8 @@
 
 // Handles an event: clears the event record, then rebounds when it is due.
 // The record never asks for another iteration, a time event or termination.
-// Takes the states
-// and the event record apart so that the communication step can apply it to
-// the states it holds in registers while it runs.
+// Takes the states and the event record apart so that the communication step
+// can apply it to the states it holds in registers while it runs.
 inline void handleEvent(fmi2EventInfo& eventInfo, fmi2Real states[model::stateCount], fmi2Real restitution) {
     eventInfo.newDiscreteStatesNeeded = fmi2False;
     eventInfo.terminateSimulation = fmi2False;
