@@ -50,12 +50,9 @@ std::string missingInput(const Options& options) {
         if (std::find(options.probes.begin(), options.probes.end(), probe.number) == options.probes.end()) continue;
         for (const RunRequest& run : probe.needs) {
             const fs::path fmu = fmuFolder(s, run.set) / (run.component + ".fmu");
-            const char* option = run.set == FmuSet::strictHost  ? " (--strict-fmus DIR)"
-                                 : run.set == FmuSet::otherGuid ? " (--other-guid-fmus DIR)"
-                                                                : " (--fmus DIR)";
             if (!fs::is_regular_file(fmu)) {
                 return "no " + setName(run.set) + " " + run.component + ".fmu in " + fmu.parent_path().string() +
-                       option;
+                       " (" + setOption(run.set) + " DIR)";
             }
         }
         for (double step : referenceSteps()) {
@@ -93,7 +90,7 @@ bool writeReports(const Options& options, Summary& summary) {
     bool written = true;
     if (!options.reportPath.empty()) {
         const fs::path report = options.reportPath;
-        for (const Plot& plot : trajectoryPlots(summary.results, summary.settings)) {
+        for (const Plot& plot : trajectoryPlots(summary.results)) {
             const std::string name = report.stem().string() + "-" + plot.file;
             written = writeFile((report.parent_path() / name).string(), plot.svg) && written;
             summary.plots[plot.probe] = name;

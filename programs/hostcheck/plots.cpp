@@ -155,9 +155,10 @@ std::string legend(bool coSimulation, double y) {
     return out.str();
 }
 
-// A probe that compares with the reference results draws them; one that
-// does not draws the floor and the closed-form contact instead.
-Plot plotOf(const ProbeResult& result, const Settings& settings) {
+// A probe that compares with the reference results draws them, as its
+// judge read them; one that does not draws the floor and the closed-form
+// contact instead.
+Plot plotOf(const ProbeResult& result) {
     const bool coSimulation = findProbe(result.name)->readsReferences;
     const double panelHeight = titleHeight + plotHeight + panelGap;
     const double height = 50 + panelHeight * static_cast<double>(result.runs.size());
@@ -169,10 +170,9 @@ Plot plotOf(const ProbeResult& result, const Settings& settings) {
         << ": " << verdictName(result.verdict) << "</title>\n<rect width='100%' height='100%' fill='white'/>\n"
         << legend(coSimulation, 20);
     double top = 40;
-    for (const Run* run : result.runs) {
-        std::optional<TrajectoryFile> reference;
-        if (coSimulation) reference = readTrajectory(referenceFile(settings, run->request.step), ',');
-        panel(out, *run, reference && reference->trajectory ? &*reference->trajectory : nullptr, top);
+    for (std::size_t k = 0; k < result.runs.size(); ++k) {
+        const bool compared = coSimulation && k < result.references.size() && result.references[k];
+        panel(out, *result.runs[k], compared ? &*result.references[k] : nullptr, top);
         top += panelHeight;
     }
     out << "</svg>\n";
@@ -181,11 +181,11 @@ Plot plotOf(const ProbeResult& result, const Settings& settings) {
 
 }  // namespace
 
-std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results, const Settings& settings) {
+std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results) {
     std::vector<Plot> plots;
     for (const ProbeResult& result : results) {
         const Probe* probe = findProbe(result.name);
-        if (probe != nullptr && probe->plotted && !result.runs.empty()) plots.push_back(plotOf(result, settings));
+        if (probe != nullptr && probe->plotted && !result.runs.empty()) plots.push_back(plotOf(result));
     }
     return plots;
 }

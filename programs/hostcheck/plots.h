@@ -17,7 +17,7 @@ struct Plot {
     std::string svg;
 };
 
-// One plot per trajectory probe among the results (2 and 3) that ran.
-std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results, const Settings& settings);
+// One plot per probe the table marks plotted, among the results that ran.
+std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results);
 
 }  // namespace hostcheck

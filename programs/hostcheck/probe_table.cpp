@@ -151,22 +151,38 @@ std::filesystem::path referenceFile(const Settings& settings, double step) {
     return settings.references / ("corvane-h" + shortest(step) + ".csv");
 }
 
-std::string setName(FmuSet set) {
-    switch (set) {
-        case FmuSet::defaultBuild: return "default";
-        case FmuSet::strictHost: return "strict-host";
-        case FmuSet::otherGuid: return "other-GUID";
+namespace {
+
+// Each set of FMUs: its name in labels, the option that names its folder,
+// and where the settings keep that folder.
+struct FmuSetEntry {
+    FmuSet set;
+    const char* name;
+    const char* option;
+    std::filesystem::path Settings::*folder;
+};
+
+constexpr FmuSetEntry fmuSets[] = {
+    {FmuSet::defaultBuild, "default", "--fmus", &Settings::fmus},
+    {FmuSet::strictHost, "strict-host", "--strict-fmus", &Settings::strictFmus},
+    {FmuSet::otherGuid, "other-GUID", "--other-guid-fmus", &Settings::otherGuidFmus},
+};
+
+const FmuSetEntry& entryOf(FmuSet set) {
+    for (const FmuSetEntry& entry : fmuSets) {
+        if (entry.set == set) return entry;
     }
-    return "";
+    return fmuSets[0];
 }
 
+}  // namespace
+
+std::string setName(FmuSet set) { return entryOf(set).name; }
+
+std::string setOption(FmuSet set) { return entryOf(set).option; }
+
 const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set) {
-    switch (set) {
-        case FmuSet::defaultBuild: return settings.fmus;
-        case FmuSet::strictHost: return settings.strictFmus;
-        case FmuSet::otherGuid: return settings.otherGuidFmus;
-    }
-    return settings.fmus;
+    return settings.*entryOf(set).folder;
 }
 
 std::string runLabel(const RunRequest& request) {

@@ -270,12 +270,13 @@ ProbeResult judgeCoSimulationTrajectory(const Probe& probe, Runs& runs, const Se
         const Run& run = runs(request);
         if (run.skipped) continue;
         result.runs.push_back(&run);
+        const TrajectoryFile reference = readTrajectory(referenceFile(settings, step), ',');
+        result.references.push_back(reference.trajectory);
         if (auto unjudgeable = unjudgeableResult(run, probe)) {
             onlyDigits = false;
             findings.push_back(*unjudgeable);
             continue;
         }
-        const TrajectoryFile reference = readTrajectory(referenceFile(settings, step), ',');
         if (!reference.trajectory) {
             findings.push_back({Verdict::fail, run.name, "the reference cannot be read: " + reference.problem});
             continue;

@@ -50,9 +50,11 @@ const std::vector<double>& referenceSteps();
 
 enum class FmuSet { defaultBuild, strictHost, otherGuid };
 
-// The folder of a set's FMUs and its name in labels ("strict-host").
+// The folder of a set's FMUs, its name in labels ("strict-host") and the
+// option that names its folder ("--strict-fmus").
 const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set);
 std::string setName(FmuSet set);
+std::string setOption(FmuSet set);
 
 struct RunRequest {
     FmuSet set;
@@ -108,6 +110,9 @@ struct ProbeResult {
     std::string evidence;  // one line
     std::string fix;       // for a fail: what the host should do instead, in one sentence
     std::vector<const Run*> runs;
+    // For a probe that compares with the reference results: what each run
+    // was compared with, in the order of runs (nullopt: unreadable).
+    std::vector<std::optional<Trajectory>> references;
 };
 
 // One probe: a new one is an entry in probeTable() and its judge, which is

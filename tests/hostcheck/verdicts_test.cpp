@@ -663,7 +663,7 @@ TEST_F(Verdicts, ReportPlotsEachTrajectoryProbeWithItsCurvesAndLinksThem) {
     Settings settings;
     settings.references = references;
     const std::vector<ProbeResult> results = runProbes(hand, settings, {2, 3, 8});
-    const std::vector<Plot> plots = trajectoryPlots(results, settings);
+    const std::vector<Plot> plots = trajectoryPlots(results);
     ASSERT_EQ(plots.size(), 2u) << "one plot per trajectory probe, none for probe 8";
     const std::regex hostCurve("<polyline class='host'[^>]* points='([0-9.]+,[0-9.]+ ){5}'");
     for (const Plot& plot : plots) {
