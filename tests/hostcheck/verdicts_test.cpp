@@ -288,6 +288,53 @@ TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
     EXPECT_EQ(r->openCalls()[0], r->calls.size() - 1);
 }
 
+// ---- What each call does, read from its version's table ------------------------
+
+// Every function a component exports has a role in its version's table: one
+// the table lacked would pass the calling-sequence check unjudged.
+TEST(FunctionTables, EveryExportedFunctionHasARoleInItsVersion) {
+    for (const std::string list : {"pellidor", "corvane", "tressivo", "fmi2-strict-host"}) {
+        std::ifstream file(fs::path(REBOUNDER_EXPORT_LISTS) / (list + ".txt"));
+        ASSERT_TRUE(file) << list;
+        std::size_t read = 0;
+        for (std::string name; std::getline(file, name);) {
+            if (name.empty() || name[0] == '#') continue;
+            ++read;
+            const Record r = parseRecord(record({"> " + name + " " + instance}));
+            ASSERT_EQ(r.calls.size(), 1u) << name;
+            EXPECT_NE(r.calls[0].role, Role::unknown) << name << " has no role";
+            EXPECT_EQ(r.calls[0].version, list == "tressivo" ? FmiVersion::fmi1 : FmiVersion::fmi2) << name;
+        }
+        EXPECT_GT(read, 6u) << list;
+    }
+}
+
+// A status is read in the spelling of the call's own version; another
+// version's spelling is no status of that call.
+TEST(FunctionTables, StatusesAreReadInTheCallsVersion) {
+    struct Case {
+        const char* function;
+        const char* status;
+        Status answer;
+        const char* kind;
+    };
+    const Case cases[] = {
+        {"fmi2DoStep", "fmi2Discard", Status::discard, "Discard"},
+        {"fmi2DoStep", "fmi2Pending", Status::pending, "Pending"},
+        {"fmi2SetReal", "fmi2Error", Status::error, "Error"},
+        {"Rebounder_fmiSetTime", "fmiOK", Status::ok, "OK"},
+        {"Rebounder_fmiEventUpdate", "fmiFatal", Status::fatal, "Fatal"},
+        {"Rebounder_fmiSetTime", "fmi2OK", Status::none, ""},
+        {"fmi2SetReal", "fmiWarning", Status::none, ""},
+    };
+    for (const Case& c : cases) {
+        const Record r = parseRecord(record({call(c.function, "", std::string("status=") + c.status)}));
+        ASSERT_EQ(r.calls.size(), 1u) << c.function;
+        EXPECT_EQ(r.calls[0].answer, c.answer) << c.function << " answering " << c.status;
+        EXPECT_EQ(r.calls[0].statusKind(), c.kind) << c.function << " answering " << c.status;
+    }
+}
+
 // ---- Where a run ended, and whose subject ended it ---------------------------------
 
 struct EndCase {
