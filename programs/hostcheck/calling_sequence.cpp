@@ -6,28 +6,30 @@
 namespace hostcheck {
 namespace {
 
-using S = InstanceState;
-
 // One row of a state table: a role and the states it may be called in.
+template <typename State>
 struct Row {
     Role role;
-    std::vector<S> allowedIn;
+    std::vector<State> allowedIn;
 };
 
 // The states of an interface in the order a reader meets them, and its rows.
+template <typename StateEnum>
 struct Table {
-    std::vector<S> states;
-    std::vector<Row> rows;
+    using State = StateEnum;
+    std::vector<State> states;
+    std::vector<Row<State>> rows;
 };
 
 // fmi2SetTime in Event Mode is allowed only for an FMU without continuous
 // states; pellidor has two. fmi2SetReal is allowed in Continuous-Time Mode
 // for continuous inputs; the other setters are not.
-const Table& modelExchange2() {
+const Table<Fmi2State>& modelExchange2() {
+    using S = Fmi2State;
     const std::vector<S> anyInstance{S::instantiated, S::initialization, S::event, S::continuousTime,
                                      S::terminated, S::error};
     const std::vector<S> initialised{S::initialization, S::event, S::continuousTime, S::terminated, S::error};
-    static const Table table{
+    static const Table<S> table{
         {S::start, S::instantiated, S::initialization, S::event, S::continuousTime, S::terminated, S::error, S::fatal},
         {
             {Role::typesPlatform, {S::start, S::instantiated, S::initialization, S::event, S::continuousTime,
@@ -74,14 +76,15 @@ const Table& modelExchange2() {
 // No call while a step is in progress but the status queries and
 // fmi2CancelStep; after a Discard (stepFailed) reading, the queries,
 // terminating, resetting or freeing, no further step.
-const Table& coSimulation2() {
+const Table<Fmi2State>& coSimulation2() {
+    using S = Fmi2State;
     const std::vector<S> notStepping{S::instantiated, S::initialization, S::stepComplete, S::stepFailed,
                                      S::stepCanceled, S::terminated, S::error};
     const std::vector<S> readable{S::initialization, S::stepComplete, S::stepFailed, S::stepCanceled,
                                   S::terminated, S::error};
     const std::vector<S> settable{S::instantiated, S::initialization, S::stepComplete};
     const std::vector<S> queried{S::stepComplete, S::stepInProgress, S::stepFailed, S::terminated};
-    static const Table table{
+    static const Table<S> table{
         {S::start, S::instantiated, S::initialization, S::stepComplete, S::stepInProgress, S::stepFailed,
          S::stepCanceled, S::terminated, S::error, S::fatal},
         {
@@ -125,14 +128,16 @@ const Table& coSimulation2() {
 // FMI 1.0 model exchange: start values before fmiInitialize, the
 // integration calls only between fmiInitialize and fmiTerminate, nothing
 // after the release.
-const Table& modelExchange1() {
-    const std::vector<S> anyInstance{S::instantiated, S::initialised1, S::terminated};
-    const std::vector<S> beforeTerminate{S::instantiated, S::initialised1};
-    static const Table table{
-        {S::start, S::instantiated, S::initialised1, S::terminated},
+// After an Error or Fatal status no call is allowed.
+const Table<Fmi1State>& modelExchange1() {
+    using S = Fmi1State;
+    const std::vector<S> anyInstance{S::instantiated, S::initialised, S::terminated};
+    const std::vector<S> beforeTerminate{S::instantiated, S::initialised};
+    static const Table<S> table{
+        {S::start, S::instantiated, S::initialised, S::terminated},
         {
-            {Role::typesPlatform, {S::start, S::instantiated, S::initialised1, S::terminated}},
-            {Role::version, {S::start, S::instantiated, S::initialised1, S::terminated}},
+            {Role::typesPlatform, {S::start, S::instantiated, S::initialised, S::terminated}},
+            {Role::version, {S::start, S::instantiated, S::initialised, S::terminated}},
             {Role::instantiate, {S::start}},
             {Role::release, anyInstance},
             {Role::debugLogging, anyInstance},
@@ -142,46 +147,51 @@ const Table& modelExchange1() {
             {Role::setBoolean, beforeTerminate},
             {Role::setString, beforeTerminate},
             {Role::initialize, {S::instantiated}},
-            {Role::setContinuousStates, {S::initialised1}},
-            {Role::completedIntegratorStep, {S::initialised1}},
-            {Role::getDerivatives, {S::initialised1}},
-            {Role::getEventIndicators, {S::initialised1}},
-            {Role::eventUpdate, {S::initialised1}},
-            {Role::getContinuousStates, {S::initialised1}},
+            {Role::setContinuousStates, {S::initialised}},
+            {Role::completedIntegratorStep, {S::initialised}},
+            {Role::getDerivatives, {S::initialised}},
+            {Role::getEventIndicators, {S::initialised}},
+            {Role::eventUpdate, {S::initialised}},
+            {Role::getContinuousStates, {S::initialised}},
             {Role::getNominals, anyInstance},
             {Role::getStateValueReferences, anyInstance},
             {Role::getReal, anyInstance},
             {Role::getInteger, anyInstance},
             {Role::getBoolean, anyInstance},
             {Role::getString, anyInstance},
-            {Role::terminate, {S::initialised1}},
+            {Role::terminate, {S::initialised}},
         }};
     return table;
 }
 
-const Table& tableOf(Interface interface) {
+// Calls use with the interface's table and the state in its version's enum.
+template <typename Use>
+auto withTable(Interface interface, const InstanceState& state, Use use) {
     switch (interface) {
-        case Interface::modelExchange2: return modelExchange2();
-        case Interface::coSimulation2: return coSimulation2();
-        case Interface::modelExchange1: return modelExchange1();
+        case Interface::modelExchange2: return use(modelExchange2(), std::get<Fmi2State>(state));
+        case Interface::coSimulation2: return use(coSimulation2(), std::get<Fmi2State>(state));
+        case Interface::modelExchange1: break;
     }
-    return modelExchange1();
+    return use(modelExchange1(), std::get<Fmi1State>(state));
 }
 
 // The row of a role; null for roles the table does not name.
-const Row* rowOf(Interface interface, Role role) {
-    for (const Row& row : tableOf(interface).rows) {
+template <typename State>
+const Row<State>* rowOf(const Table<State>& table, Role role) {
+    for (const Row<State>& row : table.rows) {
         if (row.role == role) return &row;
     }
     return nullptr;
 }
 
-bool contains(const std::vector<S>& states, S state) {
+template <typename State>
+bool contains(const std::vector<State>& states, State state) {
     return std::find(states.begin(), states.end(), state) != states.end();
 }
 
-// The state a call enters whatever the state before, or nullopt.
-std::optional<S> entered(Interface interface, const Call& call) {
+// The state an FMI 2.0 call enters whatever the state before, or nullopt.
+std::optional<Fmi2State> entered(Interface interface, const Call& call) {
+    using S = Fmi2State;
     if (call.answered(Status::error)) return S::error;
     if (call.answered(Status::fatal)) return S::fatal;
     switch (call.role) {
@@ -194,7 +204,6 @@ std::optional<S> entered(Interface interface, const Call& call) {
         case Role::enterEventMode: return S::event;
         case Role::enterContinuousTime: return S::continuousTime;
         case Role::cancelStep: return S::stepCanceled;
-        case Role::initialize: return S::initialised1;
         case Role::doStep:
             if (call.answered(Status::discard)) return S::stepFailed;
             if (call.answered(Status::pending)) return S::stepInProgress;
@@ -203,9 +212,22 @@ std::optional<S> entered(Interface interface, const Call& call) {
     }
 }
 
-}  // namespace
+// The same for FMI 1.0 model exchange.
+std::optional<Fmi1State> entered(const Call& call) {
+    using S = Fmi1State;
+    if (call.answered(Status::error)) return S::error;
+    if (call.answered(Status::fatal)) return S::fatal;
+    switch (call.role) {
+        case Role::instantiate: return call.instance().empty() ? S::start : S::instantiated;
+        case Role::release: return S::start;
+        case Role::initialize: return S::initialised;
+        case Role::terminate: return S::terminated;
+        default: return std::nullopt;
+    }
+}
 
-const char* stateName(InstanceState state) {
+const char* nameOf(Fmi2State state) {
+    using S = Fmi2State;
     switch (state) {
         case S::start: return "no instance";
         case S::instantiated: return "instantiated";
@@ -216,12 +238,35 @@ const char* stateName(InstanceState state) {
         case S::stepInProgress: return "stepInProgress";
         case S::stepFailed: return "stepFailed";
         case S::stepCanceled: return "stepCanceled";
-        case S::initialised1: return "initialised";
         case S::terminated: return "terminated";
         case S::error: return "error";
         case S::fatal: return "fatal";
     }
     return "";
+}
+
+const char* nameOf(Fmi1State state) {
+    using S = Fmi1State;
+    switch (state) {
+        case S::start: return "no instance";
+        case S::instantiated: return "instantiated";
+        case S::initialised: return "initialised";
+        case S::terminated: return "terminated";
+        case S::error: return "error";
+        case S::fatal: return "fatal";
+    }
+    return "";
+}
+
+}  // namespace
+
+const char* stateName(const InstanceState& state) {
+    return std::visit([](auto known) { return nameOf(known); }, state);
+}
+
+InstanceState instantiatedState(Interface interface) {
+    if (interface == Interface::modelExchange1) return Fmi1State::instantiated;
+    return Fmi2State::instantiated;
 }
 
 std::optional<Interface> interfaceOf(const Call& instantiation) {
@@ -237,23 +282,32 @@ std::optional<Interface> interfaceOf(const Call& instantiation) {
     return *coSimulation ? Interface::coSimulation2 : Interface::modelExchange2;
 }
 
-bool allowed(Interface interface, InstanceState state, Role role) {
-    const Row* row = rowOf(interface, role);
-    return row == nullptr || contains(row->allowedIn, state);
+bool allowed(Interface interface, const InstanceState& state, Role role) {
+    return withTable(interface, state, [role](const auto& table, auto current) {
+        const auto* row = rowOf(table, role);
+        return row == nullptr || contains(row->allowedIn, current);
+    });
 }
 
 std::string allowedStates(Interface interface, Role role) {
-    const Row* row = rowOf(interface, role);
-    std::string out;
-    for (S state : tableOf(interface).states) {
-        if (row != nullptr && contains(row->allowedIn, state)) out += (out.empty() ? "" : ", ") + std::string(stateName(state));
-    }
-    return out;
+    return withTable(interface, instantiatedState(interface), [role](const auto& table, auto) {
+        const auto* row = rowOf(table, role);
+        std::string out;
+        for (auto state : table.states) {
+            if (row != nullptr && contains(row->allowedIn, state)) out += (out.empty() ? "" : ", ") + std::string(nameOf(state));
+        }
+        return out;
+    });
 }
 
-InstanceState after(Interface interface, InstanceState state, const Call& call) {
+InstanceState after(Interface interface, const InstanceState& state, const Call& call) {
     if (!call.returned) return state;
-    return entered(interface, call).value_or(state);
+    if (interface == Interface::modelExchange1) {
+        if (const auto next = entered(call)) return *next;
+        return state;
+    }
+    if (const auto next = entered(interface, call)) return *next;
+    return state;
 }
 
 }  // namespace hostcheck

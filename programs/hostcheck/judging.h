@@ -29,7 +29,7 @@ void conclude(ProbeResult& result, const std::vector<Finding>& findings);
 ProbeResult resultOf(const Probe& probe);
 
 // The run's name with its FMU set when that is not the strict-host one:
-// probes 8 to 10 judge the default and the strict-host runs side by side.
+// the record probes judge the default and the strict-host runs side by side.
 std::string runWho(const Run& run);
 
 // The probe's result from one finding per run it needs that the host
@@ -42,7 +42,7 @@ ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const std::vector<RunRe
                          const RunJudge& withRecord, const RunJudge& fromTheOutside);
 
 // The verdict text for a run that ended early for a probe's subject: where,
-// and which probe judges why ("...: see probe 4").
+// and which probe judges why ("...: see probe <number>").
 std::string seeProbe(const RunEnd& end);
 
 // The run's end as this probe reports it: where it ended, or for a run

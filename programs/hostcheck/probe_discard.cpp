@@ -1,8 +1,8 @@
-// Probe 7: corvane at a communication step of 1.5 answers fmi2Discard, the
-// step cut short. The instance is then in the step-failed state: the master
-// may read values, ask the status queries, terminate, reset or free it, but
-// make no further fmi2DoStep. Redoing the step would need the state before
-// it, and corvane cannot get or set its state.
+// The Discard probe ("discard"): corvane at a communication step of 1.5
+// answers Discard, the step cut short. The instance is then in the
+// step-failed state: the master may read values, ask the status queries,
+// terminate, reset or free it, but make no further step. Redoing the step
+// would need the state before it, and corvane cannot get or set its state.
 #include <algorithm>
 
 #include "format.h"
@@ -27,7 +27,7 @@ std::string whatTheUserSees(const Run& run) {
 }
 
 // The calls on the instance after the Discard, up to its reset or release,
-// or up to a further fmi2DoStep, which is returned apart.
+// or up to a further step, which is returned apart.
 struct AfterDiscard {
     std::vector<std::string> names;
     const Call* step = nullptr;

@@ -1,13 +1,13 @@
-// Probe 5: tressivo reports iterationConverged false from fmiInitialize until
-// its first rebound. From the record's fmiEventUpdate calls: whether the
-// host's event iteration ends.
+// The FMI 1.0 event-iteration probe ("events"): tressivo reports
+// iterationConverged false from its initialisation until its first rebound.
+// From the record's event updates: whether the host's iteration ends.
 #include "format.h"
 #include "probe_judges.h"
 
 namespace hostcheck {
 namespace {
 
-// fmiEventUpdate calls with nothing that moves the simulation on between them.
+// Event updates with nothing that moves the simulation on between them.
 struct Iteration {
     std::size_t first = 0;  // the call that began it
     std::size_t calls = 0;
@@ -31,8 +31,8 @@ std::vector<Iteration> iterations(const Record& record) {
     return found;
 }
 
-// fmiInitialize answered that the iteration has not converged, and the host
-// went on without an fmiEventUpdate.
+// The initialisation answered that the iteration has not converged, and the
+// host went on without an event update.
 bool initialisationUnanswered(const Record& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];

@@ -1,7 +1,8 @@
-// Probe 8: every instance the host created is freed exactly once before the
-// process ends, and no call reaches it after its release. Judged over the
-// runs of the other probes. An address may come back for a later instance:
-// a call on it belongs to the instance created last at that address.
+// The lifecycle probe ("lifecycle"): every instance the host created is
+// freed exactly once before the process ends, and no call reaches it after
+// its release. Judged over the runs of the other probes. An address may come
+// back for a later instance: a call on it belongs to the instance created
+// last at that address.
 #include <map>
 
 #include "calling_sequence.h"

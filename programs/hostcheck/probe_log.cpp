@@ -1,4 +1,4 @@
-// Probe 6: the messages the component sent (from the record: status,
+// The log probe ("log"): the messages the component sent (from the record: status,
 // category, text formatted with its arguments), set one by one against what
 // the host showed. A host shows each as sent or with its variable references
 // "#r0#" replaced by names and "##" by "#"; references that name no variable

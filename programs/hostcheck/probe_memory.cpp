@@ -1,4 +1,4 @@
-// Probe 9: the memory the host hands the component. allocateMemory must
+// The memory probe ("memory"): the memory the host hands the component. allocateMemory must
 // return zeroed memory, as calloc does (the recording build checks the bytes
 // when the block arrives, before the component writes to it), blocks alive
 // at the same time must not overlap, and an instantiation needs both

@@ -1,5 +1,5 @@
-// Probe 1: the default pellidor and corvane lack the seven optional FMI 2.0
-// functions. A host that looks them up only when the model description
+// The optional-functions probe ("optional"): the default pellidor and
+// corvane lack the seven optional FMI 2.0 functions. A host that looks them up only when the model description
 // claims the capability loads and instantiates them.
 #include "probe_judges.h"
 

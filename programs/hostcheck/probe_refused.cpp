@@ -1,6 +1,6 @@
-// Probe 11: the instantiation fails. The host gets a copy of each FMU whose
-// description carries another GUID than the library's, so fmi2Instantiate
-// or fmiInstantiateModel returns null (the library logs nothing then). The
+// The refused-instantiation probe ("refused"): the host gets a copy of each
+// FMU whose description carries another GUID than the library's, so the
+// instantiation returns null (the library logs nothing then). The
 // host must report it and end, or go on without that instance: no crash,
 // and no call with the null instance.
 #include "calling_sequence.h"

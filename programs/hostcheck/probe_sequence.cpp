@@ -1,7 +1,7 @@
-// Probe 10: the calling sequence. Each call must be allowed in the state
-// its instance is in; in co-simulation each fmi2DoStep must start where the
+// The calling-sequence probe ("sequence"). Each call must be allowed in the
+// state its instance is in; in co-simulation each step must start where the
 // previous one ended (the start time for the first), and no getter may follow
-// a setter without an fmi2DoStep in between. A master that computes its
+// a setter without a step in between. A master that computes its
 // points otherwise than by adding (n·h) is off by rounding only: a note with
 // the largest difference in ulps.
 #include <cmath>
@@ -22,9 +22,9 @@ constexpr double roundingShare = 1e-6;
 
 struct Tracked {
     Interface interface = Interface::modelExchange2;
-    InstanceState state = InstanceState::instantiated;
-    double nextPoint = 0.0;            // where the next fmi2DoStep must start
-    std::optional<std::size_t> setter; // a setter since the last fmi2DoStep, after initialisation
+    InstanceState state = Fmi2State::instantiated;
+    double nextPoint = 0.0;            // where the next step must start
+    std::optional<std::size_t> setter; // a setter since the last step, after initialisation
     std::vector<std::size_t> calls;    // its calls so far, by index in the record
 };
 
@@ -38,7 +38,8 @@ std::uint64_t ulpsBetween(double a, double b) {
     return static_cast<std::uint64_t>(d < 0 ? -d : d);
 }
 
-// "; the calls before: a -> fmi2OK, b -> fmi2OK" (the instance's last three).
+// "; the calls before: a -> OK, b -> OK" (the instance's last three, with
+// their statuses as recorded).
 std::string callsBefore(const Record& record, const std::vector<std::size_t>& calls) {
     if (calls.empty()) return "";
     std::string out;
@@ -54,10 +55,10 @@ struct Judgement {
     std::size_t instances = 0;
 };
 
-// The co-simulation rules of one fmi2DoStep or getter beyond the table.
+// The co-simulation rules of one step or getter beyond the table.
 std::optional<std::string> coSimulationFault(const Record& record, Tracked& t, std::size_t k, Judgement& j) {
     const Call& call = record.calls[k];
-    if (isValueSetter(call.role) && t.state == InstanceState::stepComplete) t.setter = k;
+    if (isValueSetter(call.role) && t.state == InstanceState(Fmi2State::stepComplete)) t.setter = k;
     if (isValueGetter(call.role) && t.setter) {
         return call.text() + " after " + record.calls[*t.setter].text() + " without " +
                functionName(call.version, Role::doStep) + " in between";
@@ -89,6 +90,7 @@ Judgement judge(const Record& record) {
             if (interface && !address.empty()) {
                 Tracked fresh;
                 fresh.interface = *interface;
+                fresh.state = instantiatedState(*interface);
                 tracked[address] = fresh;
             }
             j.instances += interface && !address.empty();

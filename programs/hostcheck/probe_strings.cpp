@@ -1,6 +1,6 @@
-// Probe 4: fmi2GetString and fmiGetString hand out null for string0 to
-// string3 until the host writes them. What the host did right after such a
-// read, in the runs of probes 2 and 3.
+// The null-strings probe ("strings"): the string getters hand out null for
+// string0 to string3 until the host writes them. What the host did right
+// after such a read, in the runs of the trajectory probes.
 #include <set>
 
 #include "probe_judges.h"
@@ -58,7 +58,7 @@ Finding judged(const Probe& probe, const Run& run) {
 }
 
 // Where a hung run is judged: the trajectory probes, whose runs these are,
-// and the probe of the endless event iteration ("2, 3 and 5").
+// and the probe of the endless event iteration, as "a, b and c".
 std::string hangProbes() {
     std::vector<int> numbers;
     for (const Probe& probe : probeTable()) {

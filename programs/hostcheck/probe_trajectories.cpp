@@ -1,4 +1,4 @@
-// Probes 2 and 3: the trajectories the host writes. Model exchange
+// The trajectory probes ("model-exchange", "co-simulation"). Model exchange
 // (strict-host pellidor and tressivo) against the closed-form first rebound;
 // co-simulation (strict-host corvane) against the reference results, with the
 // communication points and step sizes read from the record.
@@ -187,7 +187,7 @@ std::string sizeArithmetic(const std::vector<double>& points, const std::vector<
     return "from " + shortest(*low) + " to " + shortest(*high);
 }
 
-// How the master stepped: "fmi2DoStep at points n·h with step sizes
+// How the master stepped: "<step function> at points n·h with step sizes
 // (n+1)·h − n·h"; likeReference when it adds its points and steps by h as
 // the reference's master does.
 struct Stepping {
@@ -196,7 +196,7 @@ struct Stepping {
 };
 
 // The communication points and step sizes the master passed, from its
-// fmi2DoStep calls.
+// steps.
 Stepping masterSteps(const Record& record, double step) {
     std::vector<double> points, sizes;
     const std::string stepFunction = functionName(FmiVersion::fmi2, Role::doStep);

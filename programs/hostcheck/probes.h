@@ -45,7 +45,7 @@ inline constexpr double stopTime = 3.0;
 inline constexpr double modelExchangeStep = 0.01;
 // corvane takes at most 100 internal steps of 0.01 per call: this step is cut short.
 inline constexpr double discardStep = 1.5;
-// The communication steps probe 3 compares at.
+// The communication steps the co-simulation probe compares at.
 const std::vector<double>& referenceSteps();
 
 enum class FmuSet { defaultBuild, strictHost, otherGuid };
@@ -66,7 +66,7 @@ struct RunRequest {
 struct Run {
     RunRequest request;
     std::string label;    // "strict-host corvane.fmu, step 0.05"
-    std::string name;     // for evidence: "corvane", "corvane h = 0.05" (probe 3's steps)
+    std::string name;     // for evidence: "corvane", "corvane h = 0.05" (the co-simulation steps)
     std::string command;  // as given to /bin/sh
     std::filesystem::path directory;
     Outcome outcome;
