@@ -62,11 +62,11 @@ std::string runWho(const Run& run) {
     return run.request.set == FmuSet::strictHost ? run.name : run.name + " (" + setName(run.request.set) + ")";
 }
 
-ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const RunJudge& withRecord, const RunJudge& fromTheOutside) {
+ProbeResult judgeEachRun(const Probe& probe, RunSource& runs, const RunJudge& withRecord, const RunJudge& fromTheOutside) {
     return judgeEachRun(probe, runs, probe.needs, withRecord, fromTheOutside);
 }
 
-ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const std::vector<RunRequest>& requests,
+ProbeResult judgeEachRun(const Probe& probe, RunSource& runs, const std::vector<RunRequest>& requests,
                          const RunJudge& withRecord, const RunJudge& fromTheOutside) {
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;

@@ -36,9 +36,9 @@ std::string runWho(const Run& run);
 // takes: judged from the run's record, or from the outside when the FMUs
 // keep none.
 using RunJudge = std::function<Finding(const Run&)>;
-ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const RunJudge& withRecord, const RunJudge& fromTheOutside);
+ProbeResult judgeEachRun(const Probe& probe, RunSource& runs, const RunJudge& withRecord, const RunJudge& fromTheOutside);
 // The same over some of its runs.
-ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const std::vector<RunRequest>& requests,
+ProbeResult judgeEachRun(const Probe& probe, RunSource& runs, const std::vector<RunRequest>& requests,
                          const RunJudge& withRecord, const RunJudge& fromTheOutside);
 
 // The verdict text for a run that ended early for a probe's subject: where,

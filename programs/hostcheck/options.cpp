@@ -34,7 +34,8 @@ std::string probeExample(bool byName) {
     std::string out;
     for (Subject subject : {Subject::nullString, Subject::discard}) {
         const Probe& probe = *findProbe(std::to_string(probeOfSubject(subject)));
-        out += (out.empty() ? "" : ",") + (byName ? std::string(probe.name) : std::to_string(probe.number));
+        if (!out.empty()) out += ',';
+        out += byName ? std::string(probe.name) : std::to_string(probe.number);
     }
     return out;
 }

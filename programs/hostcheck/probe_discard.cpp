@@ -33,7 +33,7 @@ struct AfterDiscard {
     const Call* step = nullptr;
 };
 
-AfterDiscard callsAfter(const Record& record, std::size_t discard) {
+AfterDiscard callsAfter(const CallRecord& record, std::size_t discard) {
     AfterDiscard after;
     const std::string instance = record.calls[discard].instance();
     for (std::size_t k = discard + 1; k < record.calls.size(); ++k) {
@@ -58,7 +58,7 @@ std::string kindOfStep(const Call& failed, const Call& next) {
     return point > from ? "a step from a later point" : "a step from an earlier point";
 }
 
-std::string largestStep(const Record& record) {
+std::string largestStep(const CallRecord& record) {
     double largest = 0.0;
     for (const Call& call : record.calls) {
         if (call.role == Role::doStep) largest = std::max(largest, call.numericArgument("communicationStepSize").value_or(0.0));
@@ -71,7 +71,7 @@ std::string stepFunction() { return functionName(FmiVersion::fmi2, Role::doStep)
 std::string discardStatus() { return statusName(FmiVersion::fmi2, Status::discard); }
 
 Finding judged(const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     const RunEnd& end = *run.end;
     const auto discard = firstDiscard(record);
     if (!discard) {
@@ -105,7 +105,7 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeDiscard(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeDiscard(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, fromTheOutside);
     result.fix = "When " + stepFunction() + " returns " + discardStatus() +
                  ", stop: read what is needed, then terminate, reset or free the instance; without FMU state "

@@ -14,7 +14,7 @@ struct Iteration {
     bool converged = false;  // the last call answered iterationConverged=1
 };
 
-std::vector<Iteration> iterations(const Record& record) {
+std::vector<Iteration> iterations(const CallRecord& record) {
     std::vector<Iteration> found;
     bool going = false;
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
@@ -33,7 +33,7 @@ std::vector<Iteration> iterations(const Record& record) {
 
 // The initialisation answered that the iteration has not converged, and the
 // host went on without an event update.
-bool initialisationUnanswered(const Record& record) {
+bool initialisationUnanswered(const CallRecord& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
         if (call.role != Role::initialize || !call.results.has("eventInfo") || iterationConverged(call)) continue;
@@ -45,7 +45,7 @@ bool initialisationUnanswered(const Record& record) {
     return false;
 }
 
-std::string describeIteration(const Record& record, const Iteration& it) {
+std::string describeIteration(const CallRecord& record, const Iteration& it) {
     return std::to_string(it.calls) + (it.calls == 1 ? " call " : " calls ") + phaseAt(record, it.first) +
            (it.converged ? " (converged)" : " (ended unconverged)");
 }
@@ -55,7 +55,7 @@ std::string eventUpdate() { return functionName(FmiVersion::fmi1, Role::eventUpd
 std::string initialize() { return functionName(FmiVersion::fmi1, Role::initialize); }
 
 Finding judged(const Probe& probe, const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     const std::vector<Iteration> found = iterations(record);
     const RunEnd& end = *run.end;
     if (end.subject == probe.subject) return {Verdict::fail, run.name, "the iteration never ends: the host " + end.where};
@@ -94,7 +94,7 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeEventIteration(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeEventIteration(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result =
         judgeEachRun(probe, runs, [&](const Run& run) { return judged(probe, run); }, fromTheOutside);
     result.fix = "Bound the " + eventUpdate() + " iteration (" + probe.needs.front().component +

@@ -22,7 +22,7 @@ std::string named(const Instance& instance) {
 }
 
 // The first call on a released instance or a second release, or nullopt.
-std::optional<std::string> callAfterRelease(const Record& record, std::vector<Instance>& created) {
+std::optional<std::string> callAfterRelease(const CallRecord& record, std::vector<Instance>& created) {
     std::map<std::string, std::size_t> latest;  // address -> its last instance
     for (const Call& call : record.calls) {
         const std::string address = call.instance();
@@ -47,7 +47,7 @@ std::optional<std::string> callAfterRelease(const Record& record, std::vector<In
 }
 
 Finding judged(const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     std::vector<Instance> created;
     if (const auto after = callAfterRelease(record, created)) return {Verdict::fail, runWho(run), *after};
     const RunEnd& end = *run.end;
@@ -69,7 +69,7 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeLifecycle(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeLifecycle(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
     result.fix = "Free every instance you created exactly once with " + functionNames(Role::release) +
                  ", also after a Discard or an Error, and make no call on it afterwards.";

@@ -47,7 +47,7 @@ std::string expanded(const std::string& text, const expected::Component& compone
 }
 
 // The messages in the record, each once, in the order first sent.
-std::vector<Message> sentMessages(const Record& record) {
+std::vector<Message> sentMessages(const CallRecord& record) {
     std::vector<Message> messages;
     for (const Event& event : record.events) {
         if (event.kind != Event::Kind::log) continue;
@@ -159,7 +159,7 @@ Finding verdictOnMessages(const Run& run, const std::vector<Message>& messages, 
                                          (malformedCount ? ", malformed ones as sent" : "")};
 }
 
-bool loggingSwitchedOff(const Record& record) {
+bool loggingSwitchedOff(const CallRecord& record) {
     for (const Call& call : record.calls) {
         const std::string* on = call.arguments.find("loggingOn");
         if (on && *on == "0") return true;
@@ -168,7 +168,7 @@ bool loggingSwitchedOff(const Record& record) {
 }
 
 Finding judged(const Probe& probe, const Run& run, bool& rawFormatSeen) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     const RunEnd& end = *run.end;
     if (end.subject == probe.subject) return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
     const std::vector<Message> messages = sentMessages(record);
@@ -191,7 +191,7 @@ Finding fromTheOutside(const Run& run, bool& rawFormatSeen) {
 
 }  // namespace
 
-ProbeResult judgeLogMessages(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeLogMessages(const Probe& probe, RunSource& runs, const Settings&) {
     bool rawFormat = false;
     ProbeResult result = judgeEachRun(
         probe, runs, [&](const Run& run) { return judged(probe, run, rawFormat); },

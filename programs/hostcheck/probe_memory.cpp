@@ -19,11 +19,11 @@ struct Block {
 
 unsigned long long address(const std::string& text) { return std::strtoull(text.c_str(), nullptr, 16); }
 
-std::string where(const Record& record, const Event& event) {
+std::string where(const CallRecord& record, const Event& event) {
     return event.call == Event::npos ? "" : " in " + record.calls[event.call].text();
 }
 
-std::optional<std::string> missingCallback(const Record& record) {
+std::optional<std::string> missingCallback(const CallRecord& record) {
     for (const Call& call : record.calls) {
         if (call.role != Role::instantiate) continue;
         for (const char* callback : {"allocateMemory", "freeMemory"}) {
@@ -38,7 +38,7 @@ std::optional<std::string> missingCallback(const Record& record) {
 
 // The first block that arrived with a non-zero byte or overlapping a live
 // one; counts the blocks seen.
-std::optional<std::string> badBlock(const Record& record, std::size_t& blocks) {
+std::optional<std::string> badBlock(const CallRecord& record, std::size_t& blocks) {
     std::map<unsigned long long, Block> live;  // by start
     for (const Event& event : record.events) {
         const std::string* block = event.fields.find("block");
@@ -69,7 +69,7 @@ std::optional<std::string> badBlock(const Record& record, std::size_t& blocks) {
 }
 
 Finding judged(const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     if (const auto missing = missingCallback(record)) return {Verdict::fail, runWho(run), *missing};
     std::size_t blocks = 0;
     if (const auto bad = badBlock(record, blocks)) return {Verdict::fail, runWho(run), *bad};
@@ -81,7 +81,7 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeMemory(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
     result.fix = "Pass allocateMemory and freeMemory at instantiation; allocateMemory must return zeroed memory "
                  "(use calloc), a block of its own for each request.";

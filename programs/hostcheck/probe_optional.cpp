@@ -12,7 +12,7 @@ bool instantiatedOrCompleted(const Run& run) {
 
 // Without a record: a run to the end shows the functions were not needed;
 // anything else is a refusal, not necessarily of the optional functions.
-Finding fromTheOutside(Runs& runs, const Run& run) {
+Finding fromTheOutside(RunSource& runs, const Run& run) {
     if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, *broken, true};
     if (run.outcome.completed() && run.result.trajectory) return {Verdict::pass, run.name, "ran to the end", true};
     const Run& strict = runs({FmuSet::strictHost, run.request.component, modelExchangeStep});
@@ -20,14 +20,14 @@ Finding fromTheOutside(Runs& runs, const Run& run) {
     return {Verdict::note, run.name, refusal(run) + (strictToo ? "; the strict-host one fails too" : ""), true};
 }
 
-Finding judged(Runs& runs, const Run& run) {
+Finding judged(const Probe& probe, RunSource& runs, const Run& run) {
     const RunEnd& end = *run.end;
     if (end.instantiated) {
         const bool ownEnd = end.subject == Subject::none;
         if (ownEnd && !end.reachedStop && (run.outcome.crashed() || run.outcome.hung())) {
             return {Verdict::fail, run.name, "instantiated, then " + end.where + " (" + exitText(run.outcome) + ")"};
         }
-        return {Verdict::pass, run.name, "instantiated, then " + (ownEnd ? end.where : seeProbe(end))};
+        return {Verdict::pass, run.name, "instantiated, then " + endFor(end, probe)};
     }
     if (run.outcome.crashed() || run.outcome.hung()) {
         return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
@@ -43,7 +43,7 @@ Finding judged(Runs& runs, const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeOptionalFunctions(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeOptionalFunctions(const Probe& probe, RunSource& runs, const Settings&) {
     // The default-set runs are judged; the strict-host ones are asked for
     // only to tell a refusal of the missing functions from any refusal.
     std::vector<RunRequest> judgedRuns;
@@ -51,7 +51,7 @@ ProbeResult judgeOptionalFunctions(const Probe& probe, Runs& runs, const Setting
         if (request.set == FmuSet::defaultBuild) judgedRuns.push_back(request);
     }
     ProbeResult result = judgeEachRun(
-        probe, runs, judgedRuns, [&](const Run& run) { return judged(runs, run); },
+        probe, runs, judgedRuns, [&](const Run& run) { return judged(probe, runs, run); },
         [&](const Run& run) { return fromTheOutside(runs, run); });
     if (result.verdict == Verdict::pass) result.evidence = "looks them up optionally: " + result.evidence;
     if (result.verdict == Verdict::note) {

@@ -10,7 +10,7 @@ namespace hostcheck {
 namespace {
 
 // The first call with a null instance after a refused instantiation.
-std::optional<std::size_t> callOnNull(const Record& record, std::size_t refused) {
+std::optional<std::size_t> callOnNull(const CallRecord& record, std::size_t refused) {
     for (std::size_t k = refused + 1; k < record.calls.size(); ++k) {
         const std::string* c = record.calls[k].arguments.find("c");
         if (c != nullptr && *c == "null") return k;
@@ -18,7 +18,7 @@ std::optional<std::size_t> callOnNull(const Record& record, std::size_t refused)
     return std::nullopt;
 }
 
-std::optional<std::size_t> firstRefusal(const Record& record) {
+std::optional<std::size_t> firstRefusal(const CallRecord& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
         if (call.role == Role::instantiate && call.returned && call.instance().empty()) return k;
@@ -32,7 +32,7 @@ std::string reported(const Run& run) {
 }
 
 Finding judged(const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     const auto refused = firstRefusal(record);
     if (!refused) {
         if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, *broken};
@@ -60,7 +60,7 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeRefusedInstantiation(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, fromTheOutside);
     result.fix = "When instantiation returns null, report it and stop (or go on without that instance); never pass "
                  "the null instance to another function.";

@@ -40,7 +40,7 @@ std::uint64_t ulpsBetween(double a, double b) {
 
 // "; the calls before: a -> OK, b -> OK" (the instance's last three, with
 // their statuses as recorded).
-std::string callsBefore(const Record& record, const std::vector<std::size_t>& calls) {
+std::string callsBefore(const CallRecord& record, const std::vector<std::size_t>& calls) {
     if (calls.empty()) return "";
     std::string out;
     for (std::size_t i = calls.size() > 3 ? calls.size() - 3 : 0; i < calls.size(); ++i) {
@@ -56,7 +56,7 @@ struct Judgement {
 };
 
 // The co-simulation rules of one step or getter beyond the table.
-std::optional<std::string> coSimulationFault(const Record& record, Tracked& t, std::size_t k, Judgement& j) {
+std::optional<std::string> coSimulationFault(const CallRecord& record, Tracked& t, std::size_t k, Judgement& j) {
     const Call& call = record.calls[k];
     if (isValueSetter(call.role) && t.state == InstanceState(Fmi2State::stepComplete)) t.setter = k;
     if (isValueGetter(call.role) && t.setter) {
@@ -79,7 +79,7 @@ std::optional<std::string> coSimulationFault(const Record& record, Tracked& t, s
            shortest(expected);
 }
 
-Judgement judge(const Record& record) {
+Judgement judge(const CallRecord& record) {
     Judgement j;
     std::map<std::string, Tracked> tracked;  // by address: the instance created last there
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
@@ -144,7 +144,7 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeCallingSequence(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
     const std::string step = functionName(FmiVersion::fmi2, Role::doStep);
     result.fix = "Make each call only in the states that allow it; in co-simulation start each " + step +

@@ -18,7 +18,7 @@ std::string stringNames(const std::set<long>& references) {
 // Why no read handed out null: the host never read a string, or wrote the
 // ones it read first.
 std::string nothingReadNull(const Probe& probe, const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     std::set<long> written;
     for (const Call& call : record.calls) {
         if (isStringGetter(call.role)) {
@@ -33,14 +33,12 @@ std::string nothingReadNull(const Probe& probe, const Run& run) {
         }
     }
     const RunEnd& end = *run.end;
-    if (end.subject != Subject::none && end.subject != probe.subject) {
-        return "the host never read the strings; the run " + seeProbe(end);
-    }
-    return "the host never read the strings";
+    const bool endedForAnother = end.subject != Subject::none && end.subject != probe.subject;
+    return "the host never read the strings" + (endedForAnother ? "; the run " + seeProbe(end) : "");
 }
 
 Finding judged(const Probe& probe, const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     const auto null = firstNullString(record);
     if (!null) return {Verdict::notReached, run.name, nothingReadNull(probe, run)};
     const Call& call = record.calls[null->call];
@@ -48,8 +46,7 @@ Finding judged(const Probe& probe, const Run& run) {
                              ", " + phaseAt(record, null->call);
     const RunEnd& end = *run.end;
     if (end.reachedStop || simulationAfter(record, null->call)) {
-        return {Verdict::pass, run.name, read + "; the host went on and " +
-                                             (end.subject == Subject::none ? end.where : seeProbe(end))};
+        return {Verdict::pass, run.name, read + "; the host went on and " + endFor(end, probe)};
     }
     if (run.outcome.crashed() || run.outcome.hung()) {
         return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
@@ -66,7 +63,8 @@ std::string hangProbes() {
     }
     std::string out;
     for (std::size_t i = 0; i < numbers.size(); ++i) {
-        out += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[i]);
+        if (i > 0) out += i + 1 == numbers.size() ? " and " : ", ";
+        out += std::to_string(numbers[i]);
     }
     return out;
 }
@@ -92,7 +90,7 @@ std::vector<Finding> fromTheOutside(const std::vector<const Run*>& runs) {
 
 }  // namespace
 
-ProbeResult judgeNullStrings(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeNullStrings(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
     std::vector<const Run*> outside;

@@ -120,7 +120,7 @@ const Probe* findProbe(std::string_view nameOrNumber) {
     return nullptr;
 }
 
-std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const std::vector<int>& selected) {
+std::vector<ProbeResult> runProbes(RunSource& runs, const Settings& settings, const std::vector<int>& selected) {
     std::vector<ProbeResult> results;
     for (const Probe& probe : probeTable()) {
         if (std::find(selected.begin(), selected.end(), probe.number) != selected.end()) {

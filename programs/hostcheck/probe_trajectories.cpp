@@ -197,7 +197,7 @@ struct Stepping {
 
 // The communication points and step sizes the master passed, from its
 // steps.
-Stepping masterSteps(const Record& record, double step) {
+Stepping masterSteps(const CallRecord& record, double step) {
     std::vector<double> points, sizes;
     const std::string stepFunction = functionName(FmiVersion::fmi2, Role::doStep);
     for (const Call& call : record.calls) {
@@ -237,7 +237,7 @@ std::string whyOnlyClose(const Stepping& steps, const Comparison& comparison) {
 
 }  // namespace
 
-ProbeResult judgeModelExchangeTrajectory(const Probe& probe, Runs& runs, const Settings&) {
+ProbeResult judgeModelExchangeTrajectory(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
     for (const RunRequest& request : probe.needs) {
@@ -261,7 +261,7 @@ ProbeResult judgeModelExchangeTrajectory(const Probe& probe, Runs& runs, const S
     return result;
 }
 
-ProbeResult judgeCoSimulationTrajectory(const Probe& probe, Runs& runs, const Settings& settings) {
+ProbeResult judgeCoSimulationTrajectory(const Probe& probe, RunSource& runs, const Settings& settings) {
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
     bool onlyDigits = true;  // every difference is that of a value printed with fewer digits

@@ -74,7 +74,7 @@ struct Run {
     // The calls the host made, when the FMUs record them (a run that made
     // no call has an empty record); nullopt for FMUs that keep no record:
     // the probes then judge from the outside only.
-    std::optional<Record> record;
+    std::optional<CallRecord> record;
     // Where and why the run ended, worked out once from the record and the
     // outcome (settleRunEnd); nullopt without a record.
     std::optional<RunEnd> end;
@@ -93,10 +93,12 @@ void settleRunEnd(Run& run);
 std::string runLabel(const RunRequest& request);
 std::string runName(const RunRequest& request);
 
-// The runs a probe looks at, made when first asked for.
-class Runs {
+// Where the probes get their runs: each run made when a probe first asks
+// for it (the host started, its record and CSV read) and kept for the
+// probes that ask again.
+class RunSource {
 public:
-    virtual ~Runs() = default;
+    virtual ~RunSource() = default;
     virtual const Run& operator()(const RunRequest& request) = 0;
     // Told before each probe asks for its runs, for showing progress.
     virtual void probeStarting(int /*number*/) {}
@@ -127,7 +129,7 @@ struct Probe {
     // evidence names them; for a probe that judgesAgain, filled in from the
     // entries judgedAgain, each run once.
     std::vector<RunRequest> needs;
-    ProbeResult (*judge)(const Probe& probe, Runs& runs, const Settings& settings);
+    ProbeResult (*judge)(const Probe& probe, RunSource& runs, const Settings& settings);
     bool readsReferences = false;  // it compares with the reference results
     bool plotted = false;          // the report draws its runs' trajectories
     bool judgedAgain = false;      // the record probes judge its runs again
@@ -145,7 +147,7 @@ int probeOfSubject(Subject subject);
 const Probe* findProbe(std::string_view nameOrNumber);
 
 // Every selected probe (by number), in the table's order.
-std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const std::vector<int>& selected);
+std::vector<ProbeResult> runProbes(RunSource& runs, const Settings& settings, const std::vector<int>& selected);
 
 // The reference file of corvane at a communication step.
 std::filesystem::path referenceFile(const Settings& settings, double step);

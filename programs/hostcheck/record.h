@@ -84,7 +84,7 @@ struct Call {
     bool answered(Status status) const { return answer == status; }
 };
 
-struct Record {
+struct CallRecord {
     std::vector<Event> events;
     std::vector<Call> calls;  // in the order they were entered
     std::string problem;      // why the text is not a record of a known format; empty when it is
@@ -99,11 +99,11 @@ struct Record {
     std::vector<const Event*> eventsInside(std::size_t call) const;
 };
 
-Record parseRecord(std::string_view text);
+CallRecord parseCallRecord(std::string_view text);
 // nullopt when there is no such file. A file longer than about twice
 // keptBytes (a host repeating a call without end) is read at its first and
 // last keptBytes.
-std::optional<Record> readRecord(const std::filesystem::path& path, std::size_t keptBytes = 32u << 20);
+std::optional<CallRecord> readCallRecord(const std::filesystem::path& path, std::size_t keptBytes = 32u << 20);
 
 // The line every record starts with, without its line end.
 inline constexpr std::string_view recordVersionLine{recording::recordFirstLine, sizeof recording::recordFirstLine - 2};

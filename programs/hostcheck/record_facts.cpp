@@ -17,7 +17,7 @@ bool completedStep(const Call& call) {
 
 // The model time before each of the first count calls, and after them: the
 // last time the host set, or the communication point a completed step reached.
-std::vector<double> modelTimes(const Record& record, std::size_t count) {
+std::vector<double> modelTimes(const CallRecord& record, std::size_t count) {
     std::vector<double> times{0.0};
     for (std::size_t k = 0; k < count && k < record.calls.size(); ++k) {
         const Call& c = record.calls[k];
@@ -47,7 +47,7 @@ std::string ended(const Outcome& outcome) {
 
 // The fmiEventUpdate calls the host made last, with nothing that moves the
 // simulation on after them: an iteration that was still going at the end.
-std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
+std::size_t trailingEventUpdates(const CallRecord& record, bool& allUnconverged) {
     std::size_t count = 0;
     allUnconverged = true;
     for (std::size_t k = record.calls.size(); k-- > 0;) {
@@ -63,12 +63,12 @@ std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
 }
 
 // "40 calls"; in a record whose middle was left out, "more than".
-std::string callCount(const Record& record, std::size_t count) {
+std::string callCount(const CallRecord& record, std::size_t count) {
     return (record.cut ? "more than " : "") + std::to_string(count) + (count == 1 ? " call" : " calls");
 }
 
 // The last call that says where the host was: not its clean-up.
-const Call* lastTellingCall(const Record& record) {
+const Call* lastTellingCall(const CallRecord& record) {
     for (std::size_t k = record.calls.size(); k-- > 0;) {
         if (record.calls[k].depth == 0 && !endsInstance(record.calls[k])) return &record.calls[k];
     }
@@ -77,7 +77,7 @@ const Call* lastTellingCall(const Record& record) {
 
 // A run that ended in an fmiEventUpdate iteration, inside its last call or
 // between two: how many calls, where, and what they answered.
-std::string endlessIteration(const Record& record, const Outcome& outcome) {
+std::string endlessIteration(const CallRecord& record, const Outcome& outcome) {
     bool allUnconverged = true;
     const std::size_t count = trailingEventUpdates(record, allUnconverged);
     const std::string update = functionName(record.calls.back().version, Role::eventUpdate);
@@ -85,7 +85,7 @@ std::string endlessIteration(const Record& record, const Outcome& outcome) {
            phaseAt(record, record.calls.size() - 1) + (allUnconverged ? ", each answering iterationConverged=0" : "");
 }
 
-std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd& end) {
+std::string insideOpenCall(const CallRecord& record, const Outcome& outcome, RunEnd& end) {
     const std::size_t innermost = record.openCalls().back();
     const Call& call = record.calls[innermost];
     const auto inside = record.eventsInside(innermost);
@@ -102,7 +102,7 @@ std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd&
     return ended(outcome) + " inside " + call.text() + ", " + phaseAt(record, innermost);
 }
 
-std::string earlyStop(const Record& record, const Outcome& outcome, RunEnd& end) {
+std::string earlyStop(const CallRecord& record, const Outcome& outcome, RunEnd& end) {
     if (const auto null = firstNullString(record); null && !simulationAfter(record, null->call)) {
         end.subject = Subject::nullString;
         const Call& call = record.calls[null->call];
@@ -133,23 +133,23 @@ bool iterationConverged(const Call& call) {
     return converged && *converged != "0";
 }
 
-bool simulationAfter(const Record& record, std::size_t call) {
+bool simulationAfter(const CallRecord& record, std::size_t call) {
     for (std::size_t k = call + 1; k < record.calls.size(); ++k) {
         if (advancesSimulation(record.calls[k].role)) return true;
     }
     return false;
 }
 
-double timeAt(const Record& record, std::size_t call) {
+double timeAt(const CallRecord& record, std::size_t call) {
     return modelTimes(record, call).back();
 }
 
-double timeReached(const Record& record) {
+double timeReached(const CallRecord& record) {
     const std::vector<double> times = modelTimes(record, record.calls.size());
     return *std::max_element(times.begin(), times.end());
 }
 
-std::string phaseAt(const Record& record, std::size_t call) {
+std::string phaseAt(const CallRecord& record, std::size_t call) {
     enum class State { before, initialising, running } state = State::before;
     for (std::size_t k = 0; k <= call && k < record.calls.size(); ++k) {
         const Call& c = record.calls[k];
@@ -166,13 +166,13 @@ std::string phaseAt(const Record& record, std::size_t call) {
     return "";
 }
 
-bool instantiated(const Record& record) {
+bool instantiated(const CallRecord& record) {
     return std::any_of(record.calls.begin(), record.calls.end(), [](const Call& c) {
         return c.role == Role::instantiate && !c.instance().empty();
     });
 }
 
-std::optional<NullString> firstNullString(const Record& record) {
+std::optional<NullString> firstNullString(const CallRecord& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
         if (!isStringGetter(call.role) || !call.results.has("value")) continue;
@@ -188,14 +188,14 @@ std::optional<NullString> firstNullString(const Record& record) {
     return std::nullopt;
 }
 
-std::optional<std::size_t> firstDiscard(const Record& record) {
+std::optional<std::size_t> firstDiscard(const CallRecord& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         if (record.calls[k].role == Role::doStep && record.calls[k].answered(Status::discard)) return k;
     }
     return std::nullopt;
 }
 
-RunEnd runEnd(const Record& record, const Outcome& outcome, double stop) {
+RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     RunEnd end;
     end.instantiated = instantiated(record);
     end.timeReached = timeReached(record);

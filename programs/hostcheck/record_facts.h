@@ -17,30 +17,30 @@ namespace hostcheck {
 bool iterationConverged(const Call& call);
 
 // Whether the host made a call that moves the simulation on after this one.
-bool simulationAfter(const Record& record, std::size_t call);
+bool simulationAfter(const CallRecord& record, std::size_t call);
 
 // The model time when the call was made: the last time the host set or the
 // communication point it reached, 0 before any.
-double timeAt(const Record& record, std::size_t call);
+double timeAt(const CallRecord& record, std::size_t call);
 
 // The latest model time the host set or a completed step reached.
-double timeReached(const Record& record);
+double timeReached(const CallRecord& record);
 
 // "during initialisation", "before initialisation" or "at t = 1.25".
-std::string phaseAt(const Record& record, std::size_t call);
+std::string phaseAt(const CallRecord& record, std::size_t call);
 
 // Whether an instantiation returned an instance.
-bool instantiated(const Record& record);
+bool instantiated(const CallRecord& record);
 
 // The first string getter that handed out a null string.
 struct NullString {
     std::size_t call;
     long valueReference;  // the first null one in that call
 };
-std::optional<NullString> firstNullString(const Record& record);
+std::optional<NullString> firstNullString(const CallRecord& record);
 
 // The first communication step that answered Discard.
-std::optional<std::size_t> firstDiscard(const Record& record);
+std::optional<std::size_t> firstDiscard(const CallRecord& record);
 
 // What ended a run early when a probe tests it: a string never written,
 // read as null; an event iteration that never ended; a crash in the host's
@@ -56,6 +56,6 @@ struct RunEnd {
     Subject subject = Subject::none;
     std::string where;  // "stopped at the first fmi2GetString of string0, during initialisation"
 };
-RunEnd runEnd(const Record& record, const Outcome& outcome, double stopTime);
+RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stopTime);
 
 }  // namespace hostcheck

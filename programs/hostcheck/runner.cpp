@@ -155,10 +155,10 @@ const Run& Runner::operator()(const RunRequest& request) {
     if (progress) progress("probe " + std::to_string(probe) + ": " + label + ": running");
     run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{recording::recordVariable, record.string()}},
                              SizeLimit{record, largestRecord});
-    run.record = readRecord(record);
+    run.record = readCallRecord(record);
     if (run.record) recording[request.set] = true;
     // No file from a recording set: no call reached the library.
-    else if (records(request.set)) run.record = Record{};
+    else if (records(request.set)) run.record = CallRecord{};
     if (run.record && !run.record->problem.empty()) run.record.reset();
     settleRunEnd(run);
     run.result = readTrajectory(csv, settings.separator);

@@ -10,7 +10,7 @@
 
 namespace hostcheck {
 
-class Runner : public Runs {
+class Runner : public RunSource {
 public:
     explicit Runner(const Settings& settings_) : settings(settings_) {}
     const Run& operator()(const RunRequest& request) override;

@@ -177,7 +177,7 @@ struct HandRun {
 };
 
 // The runs a probe asks for: those written, the rest skipped.
-class HandRuns : public Runs {
+class HandRuns : public RunSource {
 public:
     explicit HandRuns(const std::vector<HandRun>& written) {
         for (const HandRun& w : written) {
@@ -186,7 +186,7 @@ public:
             run.label = runLabel(w.request);
             run.name = runName(w.request);
             run.outcome = w.outcome;
-            if (w.record) run.record = parseRecord(*w.record);
+            if (w.record) run.record = parseCallRecord(*w.record);
             std::istringstream csv(w.csv);
             run.result = w.csv.empty() ? TrajectoryFile{std::nullopt, "no result file result.csv", ','}
                                        : parseTrajectory(csv, 0, "result.csv");
@@ -244,7 +244,7 @@ void expectVerdict(const ProbeResult& result, Verdict verdict, const std::string
 // ---- The record reader --------------------------------------------------------
 
 TEST(CallRecord, PairsEachCallWithItsReturnAndTheCallbacksMadeInside) {
-    const Record r = parseRecord(record({tressivoStarted(), eventUpdate(0),
+    const CallRecord r = parseCallRecord(record({tressivoStarted(), eventUpdate(0),
                                          "> Rebounder_fmiSetString c=0x10 vr=[0] nvr=1 value=[\"a \\\"b\\\",[c]\\x01\"]",
                                          "log c=0x10 status=fmiFatal category=\"INFO\" message=\"a \\\"b\\\",[c]\\x01\"",
                                          "< Rebounder_fmiSetString c=0x10 status=fmiOK"}));
@@ -262,14 +262,14 @@ TEST(CallRecord, PairsEachCallWithItsReturnAndTheCallbacksMadeInside) {
 }
 
 TEST(CallRecord, AnEntryWithoutReturnIsWhereTheProcessEnded) {
-    const Record r = parseRecord(record({tressivoStarted(), eventUpdate(0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}));
+    const CallRecord r = parseCallRecord(record({tressivoStarted(), eventUpdate(0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}));
     ASSERT_EQ(r.openCalls(), std::vector<std::size_t>{3});
     EXPECT_EQ(r.calls[3].name, "fmiEventUpdate");
 }
 
 TEST(CallRecord, AnotherFormatIsNoRecord) {
-    EXPECT_FALSE(parseRecord("rebounder call record 2\n> fmi2GetVersion\n").problem.empty());
-    EXPECT_TRUE(parseRecord("").problem.empty()) << "an empty file: no call reached the library";
+    EXPECT_FALSE(parseCallRecord("rebounder call record 2\n> fmi2GetVersion\n").problem.empty());
+    EXPECT_TRUE(parseCallRecord("").problem.empty()) << "an empty file: no call reached the library";
 }
 
 TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
@@ -278,7 +278,7 @@ TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
     for (int i = 0; i < 2000; ++i) text += eventUpdate(0) + "\n";
     text += "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0\n";
     std::ofstream(path) << text;
-    const auto r = readRecord(path, 8192);
+    const auto r = readCallRecord(path, 8192);
     fs::remove(path);
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->cut);
@@ -300,7 +300,7 @@ TEST(FunctionTables, EveryExportedFunctionHasARoleInItsVersion) {
         for (std::string name; std::getline(file, name);) {
             if (name.empty() || name[0] == '#') continue;
             ++read;
-            const Record r = parseRecord(record({"> " + name + " " + instance}));
+            const CallRecord r = parseCallRecord(record({"> " + name + " " + instance}));
             ASSERT_EQ(r.calls.size(), 1u) << name;
             EXPECT_NE(r.calls[0].role, Role::unknown) << name << " has no role";
             EXPECT_EQ(r.calls[0].version, list == "tressivo" ? FmiVersion::fmi1 : FmiVersion::fmi2) << name;
@@ -328,7 +328,7 @@ TEST(FunctionTables, StatusesAreReadInTheCallsVersion) {
         {"fmi2SetReal", "fmiWarning", Status::none, ""},
     };
     for (const Case& c : cases) {
-        const Record r = parseRecord(record({call(c.function, "", std::string("status=") + c.status)}));
+        const CallRecord r = parseCallRecord(record({call(c.function, "", std::string("status=") + c.status)}));
         ASSERT_EQ(r.calls.size(), 1u) << c.function;
         EXPECT_EQ(r.calls[0].answer, c.answer) << c.function << " answering " << c.status;
         EXPECT_EQ(r.calls[0].statusKind(), c.kind) << c.function << " answering " << c.status;
@@ -351,7 +351,7 @@ class RunEnds : public testing::TestWithParam<EndCase> {};
 
 TEST_P(RunEnds, NameTheProbeWhoseSubjectEndedTheRun) {
     const EndCase& c = GetParam();
-    const RunEnd end = runEnd(parseRecord(c.record), c.outcome, stopTime);
+    const RunEnd end = runEnd(parseCallRecord(c.record), c.outcome, stopTime);
     EXPECT_EQ(probeOfSubject(end.subject), c.probe) << end.where;
     EXPECT_TRUE(std::regex_search(end.where, std::regex(c.where))) << end.where << "\nexpected: " << c.where;
 }
