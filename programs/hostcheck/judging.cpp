@@ -25,6 +25,20 @@ std::vector<std::string> grouped(const std::vector<Finding>& findings, Verdict v
     return out;
 }
 
+// A not-reached finding when the record shows the run ended for the
+// subject of another probe than this one.
+std::optional<Finding> endedForAnotherProbe(const Run& run, const Probe& probe) {
+    if (!run.end || run.end->subject == Subject::none || run.end->subject == probe.subject) return std::nullopt;
+    return Finding{Verdict::notReached, run.name, seeProbe(*run.end)};
+}
+
+// How the run ended, for evidence: the outcome, and where the record shows
+// it stopped when that was before the stop time.
+std::string howEnded(const Run& run) {
+    if (!run.end) return exitText(run.outcome);
+    return run.end->reachedStop ? exitText(run.outcome) : run.end->where + ", " + exitText(run.outcome);
+}
+
 }  // namespace
 
 void settleRunEnd(Run& run) {
@@ -88,21 +102,11 @@ std::string endFor(const RunEnd& end, const Probe& probe) {
     return end.subject == Subject::none || end.subject == probe.subject ? end.where : seeProbe(end);
 }
 
-std::optional<Finding> endedForAnotherProbe(const Run& run, const Probe& probe) {
-    if (!run.end || run.end->subject == Subject::none || run.end->subject == probe.subject) return std::nullopt;
-    return Finding{Verdict::notReached, run.name, seeProbe(*run.end)};
-}
-
 std::optional<std::string> brokenRun(const Run& run) {
     if (!run.outcome.crashed() && !run.outcome.hung()) return std::nullopt;
     const std::string how = run.outcome.crashed() ? "crashed" : "hung";
     if (!run.end) return how + ", " + exitText(run.outcome);
     return run.end->where + " (" + exitText(run.outcome) + ")";
-}
-
-std::string howEnded(const Run& run) {
-    if (!run.end) return exitText(run.outcome);
-    return run.end->reachedStop ? exitText(run.outcome) : run.end->where + ", " + exitText(run.outcome);
 }
 
 std::string earlyEnd(const Run& run) {

@@ -49,17 +49,9 @@ std::string seeProbe(const RunEnd& end);
 // another probe's subject ended, where and which probe judges it.
 std::string endFor(const RunEnd& end, const Probe& probe);
 
-// A not-reached finding when the record shows the run ended for the
-// subject of another probe than this one.
-std::optional<Finding> endedForAnotherProbe(const Run& run, const Probe& probe);
-
 // What went wrong with a run that did not end by itself (crashed or hung),
 // with where the record shows it happened; nullopt for a run that did.
 std::optional<std::string> brokenRun(const Run& run);
-
-// How the run ended, for evidence: the outcome, and where the record shows
-// it stopped when that was before the stop time.
-std::string howEnded(const Run& run);
 
 // " (stopped at ..., exit status 1 after 0.2 s)" for a run that ended before
 // the stop time, empty for one that ran to the end.
