@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "format.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

@@ -2,7 +2,7 @@
 // iterationConverged false from its initialisation until its first rebound.
 // From the record's event updates: whether the host's iteration ends.
 #include "format.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

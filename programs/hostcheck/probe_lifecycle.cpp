@@ -6,7 +6,7 @@
 #include <map>
 
 #include "calling_sequence.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "calling_sequence.h"
 #include "format.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

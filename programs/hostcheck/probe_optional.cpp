@@ -1,7 +1,7 @@
 // The optional-functions probe ("optional"): the default pellidor and
 // corvane lack the seven optional FMI 2.0 functions. A host that looks them up only when the model description
 // claims the capability loads and instantiates them.
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

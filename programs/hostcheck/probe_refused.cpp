@@ -4,7 +4,7 @@
 // host must report it and end, or go on without that instance: no crash,
 // and no call with the null instance.
 #include "calling_sequence.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

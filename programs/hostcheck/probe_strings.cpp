@@ -3,7 +3,7 @@
 // after such a read, in the runs of the trajectory probes.
 #include <set>
 
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "format.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {
@@ -46,6 +46,20 @@ std::vector<Probe> withRunsJudgedAgain(std::vector<Probe> table) {
 }
 
 }  // namespace
+
+// Each probe's judge, in its file probe_<name>.cpp: what the runs it asks
+// for left behind, turned into a verdict with its evidence.
+ProbeResult judgeOptionalFunctions(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeModelExchangeTrajectory(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeCoSimulationTrajectory(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeNullStrings(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeEventIteration(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeLogMessages(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeDiscard(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeLifecycle(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings& settings);
 
 const std::vector<Probe>& probeTable() {
     static const std::vector<Probe> table = withRunsJudgedAgain({

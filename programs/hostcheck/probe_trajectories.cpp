@@ -8,7 +8,7 @@
 
 #include "format.h"
 #include "model_expectations.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {
