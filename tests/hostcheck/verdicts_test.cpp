@@ -572,6 +572,41 @@ TEST(ProbeSelection, ByNameOrNumber) {
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
 }
 
+// Options with a value take it as the next argument or after '='; a flag
+// takes none; the first bad argument is named.
+TEST(CommandLine, ReadsEachOptionByItsTable) {
+    const DefaultLocations defaults{"fmus", "references"};
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* error;  // empty: accepted
+    };
+    const Case cases[] = {
+        {{"--host=h {fmu} {csv}", "--time-limit=5", "--keep-runs"}, ""},
+        {{"--host", "h {fmu} {csv}", "--separator", "tab", "--interface", "cs"}, ""},
+        {{"--host", "h {fmu} {csv}", "--keep-runs=1"}, "unknown option '--keep-runs=1'"},
+        {{"--host", "h {fmu} {csv}", "extra"}, "unknown option 'extra'"},
+        {{"--host", "h {fmu} {csv}", "--json"}, "--json needs a value"},
+        {{"--host", "h {fmu} {csv}", "--interface", "me,xx"}, "--interface takes me, cs or me,cs, not 'me,xx'"},
+        {{"--host", "h {fmu} {csv}", "--time-limit", "0"}, "--time-limit needs a number of seconds above 0"},
+        {{"--time-limit", "5"}, "no host given"},
+    };
+    for (const Case& c : cases) {
+        const ParseResult parsed = parseOptions(c.arguments, defaults);
+        if (*c.error == '\0') {
+            EXPECT_TRUE(parsed.options) << c.arguments.front() << ": " << parsed.error;
+        } else {
+            EXPECT_FALSE(parsed.options) << c.error;
+            EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
+        }
+    }
+    const auto parsed = parseOptions({"--host=h {fmu} {csv}", "--time-limit=5", "--separator", "tab"}, defaults);
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->settings.hostTemplate, "h {fmu} {csv}");
+    EXPECT_EQ(parsed.options->settings.timeLimit, 5.0);
+    EXPECT_EQ(parsed.options->settings.separator, '\t');
+    EXPECT_EQ(parsed.options->settings.strictFmus, fs::path("fmus") / "strict-host");
+}
+
 // ---- Probes 8 to 11: the record's instances, blocks and order ------------------
 
 const RunRequest pellidorRefused{FmuSet::otherGuid, "pellidor", modelExchangeStep};
