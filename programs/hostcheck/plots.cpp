@@ -155,8 +155,11 @@ std::string legend(bool coSimulation, double y) {
     return out.str();
 }
 
-Plot plotOf(const ProbeResult& result, const Settings& settings) {
-    const bool coSimulation = result.number == 3;
+// A probe that compares with the reference results draws them, as its
+// judge read them; one that does not draws the floor and the closed-form
+// contact instead.
+Plot plotOf(const ProbeResult& result) {
+    const bool coSimulation = findProbe(result.name)->readsReferences;
     const double panelHeight = titleHeight + plotHeight + panelGap;
     const double height = 50 + panelHeight * static_cast<double>(result.runs.size());
     const double width = 3 * margin + 2 * plotWidth + 40;
@@ -167,10 +170,9 @@ Plot plotOf(const ProbeResult& result, const Settings& settings) {
         << ": " << verdictName(result.verdict) << "</title>\n<rect width='100%' height='100%' fill='white'/>\n"
         << legend(coSimulation, 20);
     double top = 40;
-    for (const Run* run : result.runs) {
-        std::optional<TrajectoryFile> reference;
-        if (coSimulation) reference = readTrajectory(referenceFile(settings, run->request.step), ',');
-        panel(out, *run, reference && reference->trajectory ? &*reference->trajectory : nullptr, top);
+    for (std::size_t k = 0; k < result.runs.size(); ++k) {
+        const bool compared = coSimulation && k < result.references.size() && result.references[k];
+        panel(out, *result.runs[k], compared ? &*result.references[k] : nullptr, top);
         top += panelHeight;
     }
     out << "</svg>\n";
@@ -179,17 +181,11 @@ Plot plotOf(const ProbeResult& result, const Settings& settings) {
 
 }  // namespace
 
-std::optional<std::size_t> firstRebound(const Trajectory& t) {
-    for (std::size_t i = 1; i < t.size(); ++i) {
-        if (t.velocity[i - 1] < 0.0 && t.velocity[i] > 0.0) return i;
-    }
-    return std::nullopt;
-}
-
-std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results, const Settings& settings) {
+std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results) {
     std::vector<Plot> plots;
     for (const ProbeResult& result : results) {
-        if ((result.number == 2 || result.number == 3) && !result.runs.empty()) plots.push_back(plotOf(result, settings));
+        const Probe* probe = findProbe(result.name);
+        if (probe != nullptr && probe->plotted && !result.runs.empty()) plots.push_back(plotOf(result));
     }
     return plots;
 }

@@ -1,4 +1,4 @@
-// Probe 9: the memory the host hands the component. allocateMemory must
+// The memory probe ("memory"): the memory the host hands the component. allocateMemory must
 // return zeroed memory, as calloc does (the recording build checks the bytes
 // when the block arrives, before the component writes to it), blocks alive
 // at the same time must not overlap, and an instantiation needs both
@@ -7,7 +7,7 @@
 
 #include "calling_sequence.h"
 #include "format.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {
@@ -19,13 +19,13 @@ struct Block {
 
 unsigned long long address(const std::string& text) { return std::strtoull(text.c_str(), nullptr, 16); }
 
-std::string where(const Record& record, const Event& event) {
+std::string where(const CallRecord& record, const Event& event) {
     return event.call == Event::npos ? "" : " in " + record.calls[event.call].text();
 }
 
-std::optional<std::string> missingCallback(const Record& record) {
+std::optional<std::string> missingCallback(const CallRecord& record) {
     for (const Call& call : record.calls) {
-        if (!isInstantiation(call)) continue;
+        if (call.role != Role::instantiate) continue;
         for (const char* callback : {"allocateMemory", "freeMemory"}) {
             const std::string* given = call.arguments.find(callback);
             if (given != nullptr && *given == "null") {
@@ -38,7 +38,7 @@ std::optional<std::string> missingCallback(const Record& record) {
 
 // The first block that arrived with a non-zero byte or overlapping a live
 // one; counts the blocks seen.
-std::optional<std::string> badBlock(const Record& record, std::size_t& blocks) {
+std::optional<std::string> badBlock(const CallRecord& record, std::size_t& blocks) {
     std::map<unsigned long long, Block> live;  // by start
     for (const Event& event : record.events) {
         const std::string* block = event.fields.find("block");
@@ -69,11 +69,11 @@ std::optional<std::string> badBlock(const Record& record, std::size_t& blocks) {
 }
 
 Finding judged(const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     if (const auto missing = missingCallback(record)) return {Verdict::fail, runWho(run), *missing};
     std::size_t blocks = 0;
     if (const auto bad = badBlock(record, blocks)) return {Verdict::fail, runWho(run), *bad};
-    if (blocks == 0) return {Verdict::notReached, runWho(run), "no block asked for; the run " + endOf(run).where};
+    if (blocks == 0) return {Verdict::notReached, runWho(run), "no block asked for; the run " + run.end->where};
     return {Verdict::pass, runWho(run), "every block zeroed, none overlapping another in use"};
 }
 
@@ -81,8 +81,8 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeMemory(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(9, runs, checkedRuns(), judged, unseen);
+ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
     result.fix = "Pass allocateMemory and freeMemory at instantiation; allocateMemory must return zeroed memory "
                  "(use calloc), a block of its own for each request.";
     return result;

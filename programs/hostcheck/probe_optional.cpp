@@ -1,7 +1,7 @@
-// Probe 1: the default pellidor and corvane lack the seven optional FMI 2.0
-// functions. A host that looks them up only when the model description
+// The optional-functions probe ("optional"): the default pellidor and
+// corvane lack the seven optional FMI 2.0 functions. A host that looks them up only when the model description
 // claims the capability loads and instantiates them.
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {
@@ -12,7 +12,7 @@ bool instantiatedOrCompleted(const Run& run) {
 
 // Without a record: a run to the end shows the functions were not needed;
 // anything else is a refusal, not necessarily of the optional functions.
-Finding fromTheOutside(Runs& runs, const Run& run) {
+Finding fromTheOutside(RunSource& runs, const Run& run) {
     if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, *broken, true};
     if (run.outcome.completed() && run.result.trajectory) return {Verdict::pass, run.name, "ran to the end", true};
     const Run& strict = runs({FmuSet::strictHost, run.request.component, modelExchangeStep});
@@ -20,13 +20,14 @@ Finding fromTheOutside(Runs& runs, const Run& run) {
     return {Verdict::note, run.name, refusal(run) + (strictToo ? "; the strict-host one fails too" : ""), true};
 }
 
-Finding judged(Runs& runs, const Run& run) {
-    const RunEnd end = endOf(run);
+Finding judged(const Probe& probe, RunSource& runs, const Run& run) {
+    const RunEnd& end = *run.end;
     if (end.instantiated) {
-        if (end.probe == 0 && !end.reachedStop && (run.outcome.crashed() || run.outcome.hung())) {
+        const bool ownEnd = end.subject == Subject::none;
+        if (ownEnd && !end.reachedStop && (run.outcome.crashed() || run.outcome.hung())) {
             return {Verdict::fail, run.name, "instantiated, then " + end.where + " (" + exitText(run.outcome) + ")"};
         }
-        return {Verdict::pass, run.name, "instantiated, then " + (end.probe == 0 ? end.where : seeProbe(end))};
+        return {Verdict::pass, run.name, "instantiated, then " + endFor(end, probe)};
     }
     if (run.outcome.crashed() || run.outcome.hung()) {
         return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
@@ -42,11 +43,16 @@ Finding judged(Runs& runs, const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeOptionalFunctions(Runs& runs, const Settings&) {
+ProbeResult judgeOptionalFunctions(const Probe& probe, RunSource& runs, const Settings&) {
+    // The default-set runs are judged; the strict-host ones are asked for
+    // only to tell a refusal of the missing functions from any refusal.
+    std::vector<RunRequest> judgedRuns;
+    for (const RunRequest& request : probe.needs) {
+        if (request.set == FmuSet::defaultBuild) judgedRuns.push_back(request);
+    }
     ProbeResult result = judgeEachRun(
-        1, runs,
-        {{FmuSet::defaultBuild, "pellidor", modelExchangeStep}, {FmuSet::defaultBuild, "corvane", modelExchangeStep}},
-        [&](const Run& run) { return judged(runs, run); }, [&](const Run& run) { return fromTheOutside(runs, run); });
+        probe, runs, judgedRuns, [&](const Run& run) { return judged(probe, runs, run); },
+        [&](const Run& run) { return fromTheOutside(runs, run); });
     if (result.verdict == Verdict::pass) result.evidence = "looks them up optionally: " + result.evidence;
     if (result.verdict == Verdict::note) {
         result.evidence = "refuses FMUs that lack optional functions, cleanly (give it the strict-host FMUs): " +

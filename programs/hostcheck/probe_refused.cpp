@@ -1,16 +1,16 @@
-// Probe 11: the instantiation fails. The host gets a copy of each FMU whose
-// description carries another GUID than the library's, so fmi2Instantiate
-// or fmiInstantiateModel returns null (the library logs nothing then). The
+// The refused-instantiation probe ("refused"): the host gets a copy of each
+// FMU whose description carries another GUID than the library's, so the
+// instantiation returns null (the library logs nothing then). The
 // host must report it and end, or go on without that instance: no crash,
 // and no call with the null instance.
 #include "calling_sequence.h"
-#include "probe_judges.h"
+#include "judging.h"
 
 namespace hostcheck {
 namespace {
 
 // The first call with a null instance after a refused instantiation.
-std::optional<std::size_t> callOnNull(const Record& record, std::size_t refused) {
+std::optional<std::size_t> callOnNull(const CallRecord& record, std::size_t refused) {
     for (std::size_t k = refused + 1; k < record.calls.size(); ++k) {
         const std::string* c = record.calls[k].arguments.find("c");
         if (c != nullptr && *c == "null") return k;
@@ -18,9 +18,10 @@ std::optional<std::size_t> callOnNull(const Record& record, std::size_t refused)
     return std::nullopt;
 }
 
-std::optional<std::size_t> firstRefusal(const Record& record) {
+std::optional<std::size_t> firstRefusal(const CallRecord& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
-        if (isInstantiation(record.calls[k]) && record.calls[k].returned && record.calls[k].instance().empty()) return k;
+        const Call& call = record.calls[k];
+        if (call.role == Role::instantiate && call.returned && call.instance().empty()) return k;
     }
     return std::nullopt;
 }
@@ -31,7 +32,7 @@ std::string reported(const Run& run) {
 }
 
 Finding judged(const Run& run) {
-    const Record& record = *run.record;
+    const CallRecord& record = *run.record;
     const auto refused = firstRefusal(record);
     if (!refused) {
         if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, *broken};
@@ -59,8 +60,8 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeRefusedInstantiation(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(11, runs, findProbe("refused")->needs, judged, fromTheOutside);
+ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, fromTheOutside);
     result.fix = "When instantiation returns null, report it and stop (or go on without that instance); never pass "
                  "the null instance to another function.";
     return result;

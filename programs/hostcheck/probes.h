@@ -9,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model_expectations.h"
 #include "outcome.h"
 #include "record.h"
+#include "record_facts.h"
 #include "trajectory.h"
 
 namespace hostcheck {
@@ -43,18 +45,20 @@ inline constexpr double stopTime = 3.0;
 inline constexpr double modelExchangeStep = 0.01;
 // corvane takes at most 100 internal steps of 0.01 per call: this step is cut short.
 inline constexpr double discardStep = 1.5;
-// The communication steps probe 3 compares at.
+// The communication steps the co-simulation probe compares at.
 const std::vector<double>& referenceSteps();
 
 enum class FmuSet { defaultBuild, strictHost, otherGuid };
 
-// The folder of a set's FMUs and its name in labels ("strict-host").
+// The folder of a set's FMUs, its name in labels ("strict-host") and the
+// option that names its folder ("--strict-fmus").
 const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set);
 std::string setName(FmuSet set);
+std::string setOption(FmuSet set);
 
 struct RunRequest {
     FmuSet set;
-    std::string component;  // pellidor, corvane or tressivo
+    std::string component;  // one of expected::components
     double step;
 };
 
@@ -62,7 +66,7 @@ struct RunRequest {
 struct Run {
     RunRequest request;
     std::string label;    // "strict-host corvane.fmu, step 0.05"
-    std::string name;     // for evidence: "corvane", "corvane h = 0.05" (probe 3's steps)
+    std::string name;     // for evidence: "corvane", "corvane h = 0.05" (the co-simulation steps)
     std::string command;  // as given to /bin/sh
     std::filesystem::path directory;
     Outcome outcome;
@@ -70,20 +74,31 @@ struct Run {
     // The calls the host made, when the FMUs record them (a run that made
     // no call has an empty record); nullopt for FMUs that keep no record:
     // the probes then judge from the outside only.
-    std::optional<Record> record;
+    std::optional<CallRecord> record;
+    // Where and why the run ended, worked out once from the record and the
+    // outcome (settleRunEnd); nullopt without a record.
+    std::optional<RunEnd> end;
     TrajectoryFile result;  // the result CSV as read
     std::string shown;      // everything the host showed: its output and the log files it left
 };
+
+// The facts of the component a run loads.
+const expected::Component& componentOf(const RunRequest& request);
+
+// Works out where the run ended, once its record and outcome are known.
+void settleRunEnd(Run& run);
 
 // The label of a run, which also tells runs apart: probes that need the same
 // run share it; and its name in evidence.
 std::string runLabel(const RunRequest& request);
 std::string runName(const RunRequest& request);
 
-// The runs a probe looks at, made when first asked for.
-class Runs {
+// Where the probes get their runs: each run made when a probe first asks
+// for it (the host started, its record and CSV read) and kept for the
+// probes that ask again.
+class RunSource {
 public:
-    virtual ~Runs() = default;
+    virtual ~RunSource() = default;
     virtual const Run& operator()(const RunRequest& request) = 0;
     // Told before each probe asks for its runs, for showing progress.
     virtual void probeStarting(int /*number*/) {}
@@ -97,36 +112,44 @@ struct ProbeResult {
     std::string evidence;  // one line
     std::string fix;       // for a fail: what the host should do instead, in one sentence
     std::vector<const Run*> runs;
+    // For a probe that compares with the reference results: what each run
+    // was compared with, in the order of runs (nullopt: unreadable).
+    std::vector<std::optional<Trajectory>> references;
 };
 
-// One probe: a new one is an entry in probeTable() and its judge.
+// One probe: a new one is an entry in probeTable() and its judge, which is
+// handed its entry.
 struct Probe {
     int number;
     std::string_view name;    // "strings": --probes takes it as well as the number
     std::string_view title;
     std::string_view runs;    // what it runs, in words
     std::string_view judged;  // how it is judged, in words
-    std::vector<RunRequest> needs;  // the runs it may ask for: their FMUs must exist
-    bool readsReferences;           // it compares with the reference results
-    ProbeResult (*judge)(Runs& runs, const Settings& settings);
+    // The runs it may ask for (their FMUs must exist), in the order its
+    // evidence names them; for a probe that judgesAgain, filled in from the
+    // entries judgedAgain, each run once.
+    std::vector<RunRequest> needs;
+    ProbeResult (*judge)(const Probe& probe, RunSource& runs, const Settings& settings);
+    bool readsReferences = false;  // it compares with the reference results
+    bool plotted = false;          // the report draws its runs' trajectories
+    bool judgedAgain = false;      // the record probes judge its runs again
+    bool judgesAgain = false;      // it judges every run of the entries judgedAgain
+    // The subject it tests when that can end a run early: other probes
+    // report such a run as not reached and point here.
+    Subject subject = Subject::none;
 };
 const std::vector<Probe>& probeTable();
 
-// The runs of probes 1 to 7, each once: the runs probes 8 to 10 judge.
-std::vector<RunRequest> checkedRuns();
+// The number of the probe whose subject this is; 0 for none.
+int probeOfSubject(Subject subject);
 
 // The probe a name or number on the command line means, or null.
 const Probe* findProbe(std::string_view nameOrNumber);
 
 // Every selected probe (by number), in the table's order.
-std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const std::vector<int>& selected);
+std::vector<ProbeResult> runProbes(RunSource& runs, const Settings& settings, const std::vector<int>& selected);
 
 // The reference file of corvane at a communication step.
 std::filesystem::path referenceFile(const Settings& settings, double step);
-
-// The variable the component declares for a reference of this type letter
-// ('r', 'i', 'b', 's') and value reference, or empty: the names a host that
-// expands "#r0#" in log messages puts in.
-std::string variableName(const std::string& component, char type, long valueReference);
 
 }  // namespace hostcheck

@@ -77,7 +77,7 @@ std::optional<Event> parseLine(std::string_view line, std::size_t number) {
 
 // Pairs each "<" line from event first on with the innermost open call of
 // the same function and records which call every callback happened in.
-void pairCalls(Record& record, std::size_t first) {
+void pairCalls(CallRecord& record, std::size_t first) {
     std::vector<std::size_t> open;
     for (std::size_t e = first; e < record.events.size(); ++e) {
         Event& event = record.events[e];
@@ -85,6 +85,9 @@ void pairCalls(Record& record, std::size_t first) {
             Call call;
             call.function = event.function;
             call.name = withoutModelIdentifier(event.function);
+            const FunctionFacts facts = functionFacts(call.name);
+            call.version = facts.version;
+            call.role = facts.role;
             call.arguments = event.fields;
             call.enterEvent = e;
             call.depth = open.size();
@@ -99,6 +102,9 @@ void pairCalls(Record& record, std::size_t first) {
                 if (call.function != event.function) continue;
                 call.results = event.fields;
                 call.returned = true;
+                if (const std::string* status = call.results.find("status")) {
+                    call.answer = statusOf(call.version, *status);
+                }
                 event.call = open[k];
                 open.resize(k);
                 break;
@@ -111,7 +117,7 @@ void pairCalls(Record& record, std::size_t first) {
 
 // The events of the lines of text, numbered from firstLine + 1. Unknown
 // lines, and a last line cut short by a crash, are passed over.
-void appendEvents(Record& record, std::string_view text, std::size_t firstLine) {
+void appendEvents(CallRecord& record, std::string_view text, std::size_t firstLine) {
     std::size_t number = firstLine;
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find('\n', start);
@@ -202,14 +208,9 @@ std::string Call::status() const {
     return status == nullptr ? "" : *status;
 }
 
-std::string Call::statusKind() const {
-    const std::string full = status();
-    if (full.rfind("fmi2", 0) == 0) return full.substr(4);
-    if (full.rfind("fmi", 0) == 0) return full.substr(3);
-    return full;
-}
+std::string Call::statusKind() const { return statusKindName(answer); }
 
-std::optional<double> Call::number(std::string_view key) const {
+std::optional<double> Call::numericArgument(std::string_view key) const {
     const std::string* value = arguments.find(key);
     return value == nullptr ? std::nullopt : recordedNumber(*value);
 }
@@ -227,7 +228,11 @@ std::string Call::text() const {
     return out + ")";
 }
 
-std::vector<std::size_t> Record::openCalls() const {
+std::string Call::textWithStatus() const {
+    return text() + (returned ? (status().empty() ? "" : " -> " + status()) : " (never returned)");
+}
+
+std::vector<std::size_t> CallRecord::openCalls() const {
     std::vector<std::size_t> open;
     for (std::size_t k = 0; k < calls.size(); ++k) {
         if (!calls[k].returned) open.push_back(k);
@@ -235,7 +240,7 @@ std::vector<std::size_t> Record::openCalls() const {
     return open;
 }
 
-std::vector<const Event*> Record::eventsInside(std::size_t call) const {
+std::vector<const Event*> CallRecord::eventsInside(std::size_t call) const {
     std::vector<const Event*> inside;
     for (const Event& event : events) {
         if (event.call == call && event.kind != Event::Kind::enter && event.kind != Event::Kind::leave) {
@@ -245,8 +250,8 @@ std::vector<const Event*> Record::eventsInside(std::size_t call) const {
     return inside;
 }
 
-Record parseRecord(std::string_view text) {
-    Record record;
+CallRecord parseCallRecord(std::string_view text) {
+    CallRecord record;
     std::string_view first = text.substr(0, text.find('\n'));
     if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
     if (!text.empty() && first != recordVersionLine) {
@@ -259,7 +264,7 @@ Record parseRecord(std::string_view text) {
     return record;
 }
 
-std::optional<Record> readRecord(const std::filesystem::path& path, std::size_t keptBytes) {
+std::optional<CallRecord> readCallRecord(const std::filesystem::path& path, std::size_t keptBytes) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) return std::nullopt;
     const auto size = static_cast<std::size_t>(file.tellg());
@@ -267,10 +272,10 @@ std::optional<Record> readRecord(const std::filesystem::path& path, std::size_t 
     const bool tooLong = size > 2 * keptBytes;
     std::string head(tooLong ? keptBytes : size, '\0');
     file.read(head.data(), static_cast<std::streamsize>(head.size()));
-    if (!tooLong) return parseRecord(head);
+    if (!tooLong) return parseCallRecord(head);
     // The start up to its last whole line, then the end from its first.
     head.resize(head.rfind('\n') + 1);
-    Record record = parseRecord(head);
+    CallRecord record = parseCallRecord(head);
     for (Call& call : record.calls) call.returned = true;
     std::string tail(keptBytes, '\0');
     file.seekg(static_cast<std::streamoff>(size - keptBytes));

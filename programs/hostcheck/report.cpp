@@ -48,12 +48,11 @@ std::string tail(const std::string& text, std::size_t count) {
 }
 
 // The last calls of a record with what they answered: where the run ended.
-std::string lastCalls(const Record& record, std::size_t count) {
+std::string lastCalls(const CallRecord& record, std::size_t count) {
     std::string out;
     const std::size_t first = record.calls.size() > count ? record.calls.size() - count : 0;
     for (std::size_t k = first; k < record.calls.size(); ++k) {
-        const Call& call = record.calls[k];
-        out += "  " + call.text() + (call.returned ? (call.status().empty() ? "" : " -> " + call.status()) : " (never returned)") + "\n";
+        out += "  " + record.calls[k].textWithStatus() + "\n";
     }
     return out;
 }

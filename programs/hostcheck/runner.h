@@ -10,16 +10,12 @@
 
 namespace hostcheck {
 
-// The environment variable that names the file the recording FMUs append
-// their call record to.
-inline constexpr const char* callRecordVariable = "REBOUNDER_CALL_RECORD";
-
-class Runner : public Runs {
+class Runner : public RunSource {
 public:
     explicit Runner(const Settings& settings_) : settings(settings_) {}
     const Run& operator()(const RunRequest& request) override;
     void probeStarting(int number) override { probe = number; }
-    // Where each run's start and end are shown ("probe 3: strict-host
+    // Where each run's start and end are shown ("probe <number>: strict-host
     // corvane.fmu, step 0.05: exit status 0 after 0.12 s"); none when empty.
     std::function<void(const std::string&)> progress;
     // The runs made: those of interfaces the host does not take are not.

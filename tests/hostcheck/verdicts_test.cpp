@@ -177,7 +177,7 @@ struct HandRun {
 };
 
 // The runs a probe asks for: those written, the rest skipped.
-class HandRuns : public Runs {
+class HandRuns : public RunSource {
 public:
     explicit HandRuns(const std::vector<HandRun>& written) {
         for (const HandRun& w : written) {
@@ -186,11 +186,12 @@ public:
             run.label = runLabel(w.request);
             run.name = runName(w.request);
             run.outcome = w.outcome;
-            if (w.record) run.record = parseRecord(*w.record);
+            if (w.record) run.record = parseCallRecord(*w.record);
             std::istringstream csv(w.csv);
             run.result = w.csv.empty() ? TrajectoryFile{std::nullopt, "no result file result.csv", ','}
                                        : parseTrajectory(csv, 0, "result.csv");
             run.shown = w.shown;
+            settleRunEnd(run);
         }
     }
     const Run& operator()(const RunRequest& request) override {
@@ -243,7 +244,7 @@ void expectVerdict(const ProbeResult& result, Verdict verdict, const std::string
 // ---- The record reader --------------------------------------------------------
 
 TEST(CallRecord, PairsEachCallWithItsReturnAndTheCallbacksMadeInside) {
-    const Record r = parseRecord(record({tressivoStarted(), eventUpdate(0),
+    const CallRecord r = parseCallRecord(record({tressivoStarted(), eventUpdate(0),
                                          "> Rebounder_fmiSetString c=0x10 vr=[0] nvr=1 value=[\"a \\\"b\\\",[c]\\x01\"]",
                                          "log c=0x10 status=fmiFatal category=\"INFO\" message=\"a \\\"b\\\",[c]\\x01\"",
                                          "< Rebounder_fmiSetString c=0x10 status=fmiOK"}));
@@ -261,14 +262,14 @@ TEST(CallRecord, PairsEachCallWithItsReturnAndTheCallbacksMadeInside) {
 }
 
 TEST(CallRecord, AnEntryWithoutReturnIsWhereTheProcessEnded) {
-    const Record r = parseRecord(record({tressivoStarted(), eventUpdate(0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}));
+    const CallRecord r = parseCallRecord(record({tressivoStarted(), eventUpdate(0), "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0"}));
     ASSERT_EQ(r.openCalls(), std::vector<std::size_t>{3});
     EXPECT_EQ(r.calls[3].name, "fmiEventUpdate");
 }
 
 TEST(CallRecord, AnotherFormatIsNoRecord) {
-    EXPECT_FALSE(parseRecord("rebounder call record 2\n> fmi2GetVersion\n").problem.empty());
-    EXPECT_TRUE(parseRecord("").problem.empty()) << "an empty file: no call reached the library";
+    EXPECT_FALSE(parseCallRecord("rebounder call record 2\n> fmi2GetVersion\n").problem.empty());
+    EXPECT_TRUE(parseCallRecord("").problem.empty()) << "an empty file: no call reached the library";
 }
 
 TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
@@ -277,7 +278,7 @@ TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
     for (int i = 0; i < 2000; ++i) text += eventUpdate(0) + "\n";
     text += "> Rebounder_fmiEventUpdate c=0x10 intermediateResults=0\n";
     std::ofstream(path) << text;
-    const auto r = readRecord(path, 8192);
+    const auto r = readCallRecord(path, 8192);
     fs::remove(path);
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->cut);
@@ -285,6 +286,53 @@ TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
     EXPECT_LT(r->calls.size(), 200u);
     ASSERT_EQ(r->openCalls().size(), 1u) << "the call open where the middle was left out counts as returned";
     EXPECT_EQ(r->openCalls()[0], r->calls.size() - 1);
+}
+
+// ---- What each call does, read from its version's table ------------------------
+
+// Every function a component exports has a role in its version's table: one
+// the table lacked would pass the calling-sequence check unjudged.
+TEST(FunctionTables, EveryExportedFunctionHasARoleInItsVersion) {
+    for (const std::string list : {"pellidor", "corvane", "tressivo", "fmi2-strict-host"}) {
+        std::ifstream file(fs::path(REBOUNDER_EXPORT_LISTS) / (list + ".txt"));
+        ASSERT_TRUE(file) << list;
+        std::size_t read = 0;
+        for (std::string name; std::getline(file, name);) {
+            if (name.empty() || name[0] == '#') continue;
+            ++read;
+            const CallRecord r = parseCallRecord(record({"> " + name + " " + instance}));
+            ASSERT_EQ(r.calls.size(), 1u) << name;
+            EXPECT_NE(r.calls[0].role, Role::unknown) << name << " has no role";
+            EXPECT_EQ(r.calls[0].version, list == "tressivo" ? FmiVersion::fmi1 : FmiVersion::fmi2) << name;
+        }
+        EXPECT_GT(read, 6u) << list;
+    }
+}
+
+// A status is read in the spelling of the call's own version; another
+// version's spelling is no status of that call.
+TEST(FunctionTables, StatusesAreReadInTheCallsVersion) {
+    struct Case {
+        const char* function;
+        const char* status;
+        Status answer;
+        const char* kind;
+    };
+    const Case cases[] = {
+        {"fmi2DoStep", "fmi2Discard", Status::discard, "Discard"},
+        {"fmi2DoStep", "fmi2Pending", Status::pending, "Pending"},
+        {"fmi2SetReal", "fmi2Error", Status::error, "Error"},
+        {"Rebounder_fmiSetTime", "fmiOK", Status::ok, "OK"},
+        {"Rebounder_fmiEventUpdate", "fmiFatal", Status::fatal, "Fatal"},
+        {"Rebounder_fmiSetTime", "fmi2OK", Status::none, ""},
+        {"fmi2SetReal", "fmiWarning", Status::none, ""},
+    };
+    for (const Case& c : cases) {
+        const CallRecord r = parseCallRecord(record({call(c.function, "", std::string("status=") + c.status)}));
+        ASSERT_EQ(r.calls.size(), 1u) << c.function;
+        EXPECT_EQ(r.calls[0].answer, c.answer) << c.function << " answering " << c.status;
+        EXPECT_EQ(r.calls[0].statusKind(), c.kind) << c.function << " answering " << c.status;
+    }
 }
 
 // ---- Where a run ended, and whose subject ended it ---------------------------------
@@ -303,8 +351,8 @@ class RunEnds : public testing::TestWithParam<EndCase> {};
 
 TEST_P(RunEnds, NameTheProbeWhoseSubjectEndedTheRun) {
     const EndCase& c = GetParam();
-    const RunEnd end = runEnd(parseRecord(c.record), c.outcome, stopTime);
-    EXPECT_EQ(end.probe, c.probe) << end.where;
+    const RunEnd end = runEnd(parseCallRecord(c.record), c.outcome, stopTime);
+    EXPECT_EQ(probeOfSubject(end.subject), c.probe) << end.where;
     EXPECT_TRUE(std::regex_search(end.where, std::regex(c.where))) << end.where << "\nexpected: " << c.where;
 }
 
@@ -524,6 +572,41 @@ TEST(ProbeSelection, ByNameOrNumber) {
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
 }
 
+// Options with a value take it as the next argument or after '='; a flag
+// takes none; the first bad argument is named.
+TEST(CommandLine, ReadsEachOptionByItsTable) {
+    const DefaultLocations defaults{"fmus", "references"};
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* error;  // empty: accepted
+    };
+    const Case cases[] = {
+        {{"--host=h {fmu} {csv}", "--time-limit=5", "--keep-runs"}, ""},
+        {{"--host", "h {fmu} {csv}", "--separator", "tab", "--interface", "cs"}, ""},
+        {{"--host", "h {fmu} {csv}", "--keep-runs=1"}, "unknown option '--keep-runs=1'"},
+        {{"--host", "h {fmu} {csv}", "extra"}, "unknown option 'extra'"},
+        {{"--host", "h {fmu} {csv}", "--json"}, "--json needs a value"},
+        {{"--host", "h {fmu} {csv}", "--interface", "me,xx"}, "--interface takes me, cs or me,cs, not 'me,xx'"},
+        {{"--host", "h {fmu} {csv}", "--time-limit", "0"}, "--time-limit needs a number of seconds above 0"},
+        {{"--time-limit", "5"}, "no host given"},
+    };
+    for (const Case& c : cases) {
+        const ParseResult parsed = parseOptions(c.arguments, defaults);
+        if (*c.error == '\0') {
+            EXPECT_TRUE(parsed.options) << c.arguments.front() << ": " << parsed.error;
+        } else {
+            EXPECT_FALSE(parsed.options) << c.error;
+            EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
+        }
+    }
+    const auto parsed = parseOptions({"--host=h {fmu} {csv}", "--time-limit=5", "--separator", "tab"}, defaults);
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->settings.hostTemplate, "h {fmu} {csv}");
+    EXPECT_EQ(parsed.options->settings.timeLimit, 5.0);
+    EXPECT_EQ(parsed.options->settings.separator, '\t');
+    EXPECT_EQ(parsed.options->settings.strictFmus, fs::path("fmus") / "strict-host");
+}
+
 // ---- Probes 8 to 11: the record's instances, blocks and order ------------------
 
 const RunRequest pellidorRefused{FmuSet::otherGuid, "pellidor", modelExchangeStep};
@@ -662,7 +745,7 @@ TEST_F(Verdicts, ReportPlotsEachTrajectoryProbeWithItsCurvesAndLinksThem) {
     Settings settings;
     settings.references = references;
     const std::vector<ProbeResult> results = runProbes(hand, settings, {2, 3, 8});
-    const std::vector<Plot> plots = trajectoryPlots(results, settings);
+    const std::vector<Plot> plots = trajectoryPlots(results);
     ASSERT_EQ(plots.size(), 2u) << "one plot per trajectory probe, none for probe 8";
     const std::regex hostCurve("<polyline class='host'[^>]* points='([0-9.]+,[0-9.]+ ){5}'");
     for (const Plot& plot : plots) {
