@@ -35,11 +35,16 @@ Finding judged(const Run& run) {
     const CallRecord& record = *run.record;
     const auto refused = firstRefusal(record);
     if (!refused) {
-        if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, *broken};
-        const bool instantiatedAnyway = instantiated(record);
-        return {Verdict::notReached, run.name,
-                instantiatedAnyway ? "the instantiation was not refused: are these the other-GUID FMUs?"
-                                   : "no instantiation; the host " + refusal(run)};
+        const auto broken = brokenRun(run);
+        // A host that never met the refusal (it passed another GUID than the
+        // description's) is not judged by what happened to it later.
+        if (instantiated(record)) {
+            return {Verdict::notReached, run.name,
+                    "the instantiation was not refused: are these the other-GUID FMUs?" +
+                        (broken ? "; the run then ended: " + *broken : std::string())};
+        }
+        if (broken) return {Verdict::fail, run.name, *broken};
+        return {Verdict::notReached, run.name, "no instantiation; the host " + refusal(run)};
     }
     const std::string what = record.calls[*refused].name + " returned null";
     if (const auto onNull = callOnNull(record, *refused)) {

@@ -718,7 +718,11 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictCase{"RefusedCrashFail", 11, {{pellidorRefused, record({refusedInstantiation}), crashed()}}, Verdict::fail,
                     "returned null; then the host crashed"},
         VerdictCase{"RefusedNoInstantiationNotReached", 11, {{pellidorRefused, record({}), exited(1)}},
-                    Verdict::notReached, "no instantiation; the host exit status 1"}),
+                    Verdict::notReached, "no instantiation; the host exit status 1"},
+        // A host that ignores the description's GUID is never refused: a crash
+        // later, for another reason, is not this probe's to judge.
+        VerdictCase{"RefusedNeverMetNotReached", 11, {{pellidorRefused, record({pellidorStarted()}), crashed()}},
+                    Verdict::notReached, "^pellidor: the instantiation was not refused.*; the run then ended: "}),
     [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
 
 // ---- What the report writes beside the table -------------------------------------
