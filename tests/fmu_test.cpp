@@ -21,7 +21,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "fmi3.h"
 #include "harness.h"
 #include "model_description_rules.h"
 #include "model_expectations.h"
@@ -623,28 +622,6 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Fmi1Archive);
 
 // ---- FMI 3.0 ----------------------------------------------------------------
 
-// The FMI 3.0 functions these checks call, each looked up by its standard name.
-#define REBOUNDER_FMU_TEST_FMI3_FUNCTIONS(X)                                                                       \
-    X(fmi3InstantiateModelExchange) X(fmi3InstantiateCoSimulation) X(fmi3FreeInstance) X(fmi3SetDebugLogging)      \
-    X(fmi3EnterInitializationMode) X(fmi3ExitInitializationMode) X(fmi3EnterEventMode)                             \
-    X(fmi3EnterContinuousTimeMode) X(fmi3EnterStepMode) X(fmi3DoStep) X(fmi3CompletedIntegratorStep)               \
-    X(fmi3GetFloat64) X(fmi3SetFloat64) X(fmi3GetInt32) X(fmi3SetInt32) X(fmi3GetBoolean) X(fmi3SetBoolean)        \
-    X(fmi3GetString) X(fmi3SetString) X(fmi3GetBinary) X(fmi3SetBinary) X(fmi3SetContinuousStates)                 \
-    X(fmi3GetContinuousStates) X(fmi3GetContinuousStateDerivatives) X(fmi3GetEventIndicators)                      \
-    X(fmi3GetNominalsOfContinuousStates) X(fmi3GetNumberOfContinuousStates) X(fmi3GetNumberOfEventIndicators)      \
-    X(fmi3GetFMUState) X(fmi3SerializedFMUStateSize) X(fmi3GetDirectionalDerivative) X(fmi3GetAdjointDerivative)   \
-    X(fmi3GetNumberOfVariableDependencies) X(fmi3EvaluateDiscreteStates) X(fmi3GetOutputDerivatives)
-struct Fmi3Calls {
-#define REBOUNDER_DECLARE_POINTER(name) decltype(&::name) name = nullptr;
-    REBOUNDER_FMU_TEST_FMI3_FUNCTIONS(REBOUNDER_DECLARE_POINTER)
-#undef REBOUNDER_DECLARE_POINTER
-    explicit Fmi3Calls(const host::Library& library) {
-#define REBOUNDER_LOOK_UP(name) name = library.function<decltype(name)>(#name);
-        REBOUNDER_FMU_TEST_FMI3_FUNCTIONS(REBOUNDER_LOOK_UP)
-#undef REBOUNDER_LOOK_UP
-    }
-};
-
 struct Message3 {
     fmi3Status status;
     std::string category, text;
@@ -687,7 +664,7 @@ std::vector<std::uint8_t> fromHex(const std::string& hex) {
 class Fmi3Archive : public Unpacked {
 protected:
     std::unique_ptr<host::Library> library;
-    std::unique_ptr<Fmi3Calls> api;
+    std::unique_ptr<host::Fmi3Api> api;
     std::vector<rules::Variable3> variables;
     HostSide side;
     std::vector<Message3>& log = side.log;
@@ -699,7 +676,7 @@ protected:
         variables = rules::variables3(description);
         library = std::make_unique<host::Library>(binary().string());
         ASSERT_TRUE(library->loaded()) << library->error();
-        api = std::make_unique<Fmi3Calls>(*library);
+        api = std::make_unique<host::Fmi3Api>(*library);
     }
     void TearDown() override {
         for (fmi3Instance instance : instances) api->fmi3FreeInstance(instance);
