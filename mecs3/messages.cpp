@@ -1,0 +1,126 @@
+#include "messages.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace varnelle {
+
+namespace {
+
+void send(fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnvironment, fmi3Status status,
+          Category category, const char* format, va_list arguments) {
+    char text[messageCapacity];
+    vsnprintf(text, sizeof text, format, arguments);
+    logMessage(instanceEnvironment, status, categoryName(category), text);
+}
+
+// The call that moves an instance on from its state toward one of `modes`.
+const char* nextCall(const Fmi3InstanceRecord& r, Modes modes) {
+    const bool backward = (modes & in(Mode::instantiated)) != 0 && r.mode != Mode::instantiated;
+    if (backward || r.mode == Mode::terminated) return "fmi3Reset";
+    switch (r.mode) {
+        case Mode::instantiated: return "fmi3EnterInitializationMode";
+        case Mode::initializationMode: return "fmi3ExitInitializationMode";
+        case Mode::eventMode:
+            if ((modes & in(Mode::continuousTimeMode)) != 0) return "fmi3EnterContinuousTimeMode";
+            if ((modes & in(Mode::stepMode)) != 0) return "fmi3EnterStepMode";
+            return "fmi3Terminate";
+        case Mode::continuousTimeMode:
+        case Mode::stepMode:
+            if ((modes & in(Mode::eventMode)) != 0) return "fmi3EnterEventMode";
+            return "fmi3Terminate";
+        default: return "fmi3Reset";
+    }
+}
+
+}  // namespace
+
+const char* categoryName(Category category) {
+    switch (category) {
+        case Category::info: return "INFO";
+        case Category::warning: return "WARNING";
+        case Category::error: return "ERROR";
+    }
+    return "ERROR";
+}
+
+bool findCategory(const char* name, Category& category) {
+    if (name == nullptr) return false;
+    for (unsigned k = 0; k < categoryCount; ++k) {
+        if (strcmp(name, categoryName(Category(k))) == 0) {
+            category = Category(k);
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* modeName(Mode mode) {
+    switch (mode) {
+        case Mode::instantiated: return "Instantiated";
+        case Mode::initializationMode: return "Initialization Mode";
+        case Mode::eventMode: return "Event Mode";
+        case Mode::continuousTimeMode: return "Continuous-Time Mode";
+        case Mode::stepMode: return "Step Mode";
+        case Mode::intermediateUpdateMode: return "Intermediate Update Mode";
+        case Mode::terminated: return "Terminated";
+    }
+    return "an unknown state";
+}
+
+void logMessage(const Fmi3InstanceRecord& r, fmi3Status status, Category category, const char* format, ...) {
+    if (r.logMessage == nullptr || !r.categoryOn[unsigned(category)]) return;
+    va_list arguments;
+    va_start(arguments, format);
+    send(r.logMessage, r.instanceEnvironment, status, category, format, arguments);
+    va_end(arguments);
+}
+
+void logRefusedInstantiation(fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnvironment,
+                             bool loggingOn, const char* format, ...) {
+    if (logMessage == nullptr || !loggingOn) return;
+    va_list arguments;
+    va_start(arguments, format);
+    send(logMessage, instanceEnvironment, fmi3Error, Category::error, format, arguments);
+    va_end(arguments);
+}
+
+fmi3Status refuse(Fmi3InstanceRecord& r, const char* format, ...) {
+    if (r.logMessage != nullptr && r.categoryOn[unsigned(Category::error)]) {
+        va_list arguments;
+        va_start(arguments, format);
+        send(r.logMessage, r.instanceEnvironment, fmi3Error, Category::error, format, arguments);
+        va_end(arguments);
+    }
+    if (r.mode == Mode::intermediateUpdateMode) r.refusedInCallback = true;
+    else r.mode = Mode::terminated;
+    return fmi3Error;
+}
+
+fmi3Status refuseMode(Fmi3InstanceRecord& r, const char* function, Modes modes) {
+    if (r.mode == Mode::intermediateUpdateMode)
+        return refuse(r, "%s: not allowed in Intermediate Update Mode, inside intermediateUpdate", function);
+    return refuse(r, "%s: not allowed in %s; call %s first", function, modeName(r.mode), nextCall(r, modes));
+}
+
+fmi3Status refuseInterface(Fmi3InstanceRecord& r, const char* function) {
+    const bool modelExchange = r.interfaceType == Interface::modelExchange;
+    return refuse(r, "%s: not available to a %s instance", function,
+                  modelExchange ? "model-exchange" : "co-simulation");
+}
+
+fmi3Status refuseNotProvided(Fmi3InstanceRecord* r, const char* function, const char* whatSaysSo) {
+    if (r == nullptr) return fmi3Error;
+    return refuse(*r, "%s: not provided (%s)", function, whatSaysSo);
+}
+
+fmi3Status refuseNullArray(Fmi3InstanceRecord& r, const char* function, const char* argument, size_t count) {
+    return refuse(r, "%s: %s is null while its count is %zu", function, argument, count);
+}
+
+fmi3Status refuseNullPointer(Fmi3InstanceRecord& r, const char* function, const char* argument) {
+    return refuse(r, "%s: %s is null", function, argument);
+}
+
+}  // namespace varnelle
