@@ -15,21 +15,23 @@ void send(fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnv
     logMessage(instanceEnvironment, status, categoryName(category), text);
 }
 
-// The call that moves an instance on from its state toward one of `modes`.
+// The call that moves an instance on from its state toward one of `modes`:
+// forward along the run when a state ahead allows the call, else fmi3Reset.
 const char* nextCall(const Fmi3InstanceRecord& r, Modes modes) {
-    const bool backward = (modes & in(Mode::instantiated)) != 0 && r.mode != Mode::instantiated;
-    if (backward || r.mode == Mode::terminated) return "fmi3Reset";
+    constexpr Modes running = in(Mode::eventMode, Mode::continuousTimeMode, Mode::stepMode);
+    const auto wanted = [&](Modes some) { return (modes & some) != 0; };
     switch (r.mode) {
         case Mode::instantiated: return "fmi3EnterInitializationMode";
-        case Mode::initializationMode: return "fmi3ExitInitializationMode";
+        case Mode::initializationMode:
+            return wanted(running | in(Mode::terminated)) ? "fmi3ExitInitializationMode" : "fmi3Reset";
         case Mode::eventMode:
-            if ((modes & in(Mode::continuousTimeMode)) != 0) return "fmi3EnterContinuousTimeMode";
-            if ((modes & in(Mode::stepMode)) != 0) return "fmi3EnterStepMode";
-            return "fmi3Terminate";
+            if (wanted(in(Mode::continuousTimeMode))) return "fmi3EnterContinuousTimeMode";
+            if (wanted(in(Mode::stepMode))) return "fmi3EnterStepMode";
+            return wanted(in(Mode::terminated)) ? "fmi3Terminate" : "fmi3Reset";
         case Mode::continuousTimeMode:
         case Mode::stepMode:
-            if ((modes & in(Mode::eventMode)) != 0) return "fmi3EnterEventMode";
-            return "fmi3Terminate";
+            if (wanted(in(Mode::eventMode))) return "fmi3EnterEventMode";
+            return wanted(in(Mode::terminated)) ? "fmi3Terminate" : "fmi3Reset";
         default: return "fmi3Reset";
     }
 }
