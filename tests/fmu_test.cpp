@@ -819,8 +819,10 @@ TEST_P(Fmi3Archive, HostMayWriteFloatsWhereTheDescriptionLetsIt) {
         const std::vector<double> values(v.size(), 0.25);  // within restitution's range
         const bool settable = v.hasStart() && v.variability != "constant";
         EXPECT_EQ(api->fmi3SetFloat64(c, &vr, 1, values.data(), values.size()), settable ? fmi3OK : fmi3Error);
+        std::vector<double> back(v.size(), -1.0);
+        EXPECT_EQ(api->fmi3GetFloat64(c, &vr, 1, back.data(), back.size()), fmi3OK);
         if (settable) {
-            EXPECT_EQ(float64(c, vr), 0.25);
+            EXPECT_EQ(back, values);
         }
     }
     // In event mode: tunable parameters only, a fixed one is refused.
@@ -992,8 +994,9 @@ TEST_P(Fmi3Archive, EveryLoggedCategoryIsListed) {
     ASSERT_EQ(api->fmi3EnterStepMode(cs), fmi3OK);
     fmi3Boolean eventHandlingNeeded = fmi3False, terminateSimulation = fmi3False, earlyReturn = fmi3False;
     double lastSuccessfulTime = 0.0;
-    EXPECT_EQ(api->fmi3DoStep(cs, 0.0, 0.02, fmi3True, &eventHandlingNeeded, &terminateSimulation, &earlyReturn,
-                              &lastSuccessfulTime), fmi3OK);
+    const fmi3Status status = api->fmi3DoStep(cs, 0.0, 0.02, fmi3True, &eventHandlingNeeded, &terminateSimulation,
+                                              &earlyReturn, &lastSuccessfulTime);
+    EXPECT_TRUE(status == fmi3OK || status == fmi3Warning) << status;
     EXPECT_FALSE(earlyReturn) << "an early return the instance did not allow";
 
     std::set<std::string> logged;
