@@ -270,7 +270,9 @@ TEST_F(VarnelleCoSimulation, ForbiddenCallsInsideTheCallbackEndTheStepWithAnErro
         {"fmi3Terminate", [&](fmi3Instance c) { EXPECT_EQ(api.fmi3Terminate(c), fmi3Error); }},
         {"fmi3FreeInstance", [&](fmi3Instance c) { api.fmi3FreeInstance(c); }},
     };
-    for (const auto& [name, call] : forbidden) {
+    for (const auto& entry : forbidden) {
+        const std::string name = entry.first;
+        const auto& call = entry.second;
         SCOPED_TRACE(name);
         fmi3Instance c = initialised(coSimulation(false, true, {ev::heightRef}, true));
         updates.clear();
@@ -281,7 +283,7 @@ TEST_F(VarnelleCoSimulation, ForbiddenCallsInsideTheCallbackEndTheStepWithAnErro
         EXPECT_EQ(step(c, 0.0, 0.1).status, fmi3Error);
         EXPECT_EQ(updates.size(), 2u) << "the step ends after the callback that made the call";
         ASSERT_EQ(log.size(), 2u);
-        EXPECT_EQ(log[0].text.rfind(std::string(name) + ": ", 0), 0u) << log[0].text;
+        EXPECT_EQ(log[0].text.rfind(name + ": ", 0), 0u) << log[0].text;
         EXPECT_EQ(log[1].text.rfind("fmi3DoStep: ends at t = 0.02", 0), 0u) << log[1].text;
         log.clear();
         onIntermediateUpdate = nullptr;
