@@ -11,6 +11,16 @@
 
 #include "fmi3_record.h"
 
+// The messages are C99 formats (%zu for counts). MinGW builds format them
+// with MinGW's own C99 printf (__USE_MINGW_ANSI_STDIO, set in CMakeLists.txt),
+// whose checks GCC knows as gnu_printf; plain printf there means the Windows
+// C runtime's, which has no %zu.
+#if defined(__MINGW32__)
+#define VARNELLE_FORMAT(formatIndex, firstArgument) gnu::format(gnu_printf, formatIndex, firstArgument)
+#else
+#define VARNELLE_FORMAT(formatIndex, firstArgument) gnu::format(printf, formatIndex, firstArgument)
+#endif
+
 namespace varnelle {
 
 constexpr size_t messageCapacity = 512;  // longer texts are cut
@@ -20,12 +30,12 @@ const char* categoryName(Category category);
 bool findCategory(const char* name, Category& category);
 const char* modeName(Mode mode);
 
-[[gnu::format(printf, 4, 5)]] void logMessage(const Fmi3InstanceRecord& r, fmi3Status status, Category category,
+[[VARNELLE_FORMAT(4, 5)]] void logMessage(const Fmi3InstanceRecord& r, fmi3Status status, Category category,
                                               const char* format, ...);
 
 // For a refused instantiation, before any record exists: one "ERROR"
 // message, only with logging on and a logger given.
-[[gnu::format(printf, 4, 5)]] void logRefusedInstantiation(fmi3LogMessageCallback logMessage,
+[[VARNELLE_FORMAT(4, 5)]] void logRefusedInstantiation(fmi3LogMessageCallback logMessage,
                                                            fmi3InstanceEnvironment instanceEnvironment,
                                                            bool loggingOn, const char* format, ...);
 
@@ -33,7 +43,7 @@ const char* modeName(Mode mode);
 // after every fmi3Error. Inside the intermediate-update callback the instance
 // stays in Intermediate Update Mode, and the step in progress ends with
 // fmi3Error once the callback returns.
-[[nodiscard, gnu::format(printf, 2, 3)]] fmi3Status refuse(Fmi3InstanceRecord& r, const char* format, ...);
+[[nodiscard, VARNELLE_FORMAT(2, 3)]] fmi3Status refuse(Fmi3InstanceRecord& r, const char* format, ...);
 
 // The states in which a call is allowed, as a set.
 using Modes = unsigned;
