@@ -85,6 +85,21 @@ inline double advanceClock(CommunicationStep& step) {
     return dt;
 }
 
+// Whether 100 internal steps will cover a step, known before it is taken.
+// A step of at most 100 internal lengths always is: each clock addition
+// rounds by at most half a unit in the last place of the time it reaches,
+// so 100 of them fall short of 100 internal lengths (which is at least
+// 1.0, since 0.01 as a double is slightly more than 0.01) by at most 50
+// units of DBL_EPSILON times the largest time passed, less than the
+// rounding tolerance. A longer step runs the clock alone.
+inline bool capCovers(double currentCommunicationPoint, double communicationStepSize) {
+    if (communicationStepSize <= maxInternalSteps * internalStepSize) return true;
+    const double noStates[stateCount] = {};
+    CommunicationStep clock = beginCommunicationStep(currentCommunicationPoint, communicationStepSize, noStates);
+    while (!endReached(clock) && !capReached(clock)) advanceClock(clock);
+    return stepCovered(clock);
+}
+
 // One explicit Euler step from the state at its start, with the acceleration
 // the model has there (gravity; 0 for a mass at rest).
 inline void takeEulerStep(CommunicationStep& step, double acceleration) {

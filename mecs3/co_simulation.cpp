@@ -19,27 +19,6 @@ struct StepEnd {
     bool earlyReturnIgnored;    // the host asked to return early without having allowed it
 };
 
-// Whether 100 internal steps cover a step, by the clock alone: the step
-// corvane's cap would stop. Run before a step that may not return early, so
-// that a step the cap stops is answered with fmi3Discard before anything
-// (the intermediate-update callback included) happens.
-bool capCovers(double currentCommunicationPoint, double communicationStepSize) {
-    const double unused[model::stateCount] = {};
-    model::CommunicationStep clock =
-        model::beginCommunicationStep(currentCommunicationPoint, communicationStepSize, unused);
-    while (!model::endReached(clock) && !model::capReached(clock)) model::advanceClock(clock);
-    return model::stepCovered(clock);
-}
-
-// Only a step of about 100 internal steps or more can meet the cap, or one
-// far from time 0, where adding 0.01 to the clock loses much of it to
-// rounding (a percent at 1e12); other steps need not run the clock twice.
-bool capMayStop(double currentCommunicationPoint, double communicationStepSize) {
-    constexpr double farFromZero = 1e9;
-    return communicationStepSize >= (model::maxInternalSteps - 1) * model::internalStepSize ||
-           !(fabs(currentCommunicationPoint) < farFromZero);
-}
-
 // A contact found by an internal step: with event mode and early return the
 // call returns at once, the mass not yet rebounded, for the host's Event
 // Mode; otherwise the contact is handled here as corvane handles it. A rest
@@ -49,7 +28,12 @@ bool handleContactInStep(Fmi3InstanceRecord& r, model::CommunicationStep& step, 
         end.contactReturned = true;
         return false;
     }
-    handleContact(r, step.states, step.time);
+    // Handled on a copy: the step's own states never leave the loop, so the
+    // compiler keeps them in registers from one internal step to the next.
+    double states[model::stateCount] = {step.states[model::heightIndex], step.states[model::velocityIndex]};
+    handleContact(r, states, step.time);
+    step.states[model::heightIndex] = states[model::heightIndex];
+    step.states[model::velocityIndex] = states[model::velocityIndex];
     return !(r.atRest && r.earlyReturnAllowed);
 }
 
@@ -59,7 +43,6 @@ bool handleContactInStep(Fmi3InstanceRecord& r, model::CommunicationStep& step, 
 // refused inside the callback, nor after an early return the host requested
 // and allowed.
 bool afterInternalStep(Fmi3InstanceRecord& r, const model::CommunicationStep& step, StepEnd& end) {
-    if (r.intermediateUpdate == nullptr) return true;
     r.states[model::heightIndex] = step.states[model::heightIndex];
     r.states[model::velocityIndex] = step.states[model::velocityIndex];
     r.time = step.time;
@@ -119,9 +102,9 @@ fmi3Status fmi3DoStep(fmi3Instance instance, fmi3Float64 currentCommunicationPoi
     if (r->stopTimeDefined &&
         endTime - r->stopTime > model::clockRoundingTolerance(currentCommunicationPoint, endTime))
         return refuse(*r, "%s: the step ends at %.17g, past the stop time %.17g", __func__, endTime, r->stopTime);
-    // In FMI 3.0 Discard means the step did not happen: nothing changes.
-    if (!r->earlyReturnAllowed && capMayStop(currentCommunicationPoint, communicationStepSize) &&
-        !capCovers(currentCommunicationPoint, communicationStepSize)) {
+    // In FMI 3.0 Discard means the step did not happen: nothing changes, and
+    // the cap is known before the intermediate-update callback is called.
+    if (!r->earlyReturnAllowed && !model::capCovers(currentCommunicationPoint, communicationStepSize)) {
         logMessage(*r, fmi3Discard, Category::warning,
                    "%s: a step of %g takes more than %u internal steps of %g; nothing was done, a shorter step may "
                    "follow",
@@ -132,10 +115,15 @@ fmi3Status fmi3DoStep(fmi3Instance instance, fmi3Float64 currentCommunicationPoi
     model::CommunicationStep step =
         model::beginCommunicationStep(currentCommunicationPoint, communicationStepSize, r->states);
     StepEnd end{};
-    model::takeInternalSteps(
-        step, [&] { return acceleration(*r); },
-        [&](model::CommunicationStep& s) { return handleContactInStep(*r, s, end); },
-        [&](const model::CommunicationStep& s) { return afterInternalStep(*r, s, end); });
+    const auto currentAcceleration = [&] { return acceleration(*r); };
+    const auto contact = [&](model::CommunicationStep& s) { return handleContactInStep(*r, s, end); };
+    // Without a callback nothing happens between internal steps: that loop
+    // is corvane's.
+    if (r->intermediateUpdate == nullptr)
+        model::takeInternalSteps(step, currentAcceleration, contact, [](const model::CommunicationStep&) { return true; });
+    else
+        model::takeInternalSteps(step, currentAcceleration, contact,
+                                 [&](const model::CommunicationStep& s) { return afterInternalStep(*r, s, end); });
 
     const bool covered = model::stepCovered(step);
     r->states[model::heightIndex] = step.states[model::heightIndex];

@@ -112,6 +112,11 @@ fmi3Status refuseInterface(Fmi3InstanceRecord& r, const char* function) {
                   modelExchange ? "model-exchange" : "co-simulation");
 }
 
+fmi3Status refuseCall(Fmi3InstanceRecord& r, const char* function, Interface interfaceType, Modes modes) {
+    if (r.interfaceType != interfaceType) return refuseInterface(r, function);
+    return refuseMode(r, function, modes);
+}
+
 fmi3Status refuseNotProvided(Fmi3InstanceRecord* r, const char* function, const char* whatSaysSo) {
     if (r == nullptr) return fmi3Error;
     return refuse(*r, "%s: not provided (%s)", function, whatSaysSo);

@@ -58,29 +58,35 @@ inline bool allowedIn(const Fmi3InstanceRecord& r, Modes modes) { return (in(r.m
 
 // The refusal of a call made in a state that does not allow it, naming the
 // function, the state and the call that leads on toward one that does.
-[[nodiscard]] fmi3Status refuseMode(Fmi3InstanceRecord& r, const char* function, Modes modes);
+[[nodiscard, gnu::cold]] fmi3Status refuseMode(Fmi3InstanceRecord& r, const char* function, Modes modes);
 
 // The refusal of a call of the other interface type (fmi3DoStep on a
 // model-exchange instance, fmi3SetTime on a co-simulation one).
-[[nodiscard]] fmi3Status refuseInterface(Fmi3InstanceRecord& r, const char* function);
+[[nodiscard, gnu::cold]] fmi3Status refuseInterface(Fmi3InstanceRecord& r, const char* function);
+
+// The refusal of a call of one interface type, allowed in `modes`, made on
+// an instance of the other type or in another state.
+[[nodiscard, gnu::cold]] fmi3Status refuseCall(Fmi3InstanceRecord& r, const char* function, Interface interfaceType,
+                                               Modes modes);
 
 // A call of one interface type, allowed in `modes`: OK, or the refusal the
-// export returns.
+// export returns. The check is the hot path of every model-exchange call:
+// two comparisons, the refusal kept out of line.
 [[nodiscard]] inline fmi3Status admit(Fmi3InstanceRecord& r, const char* function, Interface interfaceType,
                                       Modes modes) {
-    if (r.interfaceType != interfaceType) return refuseInterface(r, function);
-    if (!allowedIn(r, modes)) return refuseMode(r, function, modes);
-    return fmi3OK;
+    if (r.interfaceType == interfaceType && allowedIn(r, modes)) [[likely]]
+        return fmi3OK;
+    return refuseCall(r, function, interfaceType, modes);
 }
 
 // The refusal of a capability the model does not provide, naming the model
 // description's attribute (or element) that says so.
-[[nodiscard]] fmi3Status refuseNotProvided(Fmi3InstanceRecord* r, const char* function, const char* whatSaysSo);
+[[nodiscard, gnu::cold]] fmi3Status refuseNotProvided(Fmi3InstanceRecord* r, const char* function, const char* whatSaysSo);
 
 // The refusal of a null array whose count is not 0, and of a null out pointer.
-[[nodiscard]] fmi3Status refuseNullArray(Fmi3InstanceRecord& r, const char* function, const char* argument,
+[[nodiscard, gnu::cold]] fmi3Status refuseNullArray(Fmi3InstanceRecord& r, const char* function, const char* argument,
                                          size_t count);
-[[nodiscard]] fmi3Status refuseNullPointer(Fmi3InstanceRecord& r, const char* function, const char* argument);
+[[nodiscard, gnu::cold]] fmi3Status refuseNullPointer(Fmi3InstanceRecord& r, const char* function, const char* argument);
 
 }  // namespace varnelle
 

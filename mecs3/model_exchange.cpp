@@ -17,8 +17,10 @@ constexpr Modes afterInitialization =
 // The one place where a count from the host meets one of the model's
 // vectors: the count must be the model's, and the array there when it is not
 // 0. Copies nothing when refused.
-[[nodiscard]] fmi3Status copyVector(Fmi3InstanceRecord& r, const char* function, const double from[], double to[],
-                                    size_t count, size_t modelCount) {
+// The host's array and the record's never overlap (__restrict): the copy
+// is two plain moves.
+[[nodiscard]] fmi3Status copyVector(Fmi3InstanceRecord& r, const char* function, const double* __restrict from,
+                                    double* __restrict to, size_t count, size_t modelCount) {
     if (count != modelCount)
         return refuse(r, "%s: the count is %zu, but the model has %zu", function, count, modelCount);
     if (from == nullptr || to == nullptr) return refuseNullArray(r, function, "the array", count);
