@@ -43,6 +43,7 @@ struct Fmi3InstanceRecord {
     char* instanceName;                        // copies owned by the instance, or null
     char* resourcePath;
     bool visible;
+    unsigned loggerCalls;  // how many calls of logMessage are running
 
     // Co-simulation only.
     bool eventModeUsed;

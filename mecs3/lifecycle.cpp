@@ -85,7 +85,7 @@ bool intermediateVariablesKnown(const fmi3ValueReference references[], size_t co
 // What initialisation logs, in this order: the start values with variable
 // references for the logger to expand, then one message for each thing a
 // logger must leave as it is.
-void logInitialization(const Fmi3InstanceRecord& r) {
+void logInitialization(Fmi3InstanceRecord& r) {
     const auto info = [&](const char* text) { logMessage(r, fmi3OK, Category::info, "%s", text); };
     logMessage(r, fmi3OK, Category::info, "Init #%u#=%g", heightRef, r.states[model::heightIndex]);
     logMessage(r, fmi3OK, Category::info, "Init #%u#=%g", velocityRef, r.states[model::velocityIndex]);
@@ -178,10 +178,12 @@ fmi3Instance fmi3InstantiateCoSimulation(fmi3String instanceName, fmi3String ins
 
 // Inside the intermediate-update callback the instance is in use by the
 // step that called it: freeing it there is refused and ignored, never a use
-// after free when the step goes on.
+// after free when the step goes on. The same inside the host's logger, which
+// must not call back at all: ignored without a message, which would call
+// the logger again.
 void fmi3FreeInstance(fmi3Instance instance) {
     Fmi3InstanceRecord* r = asRecord(instance);
-    if (r == nullptr) return;
+    if (r == nullptr || r->loggerCalls > 0) return;
     if (r->mode == Mode::intermediateUpdateMode) {
         (void)refuse(*r, "fmi3FreeInstance: not allowed inside intermediateUpdate; the instance is kept");
         return;

@@ -15,6 +15,16 @@ void send(fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnv
     logMessage(instanceEnvironment, status, categoryName(category), text);
 }
 
+// The same for an instance, which knows while its host's logger runs: a
+// logger must not call back into the instance, and one that frees it there
+// is ignored (fmi3FreeInstance), never a use after free when the call that
+// logged goes on.
+void send(Fmi3InstanceRecord& r, fmi3Status status, Category category, const char* format, va_list arguments) {
+    ++r.loggerCalls;
+    send(r.logMessage, r.instanceEnvironment, status, category, format, arguments);
+    --r.loggerCalls;
+}
+
 // The call that moves an instance on from its state toward one of `modes`:
 // forward along the run when a state ahead allows the call, else fmi3Reset.
 const char* nextCall(const Fmi3InstanceRecord& r, Modes modes) {
@@ -71,11 +81,11 @@ const char* modeName(Mode mode) {
     return "an unknown state";
 }
 
-void logMessage(const Fmi3InstanceRecord& r, fmi3Status status, Category category, const char* format, ...) {
+void logMessage(Fmi3InstanceRecord& r, fmi3Status status, Category category, const char* format, ...) {
     if (r.logMessage == nullptr || !r.categoryOn[unsigned(category)]) return;
     va_list arguments;
     va_start(arguments, format);
-    send(r.logMessage, r.instanceEnvironment, status, category, format, arguments);
+    send(r, status, category, format, arguments);
     va_end(arguments);
 }
 
@@ -92,7 +102,7 @@ fmi3Status refuse(Fmi3InstanceRecord& r, const char* format, ...) {
     if (r.logMessage != nullptr && r.categoryOn[unsigned(Category::error)]) {
         va_list arguments;
         va_start(arguments, format);
-        send(r.logMessage, r.instanceEnvironment, fmi3Error, Category::error, format, arguments);
+        send(r, fmi3Error, Category::error, format, arguments);
         va_end(arguments);
     }
     if (r.mode == Mode::intermediateUpdateMode) r.refusedInCallback = true;

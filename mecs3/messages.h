@@ -30,7 +30,7 @@ const char* categoryName(Category category);
 bool findCategory(const char* name, Category& category);
 const char* modeName(Mode mode);
 
-[[VARNELLE_FORMAT(4, 5)]] void logMessage(const Fmi3InstanceRecord& r, fmi3Status status, Category category,
+[[VARNELLE_FORMAT(4, 5)]] void logMessage(Fmi3InstanceRecord& r, fmi3Status status, Category category,
                                               const char* format, ...);
 
 // For a refused instantiation, before any record exists: one "ERROR"
@@ -43,7 +43,7 @@ const char* modeName(Mode mode);
 // after every fmi3Error. Inside the intermediate-update callback the instance
 // stays in Intermediate Update Mode, and the step in progress ends with
 // fmi3Error once the callback returns.
-[[nodiscard, VARNELLE_FORMAT(2, 3)]] fmi3Status refuse(Fmi3InstanceRecord& r, const char* format, ...);
+[[nodiscard, gnu::cold, VARNELLE_FORMAT(2, 3)]] fmi3Status refuse(Fmi3InstanceRecord& r, const char* format, ...);
 
 // The states in which a call is allowed, as a set.
 using Modes = unsigned;

@@ -44,6 +44,9 @@ public:
     host::Library library;
     host::Fmi3Api api;
     std::vector<Fmi3Message> log;
+    // Runs inside the logger after the message is recorded, for a host whose
+    // logger calls back into the instance (which FMI 3.0 forbids).
+    std::function<void(const Fmi3Message&)> onLog;
     std::vector<IntermediateUpdate> updates;
     // Runs inside intermediateUpdate; returns whether to request an early return.
     std::function<bool(const IntermediateUpdate&)> onIntermediateUpdate;
@@ -55,6 +58,7 @@ public:
                        fmi3String message) {
         auto* f = static_cast<Fmi3Fixture*>(environment);
         f->log.push_back({environment, status, category ? category : "(null)", message ? message : "(null)"});
+        if (f->onLog) f->onLog(f->log.back());
     }
     static void intermediateUpdate(fmi3InstanceEnvironment environment, fmi3Float64 time, fmi3Boolean setRequested,
                                    fmi3Boolean getAllowed, fmi3Boolean stepFinished, fmi3Boolean canReturnEarly,

@@ -212,6 +212,18 @@ TEST_F(VarnelleLifecycle, ANullInstanceIsAnErrorEverywhereAndFreeingItDoesNothin
     api.fmi3FreeInstance(nullptr);
 }
 
+// A logger must not call back into the instance; one that frees it while a
+// refusal is being logged is ignored, and the instance lives on.
+TEST_F(VarnelleLifecycle, ALoggerThatFreesTheInstanceIsIgnored) {
+    fmi3Instance c = modelExchange();
+    onLog = [&](const Fmi3Message&) { api.fmi3FreeInstance(c); };
+    EXPECT_EQ(api.fmi3Terminate(c), fmi3Error);
+    EXPECT_EQ(log.size(), 1u);
+    onLog = nullptr;
+    EXPECT_EQ(api.fmi3Reset(c), fmi3OK);
+    EXPECT_EQ(float64(c, ev::heightRef), expected::startHeight);
+}
+
 TEST_F(VarnelleLifecycle, TwoInstancesAreIndependent) {
     fmi3Instance a = initialised(modelExchange());
     fmi3Instance b = initialised(coSimulation());
