@@ -64,6 +64,42 @@ bool afterInternalStep(Fmi3InstanceRecord& r, const model::CommunicationStep& st
     return true;
 }
 
+// A step the instance can take: none while a contact waits for the host's
+// Event Mode (the mass below the floor never moves on), a positive length,
+// from the instance's own time (within the clock's rounding), not past a
+// defined stop time. OK, or the refusal.
+[[nodiscard]] fmi3Status checkStep(Fmi3InstanceRecord& r, const char* function, double currentCommunicationPoint,
+                                   double communicationStepSize) {
+    if (r.eventPending)
+        return refuse(r, "%s: an event at t = %.4g waits: call fmi3EnterEventMode and fmi3UpdateDiscreteStates first",
+                      function, r.eventTime);
+    if (!(communicationStepSize > 0.0))
+        return refuse(r, "%s: communicationStepSize %g is not positive", function, communicationStepSize);
+    if (!(fabs(currentCommunicationPoint - r.time) <=
+          model::clockRoundingTolerance(currentCommunicationPoint, r.time)))
+        return refuse(r, "%s: currentCommunicationPoint %.17g is not the instance's time %.17g", function,
+                      currentCommunicationPoint, r.time);
+    const double endTime = currentCommunicationPoint + communicationStepSize;
+    if (r.stopTimeDefined && endTime - r.stopTime > model::clockRoundingTolerance(currentCommunicationPoint, endTime))
+        return refuse(r, "%s: the step ends at %.17g, past the stop time %.17g", function, endTime, r.stopTime);
+    return fmi3OK;
+}
+
+// The model's internal steps with varnelle's contact handling. Without a
+// callback nothing happens between internal steps: that loop is corvane's.
+void takeInternalSteps(Fmi3InstanceRecord& r, model::CommunicationStep& step, StepEnd& end) {
+    const auto currentAcceleration = [&] { return acceleration(r); };
+    const auto contact = [&](model::CommunicationStep& s) { return handleContactInStep(r, s, end); };
+    if (r.intermediateUpdate == nullptr) {
+        model::takeInternalSteps(step, currentAcceleration, contact, [](const model::CommunicationStep&) {
+            return true;
+        });
+    } else {
+        model::takeInternalSteps(step, currentAcceleration, contact,
+                                 [&](const model::CommunicationStep& s) { return afterInternalStep(r, s, end); });
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -88,20 +124,8 @@ fmi3Status fmi3DoStep(fmi3Instance instance, fmi3Float64 currentCommunicationPoi
     if (eventHandlingNeeded == nullptr || terminateSimulation == nullptr || earlyReturn == nullptr ||
         lastSuccessfulTime == nullptr)
         return refuseNullPointer(*r, __func__, "one of the four out arguments");
-    // The mass below the floor never moves on before the host's Event Mode.
-    if (r->eventPending)
-        return refuse(*r, "%s: an event at t = %.4g waits: call fmi3EnterEventMode and fmi3UpdateDiscreteStates first",
-                      __func__, r->eventTime);
-    if (!(communicationStepSize > 0.0))
-        return refuse(*r, "%s: communicationStepSize %g is not positive", __func__, communicationStepSize);
-    if (!(fabs(currentCommunicationPoint - r->time) <=
-          model::clockRoundingTolerance(currentCommunicationPoint, r->time)))
-        return refuse(*r, "%s: currentCommunicationPoint %.17g is not the instance's time %.17g", __func__,
-                      currentCommunicationPoint, r->time);
-    const double endTime = currentCommunicationPoint + communicationStepSize;
-    if (r->stopTimeDefined &&
-        endTime - r->stopTime > model::clockRoundingTolerance(currentCommunicationPoint, endTime))
-        return refuse(*r, "%s: the step ends at %.17g, past the stop time %.17g", __func__, endTime, r->stopTime);
+    const fmi3Status acceptable = checkStep(*r, __func__, currentCommunicationPoint, communicationStepSize);
+    if (acceptable != fmi3OK) return acceptable;
     // In FMI 3.0 Discard means the step did not happen: nothing changes, and
     // the cap is known before the intermediate-update callback is called.
     if (!r->earlyReturnAllowed && !model::capCovers(currentCommunicationPoint, communicationStepSize)) {
@@ -115,15 +139,7 @@ fmi3Status fmi3DoStep(fmi3Instance instance, fmi3Float64 currentCommunicationPoi
     model::CommunicationStep step =
         model::beginCommunicationStep(currentCommunicationPoint, communicationStepSize, r->states);
     StepEnd end{};
-    const auto currentAcceleration = [&] { return acceleration(*r); };
-    const auto contact = [&](model::CommunicationStep& s) { return handleContactInStep(*r, s, end); };
-    // Without a callback nothing happens between internal steps: that loop
-    // is corvane's.
-    if (r->intermediateUpdate == nullptr)
-        model::takeInternalSteps(step, currentAcceleration, contact, [](const model::CommunicationStep&) { return true; });
-    else
-        model::takeInternalSteps(step, currentAcceleration, contact,
-                                 [&](const model::CommunicationStep& s) { return afterInternalStep(*r, s, end); });
+    takeInternalSteps(*r, step, end);
 
     const bool covered = model::stepCovered(step);
     r->states[model::heightIndex] = step.states[model::heightIndex];
