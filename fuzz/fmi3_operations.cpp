@@ -125,6 +125,20 @@ void intermediateUpdate(fmi3InstanceEnvironment environment, fmi3Float64 time, f
 
 // ---- creating and releasing instances ----------------------------------------
 
+// Straight into the running states, as most hosts go: initialisation from
+// time 0, then Continuous-Time Mode (model exchange) or Step Mode.
+void initialise(Session& s, Fmi3Slot& slot) {
+    const host::Fmi3Api& a = api();
+    checkStatus3(s, "fmi3EnterInitializationMode", a.fmi3EnterInitializationMode(slot.c, fmi3False, 0.0, 0.0, fmi3False, 0.0), slot.c);
+    checkStatus3(s, "fmi3ExitInitializationMode", a.fmi3ExitInitializationMode(slot.c), slot.c);
+    // A co-simulation instance without event mode is in Step Mode already.
+    if (slot.coSimulation && slot.eventModeUsed)
+        checkStatus3(s, "fmi3EnterStepMode", a.fmi3EnterStepMode(slot.c), slot.c);
+    else if (!slot.coSimulation)
+        checkStatus3(s, "fmi3EnterContinuousTimeMode", a.fmi3EnterContinuousTimeMode(slot.c), slot.c);
+    slot.time = 0.0;
+}
+
 const char* token(Session& s) { return s.in.flag() ? expected::guid : s.in.text(6); }
 
 void instantiate(Session& s, bool coSimulation) {
@@ -145,7 +159,7 @@ void instantiate(Session& s, bool coSimulation) {
         slot.c = api().fmi3InstantiateModelExchange(name, instantiationToken, resourcePath, s.in.flag(), loggingOn,
                                                     &slot, withLogger ? logMessage : nullptr);
     } else {
-        const bool eventModeUsed = s.in.flag();
+        slot.eventModeUsed = s.in.flag();
         slot.earlyReturnAllowed = s.in.flag();
         const std::size_t n = s.in.inRange<std::size_t>(0, 3);
         auto required = s.in.array<fmi3ValueReference>(n, [&] { return s.in.flag() ? s.in.inRange<fmi3ValueReference>(1, 2) : valueReference(s.in); });
@@ -153,7 +167,7 @@ void instantiate(Session& s, bool coSimulation) {
         intermediatesKnown = intermediatesKnown && (required != nullptr || n == 0);
         const bool withCallback = !s.in.oneIn(4);
         slot.c = api().fmi3InstantiateCoSimulation(name, instantiationToken, resourcePath, s.in.flag(), loggingOn,
-                                                   eventModeUsed, slot.earlyReturnAllowed, required.get(), n, &slot,
+                                                   slot.eventModeUsed, slot.earlyReturnAllowed, required.get(), n, &slot,
                                                    withLogger ? logMessage : nullptr,
                                                    withCallback ? intermediateUpdate : nullptr);
     }
@@ -162,6 +176,7 @@ void instantiate(Session& s, bool coSimulation) {
     if (slot.c != nullptr && (!tokenMatches || !intermediatesKnown))
         fail("instantiation accepted the token \"%.20s\" or an unknown intermediate variable",
              instantiationToken ? instantiationToken : "<null>");
+    if (slot.c != nullptr && s.in.flag()) initialise(s, slot);
 }
 
 void freeInstance(Session& s) {

@@ -54,6 +54,7 @@ struct Fmi3Slot {
     bool hostile = false;      // its logger and intermediate-update callback call the instance back
     bool mayLog = false;       // logging was on at instantiation, or switched on since
     bool coSimulation = false;
+    bool eventModeUsed = false;
     bool earlyReturnAllowed = false;
     double time = 0.0;         // where the next step starts, as the instance answered
     int blocksLent = 0;        // unfinished calls that were passed a block of this instance
