@@ -14,6 +14,8 @@
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace expected {
 
@@ -217,5 +219,28 @@ constexpr Component components[] = {
     {"corvane", 2, ComponentInterface::coSimulation},
     {"tressivo", 1, ComponentInterface::modelExchange},
 };
+
+// The component of a library name, or null.
+constexpr const Component* componentNamed(std::string_view name) {
+    for (const Component& component : components) {
+        if (name == component.name) return &component;
+    }
+    return nullptr;
+}
+
+// The variable a component declares for a type letter as log messages write
+// references ('r', 'i', 'b', 's') and a value reference, or empty: the names
+// a host that expands "#r0#" puts in. Only FMI 2.0 has the acceleration.
+inline std::string variableName(const Component& component, char type, long valueReference) {
+    static const char* const reals[] = {"height", "velocity", "gravity", "restitution", "acceleration"};
+    const long realCount = component.standardVersion == 2 ? accelerationRef + 1 : variablesPerType;
+    if (valueReference < 0) return "";
+    if (type == 'r' && valueReference < realCount) return reals[valueReference];
+    if (valueReference >= static_cast<long>(variablesPerType)) return "";
+    if (type == 'i') return "integer" + std::to_string(valueReference);
+    if (type == 'b') return "boolean" + std::to_string(valueReference);
+    if (type == 's') return "string" + std::to_string(valueReference);
+    return "";
+}
 
 }  // namespace expected

@@ -3,6 +3,7 @@
 // freeMemory). The only state of the recording build outside an instance is
 // the record's file descriptor, opened once per library and process.
 #include "call_record.h"
+#include "call_record_format.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -15,8 +16,6 @@
 namespace recording {
 namespace {
 
-constexpr char environmentVariable[] = "REBOUNDER_CALL_RECORD";
-constexpr char versionLine[] = "rebounder call record 1\n";
 constexpr size_t longestString = 256;    // string values beyond this are cut, marked by "..." after the quote
 constexpr size_t longestMessage = 4096;  // a log message as formatted
 
@@ -37,11 +36,11 @@ void writeAll(int descriptor, const char* text, size_t length) {
 }
 
 void openRecord() {
-    const char* path = getenv(environmentVariable);
+    const char* path = getenv(recordVariable);
     if (path == nullptr || path[0] == '\0') return;
     const int descriptor = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (descriptor < 0) return;
-    if (lseek(descriptor, 0, SEEK_END) == 0) writeAll(descriptor, versionLine, sizeof versionLine - 1);
+    if (lseek(descriptor, 0, SEEK_END) == 0) writeAll(descriptor, recordFirstLine, sizeof recordFirstLine - 1);
     recordDescriptor = descriptor;
     Line line;
     append(line, "library %s fmi=%s interface=%s pid=%ld", recordedLibrary.name, recordedLibrary.version,

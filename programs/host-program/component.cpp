@@ -113,8 +113,12 @@ TemporaryDirectory::~TemporaryDirectory() {
     if (!directory.empty()) fs::remove_all(directory, ignored);
 }
 
-std::optional<ComponentDescription> describeFmu(const fs::path& fmu, const fs::path& unpackTo,
-                                                std::optional<Interface> wanted, std::string& error) {
+namespace {
+
+// The archive unpacked and its model description read; nullopt, with error
+// set, when either fails.
+std::optional<ModelDescription> unpackedDescription(const fs::path& fmu, const fs::path& unpackTo,
+                                                    std::string& error) {
     if (!fs::is_regular_file(fmu)) {
         error = "no such file: " + fmu.string();
         return std::nullopt;
@@ -131,44 +135,57 @@ std::optional<ComponentDescription> describeFmu(const fs::path& fmu, const fs::p
     }
     std::stringstream text;
     text << file.rdbuf();
-    const ModelDescription model = readModelDescription(text.str(), error);
+    ModelDescription model = readModelDescription(text.str(), error);
     if (!error.empty()) return std::nullopt;
+    return model;
+}
 
-    ComponentDescription component;
+// The interface to drive and its model identifier, by the description's
+// version and what was asked for; nullopt, with error set, for none.
+std::optional<std::string> chosenInterface(const ModelDescription& model, const fs::path& fmu,
+                                           std::optional<Interface> wanted, Interface& interface, std::string& error) {
     std::optional<std::string> identifier;
     if (model.standardVersion == "1.0") {
         if (!model.modelExchangeIdentifier || wanted == Interface::fmi2CoSimulation) {
             error = "this program drives FMI 1.0 model exchange only, and " + fmu.string() + " is not that";
             return std::nullopt;
         }
-        component.interface = Interface::fmi1ModelExchange;
+        interface = Interface::fmi1ModelExchange;
         identifier = model.modelExchangeIdentifier;
     } else if (model.standardVersion == "2.0") {
         const bool useCoSimulation = wanted ? *wanted == Interface::fmi2CoSimulation
                                             : !model.modelExchangeIdentifier.has_value();
         identifier = useCoSimulation ? model.coSimulationIdentifier : model.modelExchangeIdentifier;
-        component.interface = useCoSimulation ? Interface::fmi2CoSimulation : Interface::fmi2ModelExchange;
-        if (!identifier) {
-            error = fmu.string() + " offers no " + describe(component.interface) + " interface";
-            return std::nullopt;
-        }
+        interface = useCoSimulation ? Interface::fmi2CoSimulation : Interface::fmi2ModelExchange;
+        if (!identifier) error = fmu.string() + " offers no " + describe(interface) + " interface";
     } else {
         error = fmu.string() + ": unsupported fmiVersion '" + model.standardVersion + "' (expected 2.0 or 1.0)";
-        return std::nullopt;
     }
-    if (identifier->empty()) {
+    if (identifier && identifier->empty()) {
         error = fmu.string() + ": the model description gives no modelIdentifier";
         return std::nullopt;
     }
+    return identifier;
+}
+
+}  // namespace
+
+std::optional<ComponentDescription> describeFmu(const fs::path& fmu, const fs::path& unpackTo,
+                                                std::optional<Interface> wanted, std::string& error) {
+    const std::optional<ModelDescription> model = unpackedDescription(fmu, unpackTo, error);
+    if (!model) return std::nullopt;
+    ComponentDescription component;
+    const std::optional<std::string> identifier = chosenInterface(*model, fmu, wanted, component.interface, error);
+    if (!identifier) return std::nullopt;
     component.modelIdentifier = *identifier;
-    component.guid = model.guid;
+    component.guid = model->guid;
     // The binary for this program's own platform: a 32-bit host loads linux32.
     const std::string platform = sizeof(void*) == 8 ? "linux64" : "linux32";
     component.library = unpackTo / "binaries" / platform / (*identifier + ".so");
     component.resourceLocation = fileUri(unpackTo / "resources");
-    component.names = model.names;
-    component.stateCount = model.stateCount.value_or(2);
-    component.indicatorCount = model.indicatorCount.value_or(1);
+    component.names = model->names;
+    component.stateCount = model->stateCount.value_or(2);
+    component.indicatorCount = model->indicatorCount.value_or(1);
     if (!fs::is_regular_file(component.library)) {
         error = fmu.string() + " holds no binaries/" + platform + "/" + *identifier + ".so";
         return std::nullopt;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "comparison.h"
 #include "component.h"
 #include "options.h"
@@ -19,7 +20,6 @@ using namespace rebounder_host;
 namespace {
 
 constexpr int exitFailure = 1;
-constexpr int exitUsage = 2;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "rebounder-host: %s\n", message.c_str());
@@ -46,24 +46,44 @@ int compare(const Table& trajectory, const Options& options) {
     return agree ? 0 : exitFailure;
 }
 
+// The run's settings from the options and the component's interface.
+RunSettings runSettings(const Options& options, const fs::path& componentPath, bool coSimulation) {
+    RunSettings settings;
+    settings.instanceName = componentPath.stem().string();
+    settings.stopTime = options.stopTime;
+    settings.stepSize = options.stepSize.value_or(coSimulation ? defaultCoSimulationStep : defaultModelExchangeStep);
+    settings.clock = options.clock;
+    settings.loggingOn = options.loggingOn;
+    settings.expandReferences = options.expandReferences;
+    settings.string0 = options.string0;
+    return settings;
+}
+
+// The trajectory as CSV and the plot where the options say; false, with
+// error set, when one cannot be written. A comparison writes the trajectory
+// only where it is told to.
+bool writeOutputs(const Options& options, const ComponentDescription& component, const RunSettings& settings,
+                  const RunResult& run, std::string& error) {
+    if (options.writeCsv && (options.comparePath.empty() || !options.csvPath.empty())) {
+        const fs::path csv = options.csvPath.empty() ? fs::path(settings.instanceName + ".csv") : fs::path(options.csvPath);
+        if (!writeCsv(csv, run, component.names, error)) return false;
+        std::printf("  trajectory: %s (%zu rows)\n", fs::absolute(csv).lexically_normal().c_str(), run.trajectory.size());
+    }
+    if (!options.svgPath.empty()) {
+        const std::string title = settings.instanceName + " (" + describe(component.interface) + "): height over time";
+        if (!writeSvg(options.svgPath, run, title, error)) return false;
+        std::printf("  plot: %s\n", fs::absolute(options.svgPath).lexically_normal().c_str());
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string programName = fs::path(argv[0]).filename().string();
     const ParseResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.helpRequested) {
-        std::fputs(usage(programName).c_str(), stdout);
-        return 0;
-    }
-    if (parsed.versionRequested) {
-        std::fputs(versionText(programName).c_str(), stdout);
-        return 0;
-    }
-    if (!parsed.options) {
-        std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", programName.c_str(), parsed.error.c_str(),
-                     programName.c_str());
-        return exitUsage;
-    }
+    const command_line::Front front{parsed.helpRequested, parsed.versionRequested, parsed.error};
+    if (const auto status = command_line::answerFront(front, programName, usage(programName))) return *status;
     const Options& options = *parsed.options;
     const fs::path componentPath = options.componentPath;
 
@@ -84,16 +104,8 @@ int main(int argc, char** argv) {
                                  : describeLibrary(componentPath, wantedInterface(options.interface), error);
     if (!component) return fail(error);
 
-    RunSettings settings;
-    settings.instanceName = componentPath.stem().string();
-    settings.stopTime = options.stopTime;
     const bool coSimulation = component->interface == Interface::fmi2CoSimulation;
-    settings.stepSize = options.stepSize.value_or(coSimulation ? defaultCoSimulationStep : defaultModelExchangeStep);
-    settings.clock = options.clock;
-    settings.loggingOn = options.loggingOn;
-    settings.expandReferences = options.expandReferences;
-    settings.string0 = options.string0;
-
+    const RunSettings settings = runSettings(options, componentPath, coSimulation);
     std::printf("%s: %s, model identifier %s, library %s\n", settings.instanceName.c_str(),
                 describe(component->interface), component->modelIdentifier.c_str(), component->library.c_str());
     std::fflush(stdout);
@@ -102,17 +114,7 @@ int main(int argc, char** argv) {
     printSummary({settings.instanceName, describe(component->interface), settings.stopTime, settings.stepSize,
                   coSimulation},
                  run, options.summaryLimit);
-    // A comparison writes the trajectory only where it is told to.
-    if (options.writeCsv && (options.comparePath.empty() || !options.csvPath.empty())) {
-        const fs::path csv = options.csvPath.empty() ? fs::path(settings.instanceName + ".csv") : fs::path(options.csvPath);
-        if (!writeCsv(csv, run, component->names, error)) return fail(error);
-        std::printf("  trajectory: %s (%zu rows)\n", fs::absolute(csv).lexically_normal().c_str(), run.trajectory.size());
-    }
-    if (!options.svgPath.empty()) {
-        const std::string title = settings.instanceName + " (" + describe(component->interface) + "): height over time";
-        if (!writeSvg(options.svgPath, run, title, error)) return fail(error);
-        std::printf("  plot: %s\n", fs::absolute(options.svgPath).lexically_normal().c_str());
-    }
+    if (!writeOutputs(options, *component, settings, run, error)) return fail(error);
     std::fflush(stdout);
     if (!run.failure.empty()) return fail("the simulation stopped early: " + run.failure);
     return options.comparePath.empty() ? 0 : compare(tableOf(run, component->names), options);

@@ -3,9 +3,21 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
+
+#include "command_line.h"
 
 namespace rebounder_host {
 namespace {
+
+using command_line::Option;
+using Refusal = std::optional<std::string>;
+
+// The options as read, and whether a component was named.
+struct Reading {
+    Options options;
+    bool componentGiven = false;
+};
 
 // A whole argument read as a finite number; anything else is refused.
 std::optional<double> parseNumber(const std::string& text) {
@@ -22,6 +34,147 @@ std::optional<int> parseCount(const std::string& text) {
     if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
     return value;
 }
+
+Refusal setStopTime(Reading& r, const std::string& text) {
+    const auto number = parseNumber(text);
+    if (!number || *number <= 0.0) return "--stop-time needs a positive number, not '" + text + "'";
+    r.options.stopTime = *number;
+    return std::nullopt;
+}
+
+Refusal setStep(Reading& r, const std::string& text) {
+    const auto number = parseNumber(text);
+    if (!number || *number <= 0.0) return "--step needs a positive number, not '" + text + "'";
+    r.options.stepSize = *number;
+    return std::nullopt;
+}
+
+// --csv and --svg: a path, not empty.
+template <auto path, const char* name>
+Refusal setPath(Reading& r, const std::string& text) {
+    if (text.empty()) return std::string(name) + " needs a non-empty path";
+    r.options.*path = text;
+    return std::nullopt;
+}
+constexpr char csvOption[] = "--csv", svgOption[] = "--svg";
+
+Refusal setString0(Reading& r, const std::string& text) {
+    r.options.string0 = text;
+    return std::nullopt;
+}
+
+template <auto flag, bool value>
+Refusal setFlag(Reading& r, const std::string&) {
+    r.options.*flag = value;
+    return std::nullopt;
+}
+
+// An option that takes one of two words.
+template <typename T>
+Refusal choose(T& target, const std::string& text, std::pair<const char*, T> one, std::pair<const char*, T> other,
+               const char* refusal) {
+    if (text == one.first) target = one.second;
+    else if (text == other.first) target = other.second;
+    else return refusal;
+    return std::nullopt;
+}
+
+Refusal setLogging(Reading& r, const std::string& text) {
+    return choose(r.options.loggingOn, text, {"on", true}, {"off", false}, "--logging needs 'on' or 'off'");
+}
+
+Refusal setInterface(Reading& r, const std::string& text) {
+    return choose(r.options.interface, text, {"me", InterfaceChoice::modelExchange},
+                  {"cs", InterfaceChoice::coSimulation}, "--interface needs 'me' or 'cs'");
+}
+
+Refusal setSummaryLimit(Reading& r, const std::string& text) {
+    const auto count = parseCount(text);
+    if (!count) return "--summary-limit needs a whole number of 0 or more";
+    r.options.summaryLimit = *count;
+    return std::nullopt;
+}
+
+Refusal setClock(Reading& r, const std::string& text) {
+    return choose(r.options.clock, text, {"index", Clock::index}, {"sum", Clock::sum}, "--clock needs 'index' or 'sum'");
+}
+
+Refusal setCompare(Reading& r, const std::string& text) {
+    if (text.empty()) return "--compare needs the path of a reference CSV";
+    r.options.comparePath = text;
+    return std::nullopt;
+}
+
+Refusal setTolerance(Reading& r, const std::string& text) {
+    const auto number = parseNumber(text);
+    if (!number || *number < 0.0) return "--tolerance needs a number of 0 or more";
+    r.options.tolerance = *number;
+    return std::nullopt;
+}
+
+// The argument that is no option: the one component.
+Refusal setComponent(Reading& r, const std::string& argument) {
+    if (argument.size() > 1 && argument[0] == '-') return command_line::unknownOption(argument);
+    if (r.componentGiven) {
+        return "only one component can be simulated at a time ('" + r.options.componentPath + "' and '" + argument +
+               "' given)";
+    }
+    r.options.componentPath = argument;
+    r.componentGiven = true;
+    return std::nullopt;
+}
+
+const std::vector<Option<Reading>>& optionTable() {
+    static const std::vector<Option<Reading>> table{
+        {"--stop-time", "T", "end of the simulation in seconds of model time (default 3)", setStopTime,
+         "needs a number"},
+        {"--step", "H",
+         "model exchange: the integrator step (default 0.001);\nco-simulation: the communication step (default 0.01)",
+         setStep, "needs a number"},
+        {"--csv", "PATH",
+         "where the trajectory goes (default: <component>.csv in the\ncurrent directory); one row per step, and two "
+         "rows (before\nand after) at each model-exchange event",
+         setPath<&Options::csvPath, csvOption>, "needs a path"},
+        {"--no-csv", "", "write no trajectory", setFlag<&Options::writeCsv, false>},
+        {"--svg", "PATH", "also draw height over time as an SVG plot at PATH", setPath<&Options::svgPath, svgOption>,
+         "needs a path"},
+        {"--logging", "on|off",
+         "the loggingOn flag given to the component (default on);\noff silences its initialisation messages, not its "
+         "warnings",
+         setLogging, "needs 'on' or 'off'"},
+        {"--raw-messages", "",
+         "print log messages as formatted by the component, without\nreplacing \"#r<vr>#\" references by variable "
+         "names",
+         setFlag<&Options::expandReferences, false>},
+        {"--string0", "TEXT",
+         "write TEXT into string variable 0 after initialisation\n(with logging on the component echoes it to the "
+         "logger)",
+         setString0, "needs a text"},
+        {"--interface", "me|cs", "which interface of an FMU that offers both to use", setInterface,
+         "needs 'me' or 'cs'"},
+        {"--summary-limit", "N", "rebounds listed one by one in the summary (default 10)", setSummaryLimit,
+         "needs a whole number of 0 or more"},
+        {"--clock", "index|sum",
+         "how the clock advances from point to point: index (the\ndefault) computes point k as k*h and ends on the "
+         "stop\ntime; sum takes round(T/h) steps of exactly h and adds h\nto the clock after each (t += h), as the "
+         "simplest master",
+         setClock, "needs 'index' or 'sum'"},
+        {"--compare", "REF.csv",
+         "compare the trajectory with a reference CSV (same columns,\nsame rows) and say where the first difference "
+         "lies: row,\ntime, column and both values; the trajectory is then\nwritten only where --csv says",
+         setCompare, "needs the path of a reference CSV"},
+        {"--tolerance", "T",
+         "with --compare: values agree within T (absolute), for a\nhost with another integrator; without it, bit for "
+         "bit",
+         setTolerance, "needs a number of 0 or more"},
+        {"--version", "", "show the version and exit"},
+        {"--help", "", "show this text and exit"},
+    };
+    return table;
+}
+
+// The column the options' help starts in.
+constexpr std::size_t helpColumn = 23;
 
 ParseResult failure(std::string message) {
     ParseResult result;
@@ -51,35 +204,8 @@ std::string usage(const std::string& programName) {
            "<id>_fmiInstantiateModel: FMI 1.0 model exchange) and whose variables get the\n"
            "built-in names height, velocity, gravity, restitution and acceleration.\n"
            "\n"
-           "Options:\n"
-           "  --stop-time T        end of the simulation in seconds of model time (default 3)\n"
-           "  --step H             model exchange: the integrator step (default 0.001);\n"
-           "                       co-simulation: the communication step (default 0.01)\n"
-           "  --csv PATH           where the trajectory goes (default: <component>.csv in the\n"
-           "                       current directory); one row per step, and two rows (before\n"
-           "                       and after) at each model-exchange event\n"
-           "  --no-csv             write no trajectory\n"
-           "  --svg PATH           also draw height over time as an SVG plot at PATH\n"
-           "  --logging on|off     the loggingOn flag given to the component (default on);\n"
-           "                       off silences its initialisation messages, not its warnings\n"
-           "  --raw-messages       print log messages as formatted by the component, without\n"
-           "                       replacing \"#r<vr>#\" references by variable names\n"
-           "  --string0 TEXT       write TEXT into string variable 0 after initialisation\n"
-           "                       (with logging on the component echoes it to the logger)\n"
-           "  --interface me|cs    which interface of an FMU that offers both to use\n"
-           "  --summary-limit N    rebounds listed one by one in the summary (default 10)\n"
-           "  --clock index|sum    how the clock advances from point to point: index (the\n"
-           "                       default) computes point k as k*h and ends on the stop\n"
-           "                       time; sum takes round(T/h) steps of exactly h and adds h\n"
-           "                       to the clock after each (t += h), as the simplest master\n"
-           "  --compare REF.csv    compare the trajectory with a reference CSV (same columns,\n"
-           "                       same rows) and say where the first difference lies: row,\n"
-           "                       time, column and both values; the trajectory is then\n"
-           "                       written only where --csv says\n"
-           "  --tolerance T        with --compare: values agree within T (absolute), for a\n"
-           "                       host with another integrator; without it, bit for bit\n"
-           "  --version            show the version and exit\n"
-           "  --help               show this text and exit\n"
+           "Options:\n" +
+           command_line::optionList<Reading>(optionTable(), helpColumn) +
            "\n"
            "Log messages are printed as [status] category instance: text. References of the\n"
            "form #<type><vr># (type r, i, b or s) naming a known variable are replaced by its\n"
@@ -97,101 +223,23 @@ std::string usage(const std::string& programName) {
            "reference, 2 for a bad command line.\n";
 }
 
-std::string versionText(const std::string& programName) { return programName + " " + REBOUNDER_VERSION + "\n"; }
+std::string versionText(const std::string& programName) { return command_line::versionText(programName); }
 
 ParseResult parseOptions(const std::vector<std::string>& arguments) {
-    Options options;
-    bool componentGiven = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        // Options that take a value accept both "--name value" and "--name=value".
-        std::string name = argument;
-        std::optional<std::string> inlineValue;
-        if (argument.rfind("--", 0) == 0) {
-            const auto equals = argument.find('=');
-            if (equals != std::string::npos) {
-                name = argument.substr(0, equals);
-                inlineValue = argument.substr(equals + 1);
-            }
-        }
-        auto value = [&]() -> std::optional<std::string> {
-            if (inlineValue) return inlineValue;
-            if (i + 1 >= arguments.size()) return std::nullopt;
-            return arguments[++i];
-        };
-        auto flag = [&]() { return !inlineValue.has_value(); };
-
-        if (name == "--help" || name == "-h") {
-            ParseResult result;
-            result.helpRequested = true;
-            return result;
-        } else if (name == "--version" && flag()) {
-            ParseResult result;
-            result.versionRequested = true;
-            return result;
-        } else if (name == "--stop-time" || name == "--step") {
-            const auto text = value();
-            if (!text) return failure(name + " needs a number");
-            const auto number = parseNumber(*text);
-            if (!number || *number <= 0.0) return failure(name + " needs a positive number, not '" + *text + "'");
-            if (name == "--stop-time") options.stopTime = *number;
-            else options.stepSize = *number;
-        } else if (name == "--csv" || name == "--svg" || name == "--string0") {
-            const auto text = value();
-            if (!text) return failure(name + (name == "--string0" ? " needs a text" : " needs a path"));
-            if (name != "--string0" && text->empty()) return failure(name + " needs a non-empty path");
-            if (name == "--csv") options.csvPath = *text;
-            if (name == "--svg") options.svgPath = *text;
-            if (name == "--string0") options.string0 = *text;
-        } else if (name == "--no-csv" && flag()) {
-            options.writeCsv = false;
-        } else if (name == "--raw-messages" && flag()) {
-            options.expandReferences = false;
-        } else if (name == "--logging") {
-            const auto text = value();
-            if (text == "on") options.loggingOn = true;
-            else if (text == "off") options.loggingOn = false;
-            else return failure("--logging needs 'on' or 'off'");
-        } else if (name == "--interface") {
-            const auto text = value();
-            if (text == "me") options.interface = InterfaceChoice::modelExchange;
-            else if (text == "cs") options.interface = InterfaceChoice::coSimulation;
-            else return failure("--interface needs 'me' or 'cs'");
-        } else if (name == "--summary-limit") {
-            const auto text = value();
-            const auto count = text ? parseCount(*text) : std::nullopt;
-            if (!count) return failure("--summary-limit needs a whole number of 0 or more");
-            options.summaryLimit = *count;
-        } else if (name == "--clock") {
-            const auto text = value();
-            if (text == "index") options.clock = Clock::index;
-            else if (text == "sum") options.clock = Clock::sum;
-            else return failure("--clock needs 'index' or 'sum'");
-        } else if (name == "--compare") {
-            const auto text = value();
-            if (!text || text->empty()) return failure("--compare needs the path of a reference CSV");
-            options.comparePath = *text;
-        } else if (name == "--tolerance") {
-            const auto text = value();
-            const auto number = text ? parseNumber(*text) : std::nullopt;
-            if (!number || *number < 0.0) return failure("--tolerance needs a number of 0 or more");
-            options.tolerance = *number;
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return failure("unknown option '" + argument + "'");
-        } else if (componentGiven) {
-            return failure("only one component can be simulated at a time ('" + options.componentPath + "' and '" +
-                           argument + "' given)");
-        } else {
-            options.componentPath = argument;
-            componentGiven = true;
-        }
-    }
-    if (!componentGiven) return failure("no component given: name an .fmu archive or a shared library");
+    Reading r;
+    const command_line::Front front = command_line::read<Reading>(
+        arguments, optionTable(), r, [&r](const std::string& argument) { return setComponent(r, argument); });
+    ParseResult result;
+    result.helpRequested = front.help;
+    result.versionRequested = front.version;
+    if (front.help || front.version) return result;
+    if (!front.error.empty()) return failure(front.error);
+    const Options& options = r.options;
+    if (!r.componentGiven) return failure("no component given: name an .fmu archive or a shared library");
     if (options.tolerance && options.comparePath.empty()) return failure("--tolerance needs --compare");
     if (options.comparePath.empty() && options.componentPath.ends_with(".csv")) {
         return failure("a CSV file can only be compared: give --compare REF.csv");
     }
-    ParseResult result;
     result.options = options;
     return result;
 }

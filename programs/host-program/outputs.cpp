@@ -67,70 +67,88 @@ bool writeCsv(const std::filesystem::path& path, const RunResult& run, const Var
     return true;
 }
 
-bool writeSvg(const std::filesystem::path& path, const RunResult& run, const std::string& title, std::string& error) {
-    constexpr double width = 800, height = 400, left = 60, right = 20, top = 40, bottom = 50;
-    const double plotWidth = width - left - right;
-    const double plotHeight = height - top - bottom;
-    double tMax = 0.0, hMin = 0.0, hMax = 0.0;
-    for (const Sample& s : run.trajectory) {
-        if (!std::isfinite(s.time) || !std::isfinite(s.height)) continue;
-        tMax = std::max(tMax, s.time);
-        hMin = std::min(hMin, s.height);
-        hMax = std::max(hMax, s.height);
-    }
-    if (tMax <= 0.0) tMax = 1.0;
-    if (hMax <= hMin) hMax = hMin + 1.0;
-    const double hSpacing = tickSpacing(hMax - hMin);
-    hMax = std::ceil(hMax / hSpacing) * hSpacing;
-    // A small dip below the floor gets a narrow margin, not a whole tick.
-    const double margin = 0.03 * (hMax - hMin);
-    hMin = hMin < -margin ? std::floor(hMin / hSpacing) * hSpacing : -margin;
-    auto px = [&](double t) { return left + t / tMax * plotWidth; };
-    auto py = [&](double h) { return top + (hMax - h) / (hMax - hMin) * plotHeight; };
+namespace {
 
+// The plot's frame and scales: time from 0 to the last sample, height from
+// below the floor to a whole tick above the highest sample.
+struct PlotScales {
+    static constexpr double width = 800, height = 400, left = 60, right = 20, top = 40, bottom = 50;
+    static constexpr double plotWidth = width - left - right, plotHeight = height - top - bottom;
+    double tMax = 0.0, hMin = 0.0, hMax = 0.0, hSpacing = 1.0;
+    double px(double t) const { return left + t / tMax * plotWidth; }
+    double py(double h) const { return top + (hMax - h) / (hMax - hMin) * plotHeight; }
+};
+
+PlotScales scalesOf(const RunResult& run) {
+    PlotScales s;
+    for (const Sample& sample : run.trajectory) {
+        if (!std::isfinite(sample.time) || !std::isfinite(sample.height)) continue;
+        s.tMax = std::max(s.tMax, sample.time);
+        s.hMin = std::min(s.hMin, sample.height);
+        s.hMax = std::max(s.hMax, sample.height);
+    }
+    if (s.tMax <= 0.0) s.tMax = 1.0;
+    if (s.hMax <= s.hMin) s.hMax = s.hMin + 1.0;
+    s.hSpacing = tickSpacing(s.hMax - s.hMin);
+    s.hMax = std::ceil(s.hMax / s.hSpacing) * s.hSpacing;
+    // A small dip below the floor gets a narrow margin, not a whole tick.
+    const double margin = 0.03 * (s.hMax - s.hMin);
+    s.hMin = s.hMin < -margin ? std::floor(s.hMin / s.hSpacing) * s.hSpacing : -margin;
+    return s;
+}
+
+// Grid lines with their tick labels, the frame and the axis titles.
+void writeAxes(std::ostream& file, const PlotScales& s) {
+    const double left = s.left, top = s.top, plotWidth = s.plotWidth, plotHeight = s.plotHeight;
+    for (double h = std::ceil(s.hMin / s.hSpacing) * s.hSpacing; h <= s.hMax + s.hSpacing * 1e-9; h += s.hSpacing) {
+        file << "<line x1=\"" << left << "\" y1=\"" << s.py(h) << "\" x2=\"" << left + plotWidth << "\" y2=\""
+             << s.py(h) << "\" stroke=\"#ddd\"/>\n"
+             << "<text x=\"" << left - 6 << "\" y=\"" << s.py(h) + 4 << "\" text-anchor=\"end\">"
+             << number("%g", std::abs(h) < s.hSpacing * 1e-9 ? 0.0 : h) << "</text>\n";
+    }
+    const double tSpacing = tickSpacing(s.tMax);
+    for (double t = 0.0; t <= s.tMax + tSpacing * 1e-9; t += tSpacing) {
+        file << "<line x1=\"" << s.px(t) << "\" y1=\"" << top << "\" x2=\"" << s.px(t) << "\" y2=\""
+             << top + plotHeight << "\" stroke=\"#ddd\"/>\n"
+             << "<text x=\"" << s.px(t) << "\" y=\"" << top + plotHeight + 16 << "\" text-anchor=\"middle\">"
+             << number("%g", t) << "</text>\n";
+    }
+    file << "<rect x=\"" << left << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\"" << plotHeight
+         << "\" fill=\"none\" stroke=\"black\"/>\n"
+         << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << s.height - 10
+         << "\" text-anchor=\"middle\">time (s)</text>\n"
+         << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" text-anchor=\"middle\" transform=\"rotate(-90 16 "
+         << top + plotHeight / 2 << ")\">height (m)</text>\n";
+}
+
+}  // namespace
+
+bool writeSvg(const std::filesystem::path& path, const RunResult& run, const std::string& title, std::string& error) {
+    const PlotScales s = scalesOf(run);
     std::ofstream file(path);
     if (!file) {
         error = "cannot write " + path.string();
         return false;
     }
     file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-         << "\" viewBox=\"0 0 " << width << ' ' << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << s.width << "\" height=\"" << s.height
+         << "\" viewBox=\"0 0 " << s.width << ' ' << s.height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
          << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-         << "<text x=\"" << width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">" << escapeXml(title)
+         << "<text x=\"" << s.width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">" << escapeXml(title)
          << "</text>\n";
-    // Grid and tick labels.
-    for (double h = std::ceil(hMin / hSpacing) * hSpacing; h <= hMax + hSpacing * 1e-9; h += hSpacing) {
-        file << "<line x1=\"" << left << "\" y1=\"" << py(h) << "\" x2=\"" << left + plotWidth << "\" y2=\"" << py(h)
-             << "\" stroke=\"#ddd\"/>\n"
-             << "<text x=\"" << left - 6 << "\" y=\"" << py(h) + 4 << "\" text-anchor=\"end\">"
-             << number("%g", std::abs(h) < hSpacing * 1e-9 ? 0.0 : h) << "</text>\n";
-    }
-    const double tSpacing = tickSpacing(tMax);
-    for (double t = 0.0; t <= tMax + tSpacing * 1e-9; t += tSpacing) {
-        file << "<line x1=\"" << px(t) << "\" y1=\"" << top << "\" x2=\"" << px(t) << "\" y2=\"" << top + plotHeight
-             << "\" stroke=\"#ddd\"/>\n"
-             << "<text x=\"" << px(t) << "\" y=\"" << top + plotHeight + 16 << "\" text-anchor=\"middle\">"
-             << number("%g", t) << "</text>\n";
-    }
-    file << "<rect x=\"" << left << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\"" << plotHeight
-         << "\" fill=\"none\" stroke=\"black\"/>\n"
-         << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << height - 10
-         << "\" text-anchor=\"middle\">time (s)</text>\n"
-         << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" text-anchor=\"middle\" transform=\"rotate(-90 16 "
-         << top + plotHeight / 2 << ")\">height (m)</text>\n";
+    writeAxes(file, s);
     // The floor, then the trajectory.
-    file << "<line x1=\"" << left << "\" y1=\"" << py(0.0) << "\" x2=\"" << left + plotWidth << "\" y2=\"" << py(0.0)
-         << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
+    file << "<line x1=\"" << s.left << "\" y1=\"" << s.py(0.0) << "\" x2=\"" << s.left + s.plotWidth << "\" y2=\""
+         << s.py(0.0) << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
          << "<polyline fill=\"none\" stroke=\"#1f5fbf\" stroke-width=\"1.5\" points=\"";
-    for (const Sample& s : run.trajectory) {
-        if (std::isfinite(s.time) && std::isfinite(s.height)) {
-            file << number("%.2f", px(s.time)) << ',' << number("%.2f", py(s.height)) << ' ';
+    for (const Sample& sample : run.trajectory) {
+        if (std::isfinite(sample.time) && std::isfinite(sample.height)) {
+            file << number("%.2f", s.px(sample.time)) << ',' << number("%.2f", s.py(sample.height)) << ' ';
         }
     }
     file << "\"/>\n";
     for (const Rebound& r : run.rebounds) {
-        file << "<circle cx=\"" << number("%.2f", px(r.time)) << "\" cy=\"" << number("%.2f", py(0.0))
+        file << "<circle cx=\"" << number("%.2f", s.px(r.time)) << "\" cy=\"" << number("%.2f", s.py(0.0))
              << "\" r=\"2.5\" fill=\"#c0392b\"/>\n";
     }
     file << "</svg>\n";

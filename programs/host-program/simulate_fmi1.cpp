@@ -37,6 +37,71 @@ bool iterateEvents(Fmi1Run& run, fmiEventInfo& info, const char* when) {
     return true;
 }
 
+// Instantiates, sets the start time, initialises (with its event
+// iteration) and writes string0 when asked; false, the failure in the
+// run's result, when a step fails.
+bool startInstance(Fmi1Run& run, const ComponentDescription& component, const RunSettings& settings,
+                   fmiEventInfo& info) {
+    const host::Fmi1Api& f = run.api;
+    // The component copies the callbacks; this structure may go after the call.
+    run.instance = f.fmiInstantiateModel(settings.instanceName.c_str(), component.guid.c_str(),
+                                         run.host.fmi1Callbacks(), settings.loggingOn ? fmiTrue : fmiFalse);
+    run.printer.flush();
+    if (run.instance == nullptr) {
+        run.result.failure = "fmiInstantiateModel returned null (GUID \"" + component.guid + "\" refused, or no memory)";
+        return false;
+    }
+    fmiComponent c = run.instance;
+    const double startTime = 0.0;
+    if (!run.check(f.fmiSetTime(c, startTime), "fmiSetTime") ||
+        !run.check(f.fmiInitialize(c, fmiFalse, 0.0, &info), "fmiInitialize") ||
+        !iterateEvents(run, info, "after fmiInitialize")) {
+        return false;
+    }
+    if (!settings.string0) return true;
+    const fmiValueReference reference = 0;
+    const fmiString text = settings.string0->c_str();
+    return run.check(f.fmiSetString(c, &reference, 1, &text), "fmiSetString");
+}
+
+// The integrator's calls into the instance. The time went to the component
+// before fmiInitialize.
+ModelExchangeCalls integrationCalls(Fmi1Run& run, const ComponentDescription& component, fmiEventInfo& info) {
+    const host::Fmi1Api& f = run.api;
+    fmiComponent c = run.instance;
+    const std::size_t nx = component.stateCount;
+    const std::size_t ni = component.indicatorCount;
+    ModelExchangeCalls calls;
+    calls.start = [&run, &f, c, nx, ni](double, Values& x, Values& z) {
+        return run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") &&
+               run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators");
+    };
+    calls.derivatives = [&run, &f, c, nx](Values& dx) {
+        return run.check(f.fmiGetDerivatives(c, dx.data(), nx), "fmiGetDerivatives");
+    };
+    calls.completeStep = [&run, &f, c, nx, ni](double time, const Values& x, Values& z, bool& eventRequested,
+                                               bool& terminate) {
+        fmiBoolean callEventUpdate = fmiFalse;
+        const bool done = run.check(f.fmiSetTime(c, time), "fmiSetTime") &&
+                          run.check(f.fmiSetContinuousStates(c, x.data(), nx), "fmiSetContinuousStates") &&
+                          run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators") &&
+                          run.check(f.fmiCompletedIntegratorStep(c, &callEventUpdate), "fmiCompletedIntegratorStep");
+        eventRequested = callEventUpdate != fmiFalse;
+        terminate = false;  // FMI 1.0 asks for termination only at events
+        return done;
+    };
+    calls.handleEvent = [&run, &f, &info, c, nx, ni](Values& x, Values& z, bool& terminate) {
+        // The first call always goes out, whatever the last event left in the record.
+        info.iterationConverged = fmiFalse;
+        const bool done = iterateEvents(run, info, "at an event") &&
+                          run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") &&
+                          run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators");
+        terminate = info.terminateSimulation != fmiFalse;
+        return done;
+    };
+    return calls;
+}
+
 }  // namespace
 
 RunResult simulateFmi1ModelExchange(const host::Library& library, const ComponentDescription& component,
@@ -57,60 +122,12 @@ RunResult simulateFmi1ModelExchange(const host::Library& library, const Componen
         run.result.failure = "the model has fewer than two continuous states; nothing to plot as height and velocity";
         return run.result;
     }
-    // The component copies the callbacks; this structure may go after the call.
-    run.instance = f.fmiInstantiateModel(settings.instanceName.c_str(), component.guid.c_str(),
-                                         run.host.fmi1Callbacks(), settings.loggingOn ? fmiTrue : fmiFalse);
-    run.printer.flush();
-    if (run.instance == nullptr) {
-        run.result.failure = "fmiInstantiateModel returned null (GUID \"" + component.guid + "\" refused, or no memory)";
-        return run.result;
-    }
-    fmiComponent c = run.instance;
-    const double startTime = 0.0;
     fmiEventInfo info{};
-    if (!run.check(f.fmiSetTime(c, startTime), "fmiSetTime") ||
-        !run.check(f.fmiInitialize(c, fmiFalse, 0.0, &info), "fmiInitialize") ||
-        !iterateEvents(run, info, "after fmiInitialize")) {
-        return run.result;
-    }
-    if (settings.string0) {
-        const fmiValueReference reference = 0;
-        const fmiString text = settings.string0->c_str();
-        if (!run.check(f.fmiSetString(c, &reference, 1, &text), "fmiSetString")) return run.result;
-    }
-
-    const std::size_t nx = component.stateCount;
-    const std::size_t ni = component.indicatorCount;
-    ModelExchangeCalls calls;
-    // The time went to the component before fmiInitialize.
-    calls.start = [&](double, Values& x, Values& z) {
-        return run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") &&
-               run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators");
-    };
-    calls.derivatives = [&](Values& dx) {
-        return run.check(f.fmiGetDerivatives(c, dx.data(), nx), "fmiGetDerivatives");
-    };
-    calls.completeStep = [&](double time, const Values& x, Values& z, bool& eventRequested, bool& terminate) {
-        fmiBoolean callEventUpdate = fmiFalse;
-        const bool done = run.check(f.fmiSetTime(c, time), "fmiSetTime") &&
-                          run.check(f.fmiSetContinuousStates(c, x.data(), nx), "fmiSetContinuousStates") &&
-                          run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators") &&
-                          run.check(f.fmiCompletedIntegratorStep(c, &callEventUpdate), "fmiCompletedIntegratorStep");
-        eventRequested = callEventUpdate != fmiFalse;
-        terminate = false;  // FMI 1.0 asks for termination only at events
-        return done;
-    };
-    calls.handleEvent = [&](Values& x, Values& z, bool& terminate) {
-        // The first call always goes out, whatever the last event left in the record.
-        info.iterationConverged = fmiFalse;
-        const bool done = iterateEvents(run, info, "at an event") &&
-                          run.check(f.fmiGetContinuousStates(c, x.data(), nx), "fmiGetContinuousStates") &&
-                          run.check(f.fmiGetEventIndicators(c, z.data(), ni), "fmiGetEventIndicators");
-        terminate = info.terminateSimulation != fmiFalse;
-        return done;
-    };
-    if (info.terminateSimulation == fmiFalse && integrateModelExchange(run, settings, nx, ni, calls)) {
-        run.check(f.fmiTerminate(c), "fmiTerminate");
+    if (!startInstance(run, component, settings, info)) return run.result;
+    const ModelExchangeCalls calls = integrationCalls(run, component, info);
+    if (info.terminateSimulation == fmiFalse &&
+        integrateModelExchange(run, settings, component.stateCount, component.indicatorCount, calls)) {
+        run.check(f.fmiTerminate(run.instance), "fmiTerminate");
     }
     return run.result;
 }

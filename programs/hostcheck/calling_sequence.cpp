@@ -1,8 +1,6 @@
 #include "calling_sequence.h"
 
-#include <array>
-#include <map>
-#include <string_view>
+#include <algorithm>
 #include <vector>
 
 namespace hostcheck {
@@ -10,122 +8,199 @@ namespace {
 
 using S = InstanceState;
 
-// The columns of each table, in order; a row says with 'x' where the
-// function is allowed.
-const std::vector<S> modelExchangeColumns{S::start,          S::instantiated, S::initialization, S::event,
-                                          S::continuousTime, S::terminated,   S::error,          S::fatal};
-const std::vector<S> coSimulationColumns{S::start,          S::instantiated, S::initialization, S::stepComplete,
-                                         S::stepInProgress, S::stepFailed,   S::stepCanceled,   S::terminated,
-                                         S::error,          S::fatal};
-const std::vector<S> fmi1Columns{S::start, S::instantiated, S::initialised1, S::terminated};
-
-using Rows = std::map<std::string_view, std::string_view>;
-
-// fmi2SetTime in Event Mode is allowed only for an FMU without continuous
-// states; pellidor has two.
-const Rows& modelExchangeRows() {
-    static const Rows rows{
-        {"fmi2GetTypesPlatform", "xxxxxxx."},         {"fmi2GetVersion", "xxxxxxx."},
-        {"fmi2SetDebugLogging", ".xxxxxx."},          {"fmi2Instantiate", "x......."},
-        {"fmi2FreeInstance", ".xxxxxx."},             {"fmi2SetupExperiment", ".x......"},
-        {"fmi2EnterInitializationMode", ".x......"},  {"fmi2ExitInitializationMode", "..x....."},
-        {"fmi2Terminate", "...xx..."},                {"fmi2Reset", ".xxxxxx."},
-        {"fmi2GetReal", "..xxxxx."},                  {"fmi2GetInteger", "..xxxxx."},
-        {"fmi2GetBoolean", "..xxxxx."},               {"fmi2GetString", "..xxxxx."},
-        {"fmi2SetReal", ".xxxx..."},                  {"fmi2SetInteger", ".xxx...."},
-        {"fmi2SetBoolean", ".xxx...."},               {"fmi2SetString", ".xxx...."},
-        {"fmi2GetFMUstate", ".xxxxxx."},              {"fmi2SetFMUstate", ".xxxxxx."},
-        {"fmi2FreeFMUstate", ".xxxxxx."},             {"fmi2SerializedFMUstateSize", ".xxxxxx."},
-        {"fmi2SerializeFMUstate", ".xxxxxx."},        {"fmi2DeSerializeFMUstate", ".xxxxxx."},
-        {"fmi2GetDirectionalDerivative", "..xxxxx."}, {"fmi2EnterEventMode", "...xx..."},
-        {"fmi2NewDiscreteStates", "...x...."},        {"fmi2EnterContinuousTimeMode", "...x...."},
-        {"fmi2CompletedIntegratorStep", "....x..."},  {"fmi2SetTime", "....x..."},
-        {"fmi2SetContinuousStates", "....x..."},      {"fmi2GetEventIndicators", "..xxxxx."},
-        {"fmi2GetContinuousStates", "..xxxxx."},      {"fmi2GetDerivatives", "..xxxxx."},
-        {"fmi2GetNominalsOfContinuousStates", ".xxxxxx."},
-    };
-    return rows;
-}
-
-const Rows& coSimulationRows() {
-    static const Rows rows{
-        {"fmi2GetTypesPlatform", "xxxxxxxxx."},         {"fmi2GetVersion", "xxxxxxxxx."},
-        {"fmi2SetDebugLogging", ".xxxxxxxx."},          {"fmi2Instantiate", "x........."},
-        {"fmi2FreeInstance", ".xxx.xxxx."},             {"fmi2SetupExperiment", ".x........"},
-        {"fmi2EnterInitializationMode", ".x........"},  {"fmi2ExitInitializationMode", "..x......."},
-        {"fmi2Terminate", "...x.x...."},                {"fmi2Reset", ".xxx.xxxx."},
-        {"fmi2GetReal", "..xx.xxxx."},                  {"fmi2GetInteger", "..xx.xxxx."},
-        {"fmi2GetBoolean", "..xx.xxxx."},               {"fmi2GetString", "..xx.xxxx."},
-        {"fmi2SetReal", ".xxx......"},                  {"fmi2SetInteger", ".xxx......"},
-        {"fmi2SetBoolean", ".xxx......"},               {"fmi2SetString", ".xxx......"},
-        {"fmi2GetFMUstate", ".xxx.xxxx."},              {"fmi2SetFMUstate", ".xxx.xxxx."},
-        {"fmi2FreeFMUstate", ".xxx.xxxx."},             {"fmi2SerializedFMUstateSize", ".xxx.xxxx."},
-        {"fmi2SerializeFMUstate", ".xxx.xxxx."},        {"fmi2DeSerializeFMUstate", ".xxx.xxxx."},
-        {"fmi2GetDirectionalDerivative", "..xx.xxxx."}, {"fmi2SetRealInputDerivatives", ".xxx......"},
-        {"fmi2GetRealOutputDerivatives", "...x.xxxx."}, {"fmi2DoStep", "...x......"},
-        {"fmi2CancelStep", "....x....."},               {"fmi2GetStatus", "...xxx.x.."},
-        {"fmi2GetRealStatus", "...xxx.x.."},            {"fmi2GetIntegerStatus", "...xxx.x.."},
-        {"fmi2GetBooleanStatus", "...xxx.x.."},         {"fmi2GetStringStatus", "...xxx.x.."},
-    };
-    return rows;
-}
-
-// FMI 1.0: start values before fmiInitialize, the integration calls only
-// between fmiInitialize and fmiTerminate, nothing after the release.
-const Rows& fmi1Rows() {
-    static const Rows rows{
-        {"fmiGetModelTypesPlatform", "xxxx"},  {"fmiGetVersion", "xxxx"},
-        {"fmiInstantiateModel", "x..."},       {"fmiFreeModelInstance", ".xxx"},
-        {"fmiSetDebugLogging", ".xxx"},        {"fmiSetTime", ".xx."},
-        {"fmiSetReal", ".xx."},                {"fmiSetInteger", ".xx."},
-        {"fmiSetBoolean", ".xx."},             {"fmiSetString", ".xx."},
-        {"fmiInitialize", ".x.."},             {"fmiSetContinuousStates", "..x."},
-        {"fmiCompletedIntegratorStep", "..x."}, {"fmiGetDerivatives", "..x."},
-        {"fmiGetEventIndicators", "..x."},     {"fmiEventUpdate", "..x."},
-        {"fmiGetContinuousStates", "..x."},    {"fmiGetNominalContinuousStates", ".xxx"},
-        {"fmiGetStateValueReferences", ".xxx"}, {"fmiGetReal", ".xxx"},
-        {"fmiGetInteger", ".xxx"},             {"fmiGetBoolean", ".xxx"},
-        {"fmiGetString", ".xxx"},              {"fmiTerminate", "..x."},
-    };
-    return rows;
-}
-
-struct Table {
-    const std::vector<S>& columns;
-    const Rows& rows;
+// One row of a state table: a role and the states it may be called in.
+struct Row {
+    Role role;
+    std::vector<S> allowedIn;
 };
 
-Table tableOf(Interface interface) {
+// The states of an interface in the order a reader meets them, and its rows.
+struct Table {
+    std::vector<S> states;
+    std::vector<Row> rows;
+};
+
+// fmi2SetTime in Event Mode is allowed only for an FMU without continuous
+// states; pellidor has two. fmi2SetReal is allowed in Continuous-Time Mode
+// for continuous inputs; the other setters are not.
+const Table& modelExchange2() {
+    const std::vector<S> anyInstance{S::instantiated, S::initialization, S::event, S::continuousTime,
+                                     S::terminated, S::error};
+    const std::vector<S> initialised{S::initialization, S::event, S::continuousTime, S::terminated, S::error};
+    static const Table table{
+        {S::start, S::instantiated, S::initialization, S::event, S::continuousTime, S::terminated, S::error, S::fatal},
+        {
+            {Role::typesPlatform, {S::start, S::instantiated, S::initialization, S::event, S::continuousTime,
+                                   S::terminated, S::error}},
+            {Role::version, {S::start, S::instantiated, S::initialization, S::event, S::continuousTime,
+                             S::terminated, S::error}},
+            {Role::debugLogging, anyInstance},
+            {Role::instantiate, {S::start}},
+            {Role::release, anyInstance},
+            {Role::setupExperiment, {S::instantiated}},
+            {Role::enterInitialization, {S::instantiated}},
+            {Role::exitInitialization, {S::initialization}},
+            {Role::terminate, {S::event, S::continuousTime}},
+            {Role::reset, anyInstance},
+            {Role::getReal, initialised},
+            {Role::getInteger, initialised},
+            {Role::getBoolean, initialised},
+            {Role::getString, initialised},
+            {Role::setReal, {S::instantiated, S::initialization, S::event, S::continuousTime}},
+            {Role::setInteger, {S::instantiated, S::initialization, S::event}},
+            {Role::setBoolean, {S::instantiated, S::initialization, S::event}},
+            {Role::setString, {S::instantiated, S::initialization, S::event}},
+            {Role::getState, anyInstance},
+            {Role::setState, anyInstance},
+            {Role::freeState, anyInstance},
+            {Role::serializedStateSize, anyInstance},
+            {Role::serializeState, anyInstance},
+            {Role::deserializeState, anyInstance},
+            {Role::directionalDerivative, initialised},
+            {Role::enterEventMode, {S::event, S::continuousTime}},
+            {Role::newDiscreteStates, {S::event}},
+            {Role::enterContinuousTime, {S::event}},
+            {Role::completedIntegratorStep, {S::continuousTime}},
+            {Role::setTime, {S::continuousTime}},
+            {Role::setContinuousStates, {S::continuousTime}},
+            {Role::getEventIndicators, initialised},
+            {Role::getContinuousStates, initialised},
+            {Role::getDerivatives, initialised},
+            {Role::getNominals, anyInstance},
+        }};
+    return table;
+}
+
+// No call while a step is in progress but the status queries and
+// fmi2CancelStep; after a Discard (stepFailed) reading, the queries,
+// terminating, resetting or freeing, no further step.
+const Table& coSimulation2() {
+    const std::vector<S> notStepping{S::instantiated, S::initialization, S::stepComplete, S::stepFailed,
+                                     S::stepCanceled, S::terminated, S::error};
+    const std::vector<S> readable{S::initialization, S::stepComplete, S::stepFailed, S::stepCanceled,
+                                  S::terminated, S::error};
+    const std::vector<S> settable{S::instantiated, S::initialization, S::stepComplete};
+    const std::vector<S> queried{S::stepComplete, S::stepInProgress, S::stepFailed, S::terminated};
+    static const Table table{
+        {S::start, S::instantiated, S::initialization, S::stepComplete, S::stepInProgress, S::stepFailed,
+         S::stepCanceled, S::terminated, S::error, S::fatal},
+        {
+            {Role::typesPlatform, {S::start, S::instantiated, S::initialization, S::stepComplete, S::stepInProgress,
+                                   S::stepFailed, S::stepCanceled, S::terminated, S::error}},
+            {Role::version, {S::start, S::instantiated, S::initialization, S::stepComplete, S::stepInProgress,
+                             S::stepFailed, S::stepCanceled, S::terminated, S::error}},
+            {Role::debugLogging, {S::instantiated, S::initialization, S::stepComplete, S::stepInProgress,
+                                  S::stepFailed, S::stepCanceled, S::terminated, S::error}},
+            {Role::instantiate, {S::start}},
+            {Role::release, notStepping},
+            {Role::setupExperiment, {S::instantiated}},
+            {Role::enterInitialization, {S::instantiated}},
+            {Role::exitInitialization, {S::initialization}},
+            {Role::terminate, {S::stepComplete, S::stepFailed}},
+            {Role::reset, notStepping},
+            {Role::getReal, readable},
+            {Role::getInteger, readable},
+            {Role::getBoolean, readable},
+            {Role::getString, readable},
+            {Role::setReal, settable},
+            {Role::setInteger, settable},
+            {Role::setBoolean, settable},
+            {Role::setString, settable},
+            {Role::getState, notStepping},
+            {Role::setState, notStepping},
+            {Role::freeState, notStepping},
+            {Role::serializedStateSize, notStepping},
+            {Role::serializeState, notStepping},
+            {Role::deserializeState, notStepping},
+            {Role::directionalDerivative, readable},
+            {Role::setInputDerivatives, settable},
+            {Role::getOutputDerivatives, {S::stepComplete, S::stepFailed, S::stepCanceled, S::terminated, S::error}},
+            {Role::doStep, {S::stepComplete}},
+            {Role::cancelStep, {S::stepInProgress}},
+            {Role::statusQuery, queried},
+        }};
+    return table;
+}
+
+// FMI 1.0 model exchange: start values before fmiInitialize, the
+// integration calls only between fmiInitialize and fmiTerminate, nothing
+// after the release.
+const Table& modelExchange1() {
+    const std::vector<S> anyInstance{S::instantiated, S::initialised1, S::terminated};
+    const std::vector<S> beforeTerminate{S::instantiated, S::initialised1};
+    static const Table table{
+        {S::start, S::instantiated, S::initialised1, S::terminated},
+        {
+            {Role::typesPlatform, {S::start, S::instantiated, S::initialised1, S::terminated}},
+            {Role::version, {S::start, S::instantiated, S::initialised1, S::terminated}},
+            {Role::instantiate, {S::start}},
+            {Role::release, anyInstance},
+            {Role::debugLogging, anyInstance},
+            {Role::setTime, beforeTerminate},
+            {Role::setReal, beforeTerminate},
+            {Role::setInteger, beforeTerminate},
+            {Role::setBoolean, beforeTerminate},
+            {Role::setString, beforeTerminate},
+            {Role::initialize, {S::instantiated}},
+            {Role::setContinuousStates, {S::initialised1}},
+            {Role::completedIntegratorStep, {S::initialised1}},
+            {Role::getDerivatives, {S::initialised1}},
+            {Role::getEventIndicators, {S::initialised1}},
+            {Role::eventUpdate, {S::initialised1}},
+            {Role::getContinuousStates, {S::initialised1}},
+            {Role::getNominals, anyInstance},
+            {Role::getStateValueReferences, anyInstance},
+            {Role::getReal, anyInstance},
+            {Role::getInteger, anyInstance},
+            {Role::getBoolean, anyInstance},
+            {Role::getString, anyInstance},
+            {Role::terminate, {S::initialised1}},
+        }};
+    return table;
+}
+
+const Table& tableOf(Interface interface) {
     switch (interface) {
-        case Interface::modelExchange2: return {modelExchangeColumns, modelExchangeRows()};
-        case Interface::coSimulation2: return {coSimulationColumns, coSimulationRows()};
-        case Interface::modelExchange1: return {fmi1Columns, fmi1Rows()};
+        case Interface::modelExchange2: return modelExchange2();
+        case Interface::coSimulation2: return coSimulation2();
+        case Interface::modelExchange1: return modelExchange1();
     }
-    return {fmi1Columns, fmi1Rows()};
+    return modelExchange1();
+}
+
+// The row of a role; null for roles the table does not name.
+const Row* rowOf(Interface interface, Role role) {
+    for (const Row& row : tableOf(interface).rows) {
+        if (row.role == role) return &row;
+    }
+    return nullptr;
+}
+
+bool contains(const std::vector<S>& states, S state) {
+    return std::find(states.begin(), states.end(), state) != states.end();
 }
 
 // The state a call enters whatever the state before, or nullopt.
 std::optional<S> entered(Interface interface, const Call& call) {
-    const std::string& f = call.name;
-    const std::string kind = call.statusKind();
-    if (kind == "Error") return S::error;
-    if (kind == "Fatal") return S::fatal;
-    if (isInstantiation(call)) return call.instance().empty() ? S::start : S::instantiated;
-    if (isRelease(call)) return S::start;
-    if (f == "fmi2EnterInitializationMode") return S::initialization;
-    if (f == "fmi2ExitInitializationMode") return interface == Interface::coSimulation2 ? S::stepComplete : S::event;
-    if (f == "fmi2Terminate" || f == "fmiTerminate") return S::terminated;
-    if (f == "fmi2Reset") return S::instantiated;
-    if (f == "fmi2EnterEventMode") return S::event;
-    if (f == "fmi2EnterContinuousTimeMode") return S::continuousTime;
-    if (f == "fmi2CancelStep") return S::stepCanceled;
-    if (f == "fmiInitialize") return S::initialised1;
-    if (f == "fmi2DoStep") {
-        if (kind == "Discard") return S::stepFailed;
-        if (kind == "Pending") return S::stepInProgress;
-        return S::stepComplete;
+    if (call.answered(Status::error)) return S::error;
+    if (call.answered(Status::fatal)) return S::fatal;
+    switch (call.role) {
+        case Role::instantiate: return call.instance().empty() ? S::start : S::instantiated;
+        case Role::release: return S::start;
+        case Role::enterInitialization: return S::initialization;
+        case Role::exitInitialization: return interface == Interface::coSimulation2 ? S::stepComplete : S::event;
+        case Role::terminate: return S::terminated;
+        case Role::reset: return S::instantiated;
+        case Role::enterEventMode: return S::event;
+        case Role::enterContinuousTime: return S::continuousTime;
+        case Role::cancelStep: return S::stepCanceled;
+        case Role::initialize: return S::initialised1;
+        case Role::doStep:
+            if (call.answered(Status::discard)) return S::stepFailed;
+            if (call.answered(Status::pending)) return S::stepInProgress;
+            return S::stepComplete;
+        default: return std::nullopt;
     }
-    return std::nullopt;
 }
 
 }  // namespace
@@ -149,40 +224,29 @@ const char* stateName(InstanceState state) {
     return "";
 }
 
-bool isInstantiation(const Call& call) {
-    return call.name == "fmi2Instantiate" || call.name == "fmiInstantiateModel" || call.name == "fmiInstantiateSlave";
-}
-
-bool isRelease(const Call& call) {
-    return call.name == "fmi2FreeInstance" || call.name == "fmiFreeModelInstance" ||
-           call.name == "fmiFreeSlaveInstance";
-}
-
 std::optional<Interface> interfaceOf(const Call& instantiation) {
-    if (instantiation.name == "fmiInstantiateModel") return Interface::modelExchange1;
-    if (instantiation.name != "fmi2Instantiate") return std::nullopt;
-    const std::string* type = instantiation.arguments.find("fmuType");
-    if (type != nullptr && *type == "fmi2CoSimulation") return Interface::coSimulation2;
-    if (type != nullptr && *type == "fmi2ModelExchange") return Interface::modelExchange2;
-    return std::nullopt;
-}
-
-bool allowed(Interface interface, InstanceState state, const std::string& function) {
-    const Table table = tableOf(interface);
-    const auto row = table.rows.find(function);
-    if (row == table.rows.end()) return true;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        if (table.columns[i] == state) return row->second[i] == 'x';
+    if (instantiation.role != Role::instantiate) return std::nullopt;
+    if (instantiation.version == FmiVersion::fmi1) {
+        // FMI 1.0 co-simulation has no table here.
+        if (instantiation.name != functionName(FmiVersion::fmi1, Role::instantiate)) return std::nullopt;
+        return Interface::modelExchange1;
     }
-    return false;
+    const std::string* type = instantiation.arguments.find("fmuType");
+    const std::optional<bool> coSimulation = type ? coSimulationType(*type) : std::nullopt;
+    if (!coSimulation) return std::nullopt;
+    return *coSimulation ? Interface::coSimulation2 : Interface::modelExchange2;
 }
 
-std::string allowedStates(Interface interface, const std::string& function) {
-    const Table table = tableOf(interface);
-    const auto row = table.rows.find(function);
+bool allowed(Interface interface, InstanceState state, Role role) {
+    const Row* row = rowOf(interface, role);
+    return row == nullptr || contains(row->allowedIn, state);
+}
+
+std::string allowedStates(Interface interface, Role role) {
+    const Row* row = rowOf(interface, role);
     std::string out;
-    for (std::size_t i = 0; row != table.rows.end() && i < table.columns.size(); ++i) {
-        if (row->second[i] == 'x') out += (out.empty() ? "" : ", ") + std::string(stateName(table.columns[i]));
+    for (S state : tableOf(interface).states) {
+        if (row != nullptr && contains(row->allowedIn, state)) out += (out.empty() ? "" : ", ") + std::string(stateName(state));
     }
     return out;
 }

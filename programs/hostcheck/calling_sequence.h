@@ -1,8 +1,9 @@
 // The calling sequence of an instance: which call the host may make in
-// which state, and the state each call leaves the instance in. FMI 2.0 model
-// exchange and co-simulation by their state tables; FMI 1.0 model exchange by
-// its sequence (instantiate, set start values, initialise, integrate,
-// terminate, free).
+// which state, and the state each call leaves the instance in. One table per
+// interface, a row per role (fmi_functions.h) naming the states it is
+// allowed in: FMI 2.0 model exchange and co-simulation, and FMI 1.0 model
+// exchange by its sequence (instantiate, set start values, initialise,
+// integrate, terminate, free).
 #pragma once
 
 #include <cstddef>
@@ -25,15 +26,13 @@ const char* stateName(InstanceState state);
 // The interface an instantiation call creates an instance of; nullopt for
 // one the tables do not cover.
 std::optional<Interface> interfaceOf(const Call& instantiation);
-bool isInstantiation(const Call& call);
-bool isRelease(const Call& call);
 
 // Whether the call may be made in the state. Functions the tables do not
 // name are allowed anywhere. Conditions on a variable's causality are not
 // judged: a call the tables allow for some variables counts as allowed.
-bool allowed(Interface interface, InstanceState state, const std::string& function);
+bool allowed(Interface interface, InstanceState state, Role role);
 // "Event Mode, Continuous-Time Mode": where the tables allow the call.
-std::string allowedStates(Interface interface, const std::string& function);
+std::string allowedStates(Interface interface, Role role);
 // The state a returned call leaves the instance in.
 InstanceState after(Interface interface, InstanceState state, const Call& call);
 

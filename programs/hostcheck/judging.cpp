@@ -27,6 +27,10 @@ std::vector<std::string> grouped(const std::vector<Finding>& findings, Verdict v
 
 }  // namespace
 
+void settleRunEnd(Run& run) {
+    if (run.record) run.end = runEnd(*run.record, run.outcome, stopTime);
+}
+
 void conclude(ProbeResult& result, const std::vector<Finding>& findings) {
     result.verdict = Verdict::skip;
     for (const Finding& f : findings) result.verdict = std::max(result.verdict, f.verdict);
@@ -46,14 +50,11 @@ void conclude(ProbeResult& result, const std::vector<Finding>& findings) {
     result.evidence = evidence + (outside ? fromOutside : "");
 }
 
-ProbeResult resultOf(int number) {
+ProbeResult resultOf(const Probe& probe) {
     ProbeResult result;
-    for (const Probe& probe : probeTable()) {
-        if (probe.number != number) continue;
-        result.number = number;
-        result.name = probe.name;
-        result.title = probe.title;
-    }
+    result.number = probe.number;
+    result.name = probe.name;
+    result.title = probe.title;
     return result;
 }
 
@@ -61,9 +62,13 @@ std::string runWho(const Run& run) {
     return run.request.set == FmuSet::strictHost ? run.name : run.name + " (" + setName(run.request.set) + ")";
 }
 
-ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& requests, const RunJudge& withRecord,
-                         const RunJudge& fromTheOutside) {
-    ProbeResult result = resultOf(number);
+ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const RunJudge& withRecord, const RunJudge& fromTheOutside) {
+    return judgeEachRun(probe, runs, probe.needs, withRecord, fromTheOutside);
+}
+
+ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const std::vector<RunRequest>& requests,
+                         const RunJudge& withRecord, const RunJudge& fromTheOutside) {
+    ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
     for (const RunRequest& request : requests) {
         const Run& run = runs(request);
@@ -75,34 +80,37 @@ ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& 
     return result;
 }
 
-RunEnd endOf(const Run& run) { return runEnd(*run.record, run.outcome, stopTime); }
+std::string seeProbe(const RunEnd& end) {
+    return end.where + ": see probe " + std::to_string(probeOfSubject(end.subject));
+}
 
-std::optional<Finding> endedForAnotherProbe(const Run& run, int probe) {
-    if (!run.record) return std::nullopt;
-    const RunEnd end = endOf(run);
-    if (end.probe == 0 || end.probe == probe) return std::nullopt;
-    return Finding{Verdict::notReached, run.name, seeProbe(end)};
+std::string endFor(const RunEnd& end, const Probe& probe) {
+    return end.subject == Subject::none || end.subject == probe.subject ? end.where : seeProbe(end);
+}
+
+std::optional<Finding> endedForAnotherProbe(const Run& run, const Probe& probe) {
+    if (!run.end || run.end->subject == Subject::none || run.end->subject == probe.subject) return std::nullopt;
+    return Finding{Verdict::notReached, run.name, seeProbe(*run.end)};
 }
 
 std::optional<std::string> brokenRun(const Run& run) {
     if (!run.outcome.crashed() && !run.outcome.hung()) return std::nullopt;
     const std::string how = run.outcome.crashed() ? "crashed" : "hung";
-    if (!run.record) return how + ", " + exitText(run.outcome);
-    return endOf(run).where + " (" + exitText(run.outcome) + ")";
+    if (!run.end) return how + ", " + exitText(run.outcome);
+    return run.end->where + " (" + exitText(run.outcome) + ")";
 }
 
 std::string howEnded(const Run& run) {
-    if (!run.record) return exitText(run.outcome);
-    const RunEnd end = endOf(run);
-    return end.reachedStop ? exitText(run.outcome) : end.where + ", " + exitText(run.outcome);
+    if (!run.end) return exitText(run.outcome);
+    return run.end->reachedStop ? exitText(run.outcome) : run.end->where + ", " + exitText(run.outcome);
 }
 
 std::string earlyEnd(const Run& run) {
-    const bool toTheEnd = run.record ? endOf(run).reachedStop : run.outcome.completed();
+    const bool toTheEnd = run.end ? run.end->reachedStop : run.outcome.completed();
     return toTheEnd ? "" : " (" + howEnded(run) + ")";
 }
 
-std::optional<Finding> unjudgeableResult(const Run& run, int probe) {
+std::optional<Finding> unjudgeableResult(const Run& run, const Probe& probe) {
     if (auto other = endedForAnotherProbe(run, probe)) return other;
     // Without a record a run that did not complete may have stopped for
     // another probe's subject: the verdict says it could not see that.

@@ -25,26 +25,33 @@ struct Finding {
 // outside only.
 void conclude(ProbeResult& result, const std::vector<Finding>& findings);
 
-// A result with the probe's number, name and title from the table.
-ProbeResult resultOf(int number);
+// A result with the probe's number, name and title.
+ProbeResult resultOf(const Probe& probe);
 
 // The run's name with its FMU set when that is not the strict-host one:
 // probes 8 to 10 judge the default and the strict-host runs side by side.
 std::string runWho(const Run& run);
 
-// The probe's result from one finding per run it asks for that the host
+// The probe's result from one finding per run it needs that the host
 // takes: judged from the run's record, or from the outside when the FMUs
 // keep none.
 using RunJudge = std::function<Finding(const Run&)>;
-ProbeResult judgeEachRun(int number, Runs& runs, const std::vector<RunRequest>& requests, const RunJudge& withRecord,
-                         const RunJudge& fromTheOutside);
+ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const RunJudge& withRecord, const RunJudge& fromTheOutside);
+// The same over some of its runs.
+ProbeResult judgeEachRun(const Probe& probe, Runs& runs, const std::vector<RunRequest>& requests,
+                         const RunJudge& withRecord, const RunJudge& fromTheOutside);
 
-// Where the run ended and why; only for a run with a record.
-RunEnd endOf(const Run& run);
+// The verdict text for a run that ended early for a probe's subject: where,
+// and which probe judges why ("...: see probe 4").
+std::string seeProbe(const RunEnd& end);
+
+// The run's end as this probe reports it: where it ended, or for a run
+// another probe's subject ended, where and which probe judges it.
+std::string endFor(const RunEnd& end, const Probe& probe);
 
 // A not-reached finding when the record shows the run ended for the
 // subject of another probe than this one.
-std::optional<Finding> endedForAnotherProbe(const Run& run, int probe);
+std::optional<Finding> endedForAnotherProbe(const Run& run, const Probe& probe);
 
 // What went wrong with a run that did not end by itself (crashed or hung),
 // with where the record shows it happened; nullopt for a run that did.
@@ -61,7 +68,7 @@ std::string earlyEnd(const Run& run);
 // The finding that keeps a probe of the result CSV from judging a run: it
 // ended for another probe's subject (not reached), crashed or hung, or left
 // no readable CSV (fail); nullopt when its CSV can be judged.
-std::optional<Finding> unjudgeableResult(const Run& run, int probe);
+std::optional<Finding> unjudgeableResult(const Run& run, const Probe& probe);
 
 // How a run that stopped by itself ended: "exit status 1 after 0.31 s
 // ('its last line')".

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "options.h"
 #include "plots.h"
 #include "report.h"
@@ -21,7 +22,7 @@ using namespace hostcheck;
 namespace {
 
 constexpr int exitFailedProbe = 1;
-constexpr int exitUsage = 2;
+constexpr int exitUsage = command_line::exitUsage;
 
 // The recording FMUs, which let the probes see the host's calls: beside an
 // installed program first, then in the build tree it was built in; the
@@ -72,43 +73,56 @@ bool writeFile(const std::string& path, const std::string& text) {
     return static_cast<bool>(file);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string programName = fs::path(argv[0]).filename().string();
-    ParseResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc), defaultLocations());
-    if (parsed.helpRequested) {
-        std::fputs(usage(programName).c_str(), stdout);
-        return 0;
-    }
-    if (parsed.versionRequested) {
-        std::fputs(versionText(programName).c_str(), stdout);
-        return 0;
-    }
-    if (!parsed.options) {
-        std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", programName.c_str(), parsed.error.c_str(),
-                     programName.c_str());
-        return exitUsage;
-    }
-    Options& options = *parsed.options;
-    if (const std::string missing = missingInput(options); !missing.empty()) {
-        std::fprintf(stderr, "%s: %s\n", programName.c_str(), missing.c_str());
-        return exitUsage;
-    }
-    // The FMUs are copied into each run's directory, so absolute paths are
-    // needed only for the inputs read here.
-    Settings& settings = options.settings;
+// The inputs as absolute paths (the FMUs are copied into each run's
+// directory, so only the inputs read here need them) and a fresh working
+// directory for the runs; false when that cannot be created.
+bool prepare(Settings& settings) {
     settings.fmus = fs::absolute(settings.fmus);
     settings.strictFmus = fs::absolute(settings.strictFmus);
     settings.otherGuidFmus = fs::absolute(settings.otherGuidFmus);
     settings.references = fs::absolute(settings.references);
     std::string root = (fs::temp_directory_path() / "rebounder-hostcheck-XXXXXX").string();
-    if (mkdtemp(root.data()) == nullptr) {
+    if (mkdtemp(root.data()) == nullptr) return false;
+    settings.workRoot = root;
+    return true;
+}
+
+// The reports the options ask for, the plots beside the Markdown one
+// (report.md, report-2-model-exchange.svg); false when one could not be written.
+bool writeReports(const Options& options, Summary& summary) {
+    bool written = true;
+    if (!options.reportPath.empty()) {
+        const fs::path report = options.reportPath;
+        for (const Plot& plot : trajectoryPlots(summary.results, summary.settings)) {
+            const std::string name = report.stem().string() + "-" + plot.file;
+            written = writeFile((report.parent_path() / name).string(), plot.svg) && written;
+            summary.plots[plot.probe] = name;
+        }
+        written = writeFile(options.reportPath, markdownReport(summary)) && written;
+    }
+    if (!options.jsonPath.empty()) written = writeFile(options.jsonPath, jsonReport(summary)) && written;
+    if (!options.junitPath.empty()) written = writeFile(options.junitPath, junitReport(summary)) && written;
+    return written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string programName = fs::path(argv[0]).filename().string();
+    ParseResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc), defaultLocations());
+    const command_line::Front front{parsed.helpRequested, parsed.versionRequested, parsed.error};
+    if (const auto status = command_line::answerFront(front, programName, usage(programName))) return *status;
+    Options& options = *parsed.options;
+    if (const std::string missing = missingInput(options); !missing.empty()) {
+        std::fprintf(stderr, "%s: %s\n", programName.c_str(), missing.c_str());
+        return exitUsage;
+    }
+    Settings& settings = options.settings;
+    if (!prepare(settings)) {
         std::fprintf(stderr, "%s: cannot create a working directory in %s\n", programName.c_str(),
                      fs::temp_directory_path().c_str());
         return exitUsage;
     }
-    settings.workRoot = root;
 
     const auto start = std::chrono::steady_clock::now();
     Runner runner(settings);
@@ -120,25 +134,13 @@ int main(int argc, char** argv) {
     const bool recorded = runner.records(FmuSet::defaultBuild) || runner.records(FmuSet::strictHost);
     Summary summary{settings, results, seconds, runner.runCount(), recorded};
     std::fputs(terminalTable(summary).c_str(), stdout);
-    bool written = true;
-    if (!options.reportPath.empty()) {
-        // The plots beside the report, named after it: report.md, report-2-model-exchange.svg.
-        const fs::path report = options.reportPath;
-        for (const Plot& plot : trajectoryPlots(results, settings)) {
-            const std::string name = report.stem().string() + "-" + plot.file;
-            written = writeFile((report.parent_path() / name).string(), plot.svg) && written;
-            summary.plots[plot.probe] = name;
-        }
-        written = writeFile(options.reportPath, markdownReport(summary)) && written;
-    }
-    if (!options.jsonPath.empty()) written = writeFile(options.jsonPath, jsonReport(summary)) && written;
-    if (!options.junitPath.empty()) written = writeFile(options.junitPath, junitReport(summary)) && written;
+    const bool written = writeReports(options, summary);
     if (!written) std::fprintf(stderr, "%s: could not write the report\n", programName.c_str());
     if (options.keepRuns) {
-        std::printf("each run's working directory is kept under %s\n", root.c_str());
+        std::printf("each run's working directory is kept under %s\n", settings.workRoot.c_str());
     } else {
         std::error_code ignored;
-        fs::remove_all(root, ignored);
+        fs::remove_all(settings.workRoot, ignored);
     }
 
     bool failed = !written;

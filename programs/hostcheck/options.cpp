@@ -2,18 +2,22 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <regex>
 #include <sstream>
+#include <utility>
+
+#include "command_line.h"
 
 namespace hostcheck {
 namespace {
 
-ParseResult failure(std::string message) {
-    ParseResult result;
-    result.error = std::move(message);
-    return result;
-}
+using command_line::Option;
+
+// The options as read, with what the checks after reading need to know.
+struct Reading {
+    Options options;
+    bool hostGiven = false, strictGiven = false, otherGuidGiven = false;
+};
 
 std::vector<std::string> items(const std::string& list) {
     std::vector<std::string> out;
@@ -22,9 +26,178 @@ std::vector<std::string> items(const std::string& list) {
     return out;
 }
 
+using Refusal = std::optional<std::string>;
+
+// Two probes named as the example of --probes, by number or by name: the
+// strings and the Discard ("4,7", "strings,discard").
+std::string probeExample(bool byName) {
+    std::string out;
+    for (Subject subject : {Subject::nullString, Subject::discard}) {
+        const Probe& probe = *findProbe(std::to_string(probeOfSubject(subject)));
+        out += (out.empty() ? "" : ",") + (byName ? std::string(probe.name) : std::to_string(probe.number));
+    }
+    return out;
+}
+
+// A list of one or both of two words, each switching its setting on.
+Refusal chooseSome(const std::string& text, std::pair<const char*, bool*> one, std::pair<const char*, bool*> other,
+                   const std::string& refusal) {
+    *one.second = *other.second = false;
+    for (const std::string& item : items(text)) {
+        if (item == one.first) *one.second = true;
+        else if (item == other.first) *other.second = true;
+        else return refusal + ", not '" + text + "'";
+    }
+    return std::nullopt;
+}
+
+Refusal setInterfaces(Reading& r, const std::string& text) {
+    Settings& s = r.options.settings;
+    return chooseSome(text, {"me", &s.modelExchange}, {"cs", &s.coSimulation}, "--interface takes me, cs or me,cs");
+}
+
+Refusal setVersions(Reading& r, const std::string& text) {
+    Settings& s = r.options.settings;
+    return chooseSome(text, {"1", &s.fmi1}, {"2", &s.fmi2}, "--fmi-versions takes 1, 2 or 1,2");
+}
+
+Refusal setTimeLimit(Reading& r, const std::string& text) {
+    char* end = nullptr;
+    double& limit = r.options.settings.timeLimit;
+    limit = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(limit > 0.0) || limit > 86400.0) {
+        return "--time-limit needs a number of seconds above 0";
+    }
+    return std::nullopt;
+}
+
+Refusal setSeparator(Reading& r, const std::string& text) {
+    char& separator = r.options.settings.separator;
+    if (text == "auto") separator = 0;
+    else if (text == "comma" || text == ",") separator = ',';
+    else if (text == "semicolon" || text == ";") separator = ';';
+    else if (text == "tab") separator = '\t';
+    else return "--separator takes auto, comma, semicolon or tab";
+    return std::nullopt;
+}
+
+Refusal setProbes(Reading& r, const std::string& text) {
+    r.options.probes.clear();
+    for (const std::string& item : items(text)) {
+        const Probe* probe = findProbe(item);
+        if (probe == nullptr) {
+            return "--probes takes probe numbers or names, like " + probeExample(false) + " or " +
+                   probeExample(true) + "; not '" + item + "'";
+        }
+        r.options.probes.push_back(probe->number);
+    }
+    return std::nullopt;
+}
+
+Refusal setCsvName(Reading& r, const std::string& text) {
+    if (text.empty() || text.find('/') != std::string::npos) return "--csv-name needs a file name";
+    r.options.settings.csvName = text;
+    return std::nullopt;
+}
+
+// The column the options' help starts in.
+constexpr std::size_t helpColumn = 25;
+
+// The help of --probes names two probes of the table as an example.
+std::string probesHelp() {
+    return "only these probes, by number or name: " + probeExample(false) + " or " + probeExample(true);
+}
+
+// Options stored as given; some also note that they were given.
+template <auto setting, auto given = nullptr>
+Refusal setSetting(Reading& r, const std::string& text) {
+    r.options.settings.*setting = text;
+    if constexpr (given != nullptr) r.*given = true;
+    return std::nullopt;
+}
+
+template <auto path>
+Refusal setOutput(Reading& r, const std::string& text) {
+    r.options.*path = text;
+    return std::nullopt;
+}
+
+template <Progress progress>
+Refusal setProgress(Reading& r, const std::string&) {
+    r.options.progress = progress;
+    return std::nullopt;
+}
+
+Refusal keepRuns(Reading& r, const std::string&) {
+    r.options.keepRuns = true;
+    return std::nullopt;
+}
+
+const std::vector<Option<Reading>>& optionTable() {
+    static const std::string probes = probesHelp();
+    static const std::vector<Option<Reading>> table{
+        {"--host", "TEMPLATE", "the host's command line (required)",
+         setSetting<&Settings::hostTemplate, &Reading::hostGiven>},
+        {"--csv-name", "NAME", "the host writes its CSV as NAME in its working directory", setCsvName},
+        {"--interface", "LIST", "what the host takes: me, cs or me,cs (default me,cs)", setInterfaces},
+        {"--fmi-versions", "LIST", "1, 2 or 1,2 (default 1,2)", setVersions},
+        {"--time-limit", "SECONDS", "per run; a run still going is killed (default 60)", setTimeLimit},
+        {"--separator", "SEP", "the CSV separator: auto, comma, semicolon or tab (default auto)", setSeparator},
+        {"--probes", "LIST", probes, setProbes},
+        {"--fmus", "DIR",
+         "the default FMUs (default: <prefix>/share/rebounder/fmu/recording or\nthe build tree's fmu/recording)",
+         setSetting<&Settings::fmus>},
+        {"--strict-fmus", "DIR", "the strict-host FMUs (default: <fmus>/strict-host)",
+         setSetting<&Settings::strictFmus, &Reading::strictGiven>},
+        {"--other-guid-fmus", "DIR", "the FMUs whose description carries another GUID (default: <fmus>/other-guid)",
+         setSetting<&Settings::otherGuidFmus, &Reading::otherGuidGiven>},
+        {"--references", "DIR",
+         "corvane-h0.01.csv etc. (default: <prefix>/share/rebounder/reference-results\nor the source tree's "
+         "docs/reference-results)",
+         setSetting<&Settings::references>},
+        {"--report", "FILE",
+         "also write a Markdown report to attach to a bug, with a plot (SVG) of each\ntrajectory probe beside it",
+         setOutput<&Options::reportPath>},
+        {"--junit", "FILE", "also write the verdicts as JUnit XML, one test case per probe",
+         setOutput<&Options::junitPath>},
+        {"--json", "FILE", "also write the verdicts as JSON", setOutput<&Options::jsonPath>},
+        {"--progress", "",
+         "show each host run as it starts and ends on standard error (the default\nwhen it is a terminal)",
+         setProgress<Progress::on>},
+        {"--quiet", "", "no progress lines", setProgress<Progress::off>},
+        {"--keep-runs", "", "keep each run's working directory (output, CSV, call record) and say where", keepRuns},
+        {"--version", "", "show the version"},
+        {"--help", "", "show this text"},
+    };
+    return table;
+}
+
+ParseResult failure(std::string message) {
+    ParseResult result;
+    result.error = std::move(message);
+    return result;
+}
+
+// What is wrong with the host's template, or nullopt.
+std::optional<std::string> templateProblem(const Settings& s) {
+    const std::regex placeholder(R"(\{[a-z]+\})");
+    for (std::sregex_iterator it(s.hostTemplate.begin(), s.hostTemplate.end(), placeholder), end; it != end; ++it) {
+        const std::string found = it->str();
+        if (found != "{fmu}" && found != "{csv}" && found != "{stop}" && found != "{step}" && found != "{workdir}") {
+            return "unknown placeholder " + found + " in the template (known: {fmu} {csv} {stop} {step} {workdir})";
+        }
+    }
+    if (s.hostTemplate.find("{fmu}") == std::string::npos) return "the template lacks {fmu}";
+    if (s.csvName.empty() && s.hostTemplate.find("{csv}") == std::string::npos) {
+        return "the template lacks {csv}; for a host that writes a fixed file name use --csv-name NAME";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string usage(const std::string& programName) {
+    const std::string logProbe = std::to_string(probeOfSubject(Subject::loggerCrash));
     std::string probes;
     for (const Probe& probe : probeTable()) {
         char line[160];
@@ -48,162 +221,37 @@ std::string usage(const std::string& programName) {
            "  {fmu} the FMU (a copy in the working directory)   {csv} where the result CSV must go\n"
            "  {stop} the stop time (3)   {step} the output interval or communication step   {workdir}\n"
            "Example: --host 'fmpy simulate {fmu} --output-file {csv} --stop-time {stop} --output-interval {step}'\n"
-           "Switch the host's logging on in the template: probe 6 reads what the host prints.\n"
+           "Switch the host's logging on in the template: probe " + logProbe + " reads what the host prints.\n"
            "\n"
-           "Options:\n"
-           "  --host TEMPLATE        the host's command line (required)\n"
-           "  --csv-name NAME        the host writes its CSV as NAME in its working directory\n"
-           "  --interface LIST       what the host takes: me, cs or me,cs (default me,cs)\n"
-           "  --fmi-versions LIST    1, 2 or 1,2 (default 1,2)\n"
-           "  --time-limit SECONDS   per run; a run still going is killed (default 60)\n"
-           "  --separator SEP        the CSV separator: auto, comma, semicolon or tab (default auto)\n"
-           "  --probes LIST          only these probes, by number or name: 4,7 or strings,discard\n"
-           "  --fmus DIR             the default FMUs (default: <prefix>/share/rebounder/fmu/recording or\n"
-           "                         the build tree's fmu/recording)\n"
-           "  --strict-fmus DIR      the strict-host FMUs (default: <fmus>/strict-host)\n"
-           "  --other-guid-fmus DIR  the FMUs whose description carries another GUID (default: <fmus>/other-guid)\n"
-           "  --references DIR       corvane-h0.01.csv etc. (default: <prefix>/share/rebounder/reference-results\n"
-           "                         or the source tree's docs/reference-results)\n"
-           "  --report FILE          also write a Markdown report to attach to a bug, with a plot (SVG) of each\n"
-           "                         trajectory probe beside it\n"
-           "  --junit FILE           also write the verdicts as JUnit XML, one test case per probe\n"
-           "  --json FILE            also write the verdicts as JSON\n"
-           "  --progress             show each host run as it starts and ends on standard error (the default\n"
-           "                         when it is a terminal)\n"
-           "  --quiet                no progress lines\n"
-           "  --keep-runs            keep each run's working directory (output, CSV, call record) and say where\n"
-           "  --version              show the version\n"
-           "  --help                 show this text\n"
+           "Options:\n" +
+           command_line::optionList<Reading>(optionTable(), helpColumn) +
            "\n"
            "Exit status: 0 when no probe failed, 1 when one did, 2 for a bad command line or missing inputs.\n";
 }
 
-std::string versionText(const std::string& programName) { return programName + " " + REBOUNDER_VERSION + "\n"; }
+std::string versionText(const std::string& programName) { return command_line::versionText(programName); }
 
 ParseResult parseOptions(const std::vector<std::string>& arguments, const DefaultLocations& defaults) {
-    Options options;
-    Settings& s = options.settings;
+    Reading r;
+    Settings& s = r.options.settings;
     s.fmus = defaults.fmus;
     s.references = defaults.references;
-    bool hostGiven = false, strictGiven = false, otherGuidGiven = false;
-    for (const Probe& probe : probeTable()) options.probes.push_back(probe.number);
-
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::optional<std::string> inlineValue;
-        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            inlineValue = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        }
-        auto value = [&]() -> std::optional<std::string> {
-            if (inlineValue) return inlineValue;
-            if (i + 1 >= arguments.size()) return std::nullopt;
-            return arguments[++i];
-        };
-        if (name == "--help" || name == "-h") {
-            ParseResult result;
-            result.helpRequested = true;
-            return result;
-        }
-        if (name == "--version" && !inlineValue) {
-            ParseResult result;
-            result.versionRequested = true;
-            return result;
-        }
-        if (name == "--keep-runs" && !inlineValue) {
-            options.keepRuns = true;
-            continue;
-        }
-        if (name == "--progress" && !inlineValue) {
-            options.progress = Progress::on;
-            continue;
-        }
-        if (name == "--quiet" && !inlineValue) {
-            options.progress = Progress::off;
-            continue;
-        }
-        static const std::set<std::string> valued{"--host", "--csv-name", "--interface", "--fmi-versions",
-                                                  "--time-limit", "--separator", "--probes", "--fmus",
-                                                  "--strict-fmus", "--references", "--report", "--json",
-                                                  "--junit", "--other-guid-fmus"};
-        if (valued.count(name) == 0) return failure("unknown option '" + arguments[i] + "'");
-        const auto text = value();
-        if (!text) return failure(name + " needs a value");
-        if (name == "--host") {
-            s.hostTemplate = *text;
-            hostGiven = true;
-        } else if (name == "--csv-name") {
-            if (text->empty() || text->find('/') != std::string::npos) return failure("--csv-name needs a file name");
-            s.csvName = *text;
-        } else if (name == "--interface") {
-            s.modelExchange = s.coSimulation = false;
-            for (const std::string& item : items(*text)) {
-                if (item == "me") s.modelExchange = true;
-                else if (item == "cs") s.coSimulation = true;
-                else return failure("--interface takes me, cs or me,cs, not '" + *text + "'");
-            }
-        } else if (name == "--fmi-versions") {
-            s.fmi1 = s.fmi2 = false;
-            for (const std::string& item : items(*text)) {
-                if (item == "1") s.fmi1 = true;
-                else if (item == "2") s.fmi2 = true;
-                else return failure("--fmi-versions takes 1, 2 or 1,2, not '" + *text + "'");
-            }
-        } else if (name == "--time-limit") {
-            char* end = nullptr;
-            s.timeLimit = std::strtod(text->c_str(), &end);
-            if (text->empty() || *end != '\0' || !(s.timeLimit > 0.0) || s.timeLimit > 86400.0) {
-                return failure("--time-limit needs a number of seconds above 0");
-            }
-        } else if (name == "--separator") {
-            if (*text == "auto") s.separator = 0;
-            else if (*text == "comma" || *text == ",") s.separator = ',';
-            else if (*text == "semicolon" || *text == ";") s.separator = ';';
-            else if (*text == "tab") s.separator = '\t';
-            else return failure("--separator takes auto, comma, semicolon or tab");
-        } else if (name == "--probes") {
-            options.probes.clear();
-            for (const std::string& item : items(*text)) {
-                const Probe* probe = findProbe(item);
-                if (probe == nullptr) return failure("--probes takes probe numbers or names, like 4,7 or strings,discard; "
-                                                     "not '" + item + "'");
-                options.probes.push_back(probe->number);
-            }
-        } else if (name == "--fmus") {
-            s.fmus = *text;
-        } else if (name == "--strict-fmus") {
-            s.strictFmus = *text;
-            strictGiven = true;
-        } else if (name == "--references") {
-            s.references = *text;
-        } else if (name == "--report") {
-            options.reportPath = *text;
-        } else if (name == "--json") {
-            options.jsonPath = *text;
-        } else if (name == "--junit") {
-            options.junitPath = *text;
-        } else if (name == "--other-guid-fmus") {
-            s.otherGuidFmus = *text;
-            otherGuidGiven = true;
-        }
-    }
-    if (!strictGiven) s.strictFmus = s.fmus / "strict-host";
-    if (!otherGuidGiven) s.otherGuidFmus = s.fmus / "other-guid";
-    if (!hostGiven) return failure("no host given: --host 'COMMAND {fmu} ...'");
-    const std::regex placeholder(R"(\{[a-z]+\})");
-    for (std::sregex_iterator it(s.hostTemplate.begin(), s.hostTemplate.end(), placeholder), end; it != end; ++it) {
-        const std::string found = it->str();
-        if (found != "{fmu}" && found != "{csv}" && found != "{stop}" && found != "{step}" && found != "{workdir}") {
-            return failure("unknown placeholder " + found +
-                           " in the template (known: {fmu} {csv} {stop} {step} {workdir})");
-        }
-    }
-    if (s.hostTemplate.find("{fmu}") == std::string::npos) return failure("the template lacks {fmu}");
-    if (s.csvName.empty() && s.hostTemplate.find("{csv}") == std::string::npos) {
-        return failure("the template lacks {csv}; for a host that writes a fixed file name use --csv-name NAME");
-    }
+    for (const Probe& probe : probeTable()) r.options.probes.push_back(probe.number);
+    // Every argument is an option: one that is not is unknown.
+    const command_line::Front front =
+        command_line::read<Reading>(arguments, optionTable(), r, [](const std::string& argument) {
+            return std::optional<std::string>(command_line::unknownOption(argument));
+        });
     ParseResult result;
-    result.options = std::move(options);
+    result.helpRequested = front.help;
+    result.versionRequested = front.version;
+    if (front.help || front.version) return result;
+    if (!front.error.empty()) return failure(front.error);
+    if (!r.strictGiven) s.strictFmus = s.fmus / "strict-host";
+    if (!r.otherGuidGiven) s.otherGuidFmus = s.fmus / "other-guid";
+    if (!r.hostGiven) return failure("no host given: --host 'COMMAND {fmu} ...'");
+    if (const auto problem = templateProblem(s)) return failure(*problem);
+    result.options = std::move(r.options);
     return result;
 }
 

@@ -155,8 +155,10 @@ std::string legend(bool coSimulation, double y) {
     return out.str();
 }
 
+// A probe that compares with the reference results draws them; one that
+// does not draws the floor and the closed-form contact instead.
 Plot plotOf(const ProbeResult& result, const Settings& settings) {
-    const bool coSimulation = result.number == 3;
+    const bool coSimulation = findProbe(result.name)->readsReferences;
     const double panelHeight = titleHeight + plotHeight + panelGap;
     const double height = 50 + panelHeight * static_cast<double>(result.runs.size());
     const double width = 3 * margin + 2 * plotWidth + 40;
@@ -179,17 +181,11 @@ Plot plotOf(const ProbeResult& result, const Settings& settings) {
 
 }  // namespace
 
-std::optional<std::size_t> firstRebound(const Trajectory& t) {
-    for (std::size_t i = 1; i < t.size(); ++i) {
-        if (t.velocity[i - 1] < 0.0 && t.velocity[i] > 0.0) return i;
-    }
-    return std::nullopt;
-}
-
 std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results, const Settings& settings) {
     std::vector<Plot> plots;
     for (const ProbeResult& result : results) {
-        if ((result.number == 2 || result.number == 3) && !result.runs.empty()) plots.push_back(plotOf(result, settings));
+        const Probe* probe = findProbe(result.name);
+        if (probe != nullptr && probe->plotted && !result.runs.empty()) plots.push_back(plotOf(result, settings));
     }
     return plots;
 }

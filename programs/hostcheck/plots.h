@@ -20,8 +20,4 @@ struct Plot {
 // One plot per trajectory probe among the results (2 and 3) that ran.
 std::vector<Plot> trajectoryPlots(const std::vector<ProbeResult>& results, const Settings& settings);
 
-// The first rebound: the first row whose velocity is above 0 after one
-// below 0; nullopt when there is none.
-std::optional<std::size_t> firstRebound(const Trajectory& trajectory);
-
 }  // namespace hostcheck

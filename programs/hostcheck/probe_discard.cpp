@@ -39,21 +39,21 @@ AfterDiscard callsAfter(const Record& record, std::size_t discard) {
     for (std::size_t k = discard + 1; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
         if (call.instance() != instance) continue;
-        if (call.name == "fmi2DoStep") {
+        if (call.role == Role::doStep) {
             after.step = &call;
             break;
         }
         if (std::find(after.names.begin(), after.names.end(), call.name) == after.names.end()) {
             after.names.push_back(call.name);
         }
-        if (call.name == "fmi2Reset" || call.name == "fmi2FreeInstance") break;
+        if (call.role == Role::reset || call.role == Role::release) break;
     }
     return after;
 }
 
 std::string kindOfStep(const Call& failed, const Call& next) {
-    const double from = failed.number("currentCommunicationPoint").value_or(0.0);
-    const double point = next.number("currentCommunicationPoint").value_or(0.0);
+    const double from = failed.numericArgument("currentCommunicationPoint").value_or(0.0);
+    const double point = next.numericArgument("currentCommunicationPoint").value_or(0.0);
     if (point == from) return "a retry from the same point";
     return point > from ? "a step from a later point" : "a step from an earlier point";
 }
@@ -61,26 +61,30 @@ std::string kindOfStep(const Call& failed, const Call& next) {
 std::string largestStep(const Record& record) {
     double largest = 0.0;
     for (const Call& call : record.calls) {
-        if (call.name == "fmi2DoStep") largest = std::max(largest, call.number("communicationStepSize").value_or(0.0));
+        if (call.role == Role::doStep) largest = std::max(largest, call.numericArgument("communicationStepSize").value_or(0.0));
     }
     return shortest(largest);
 }
 
+// The step function and its Discard as the run's version names them.
+std::string stepFunction() { return functionName(FmiVersion::fmi2, Role::doStep); }
+std::string discardStatus() { return statusName(FmiVersion::fmi2, Status::discard); }
+
 Finding judged(const Run& run) {
     const Record& record = *run.record;
-    const RunEnd end = endOf(run);
+    const RunEnd& end = *run.end;
     const auto discard = firstDiscard(record);
     if (!discard) {
-        if (end.probe != 0) return {Verdict::notReached, run.name, seeProbe(end)};
+        if (end.subject != Subject::none) return {Verdict::notReached, run.name, seeProbe(end)};
         const bool stepped = std::any_of(record.calls.begin(), record.calls.end(),
-                                         [](const Call& c) { return c.name == "fmi2DoStep"; });
-        if (!stepped) return {Verdict::notReached, run.name, "no fmi2DoStep call; the run " + end.where};
-        return {Verdict::notReached, run.name,
-                "no fmi2DoStep answered fmi2Discard: the largest step was " + largestStep(record)};
+                                         [](const Call& c) { return c.role == Role::doStep; });
+        if (!stepped) return {Verdict::notReached, run.name, "no " + stepFunction() + " call; the run " + end.where};
+        return {Verdict::notReached, run.name, "no " + stepFunction() + " answered " + discardStatus() +
+                                                   ": the largest step was " + largestStep(record)};
     }
     const Call& failed = record.calls[*discard];
     const AfterDiscard after = callsAfter(record, *discard);
-    const std::string discarded = failed.text() + " answered fmi2Discard";
+    const std::string discarded = failed.text() + " answered " + failed.status();
     if (after.step != nullptr) {
         return {Verdict::fail, run.name, discarded + "; then " + after.step->text() + " on the same instance (" +
                                              kindOfStep(failed, *after.step) + "); " + whatTheUserSees(run)};
@@ -91,7 +95,7 @@ Finding judged(const Run& run) {
     std::string calls;
     for (const std::string& name : after.names) calls += (calls.empty() ? "" : ", ") + name;
     return {Verdict::pass, run.name, discarded + "; then " + (calls.empty() ? "no call on that instance" : calls) +
-                                         ", no further fmi2DoStep; " + whatTheUserSees(run)};
+                                         ", no further " + failed.name + "; " + whatTheUserSees(run)};
 }
 
 Finding fromTheOutside(const Run& run) {
@@ -101,11 +105,12 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeDiscard(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(7, runs, {{FmuSet::strictHost, "corvane", discardStep}}, judged, fromTheOutside);
-    result.fix = "When fmi2DoStep returns fmi2Discard, stop: read what is needed, then terminate, reset or free the "
-                 "instance; without FMU state (canGetAndSetFMUstate false) the step cannot be redone, and no "
-                 "further fmi2DoStep is allowed on it.";
+ProbeResult judgeDiscard(const Probe& probe, Runs& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, fromTheOutside);
+    result.fix = "When " + stepFunction() + " returns " + discardStatus() +
+                 ", stop: read what is needed, then terminate, reset or free the instance; without FMU state "
+                 "(canGetAndSetFMUstate false) the step cannot be redone, and no further " + stepFunction() +
+                 " is allowed on it.";
     return result;
 }
 

@@ -14,22 +14,17 @@ struct Iteration {
     bool converged = false;  // the last call answered iterationConverged=1
 };
 
-bool convergedAnswer(const Call& call) {
-    const std::optional<std::string> converged = recordedPart(call.results, "eventInfo", "iterationConverged");
-    return converged && *converged != "0";
-}
-
 std::vector<Iteration> iterations(const Record& record) {
     std::vector<Iteration> found;
     bool going = false;
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
-        if (call.name == "fmiEventUpdate") {
+        if (call.role == Role::eventUpdate) {
             if (!going) found.push_back({k, 0, false});
             going = true;
             ++found.back().calls;
-            found.back().converged = convergedAnswer(call);
-        } else if (advancesSimulation(call)) {
+            found.back().converged = iterationConverged(call);
+        } else if (advancesSimulation(call.role)) {
             going = false;
         }
     }
@@ -41,10 +36,10 @@ std::vector<Iteration> iterations(const Record& record) {
 bool initialisationUnanswered(const Record& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
-        if (call.name != "fmiInitialize" || !call.results.has("eventInfo") || convergedAnswer(call)) continue;
+        if (call.role != Role::initialize || !call.results.has("eventInfo") || iterationConverged(call)) continue;
         for (std::size_t next = k + 1; next < record.calls.size(); ++next) {
-            if (record.calls[next].name == "fmiEventUpdate") return false;
-            if (advancesSimulation(record.calls[next])) return true;
+            if (record.calls[next].role == Role::eventUpdate) return false;
+            if (advancesSimulation(record.calls[next].role)) return true;
         }
     }
     return false;
@@ -55,19 +50,25 @@ std::string describeIteration(const Record& record, const Iteration& it) {
            (it.converged ? " (converged)" : " (ended unconverged)");
 }
 
-Finding judged(const Run& run) {
+// The FMI 1.0 functions the evidence names.
+std::string eventUpdate() { return functionName(FmiVersion::fmi1, Role::eventUpdate); }
+std::string initialize() { return functionName(FmiVersion::fmi1, Role::initialize); }
+
+Finding judged(const Probe& probe, const Run& run) {
     const Record& record = *run.record;
     const std::vector<Iteration> found = iterations(record);
-    const RunEnd end = endOf(run);
-    if (end.probe == 5) return {Verdict::fail, run.name, "the iteration never ends: the host " + end.where};
+    const RunEnd& end = *run.end;
+    if (end.subject == probe.subject) return {Verdict::fail, run.name, "the iteration never ends: the host " + end.where};
     if (found.empty()) {
-        if (end.probe != 0) return {Verdict::notReached, run.name, "no fmiEventUpdate call; the run " + seeProbe(end)};
-        return {Verdict::notReached, run.name, "the host never called fmiEventUpdate; the run " + end.where};
+        if (end.subject != Subject::none) {
+            return {Verdict::notReached, run.name, "no " + eventUpdate() + " call; the run " + seeProbe(end)};
+        }
+        return {Verdict::notReached, run.name, "the host never called " + eventUpdate() + "; the run " + end.where};
     }
     bool once = true;
     for (const Iteration& it : found) once = once && it.calls == 1;
     if (once && !found.front().converged) {
-        return {Verdict::pass, run.name, "the host does not iterate: one fmiEventUpdate call per event (" +
+        return {Verdict::pass, run.name, "the host does not iterate: one " + eventUpdate() + " call per event (" +
                                              std::to_string(found.size()) + "), the first " +
                                              describeIteration(record, found.front())};
     }
@@ -77,8 +78,8 @@ Finding judged(const Run& run) {
     }
     if (found.size() > 3) shown += "; " + std::to_string(found.size() - 3) + " more";
     const std::string initialisation = initialisationUnanswered(record)
-                                           ? "fmiInitialize answered iterationConverged=0 and the host went on "
-                                             "without fmiEventUpdate; "
+                                           ? initialize() + " answered iterationConverged=0 and the host went on "
+                                                            "without " + eventUpdate() + "; "
                                            : "";
     return {Verdict::pass, run.name, initialisation + "the iteration ends: " + shown};
 }
@@ -93,11 +94,11 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeEventIteration(Runs& runs, const Settings&) {
+ProbeResult judgeEventIteration(const Probe& probe, Runs& runs, const Settings&) {
     ProbeResult result =
-        judgeEachRun(5, runs, {{FmuSet::strictHost, "tressivo", modelExchangeStep}}, judged, fromTheOutside);
-    result.fix = "Bound the fmiEventUpdate iteration (tressivo reports iterationConverged false until its first "
-                 "rebound) and go on when the bound is reached.";
+        judgeEachRun(probe, runs, [&](const Run& run) { return judged(probe, run); }, fromTheOutside);
+    result.fix = "Bound the " + eventUpdate() + " iteration (" + probe.needs.front().component +
+                 " reports iterationConverged false until its first rebound) and go on when the bound is reached.";
     return result;
 }
 

@@ -6,16 +6,16 @@
 
 namespace hostcheck {
 
-ProbeResult judgeOptionalFunctions(Runs& runs, const Settings& settings);
-ProbeResult judgeModelExchangeTrajectory(Runs& runs, const Settings& settings);
-ProbeResult judgeCoSimulationTrajectory(Runs& runs, const Settings& settings);
-ProbeResult judgeNullStrings(Runs& runs, const Settings& settings);
-ProbeResult judgeEventIteration(Runs& runs, const Settings& settings);
-ProbeResult judgeLogMessages(Runs& runs, const Settings& settings);
-ProbeResult judgeDiscard(Runs& runs, const Settings& settings);
-ProbeResult judgeLifecycle(Runs& runs, const Settings& settings);
-ProbeResult judgeMemory(Runs& runs, const Settings& settings);
-ProbeResult judgeCallingSequence(Runs& runs, const Settings& settings);
-ProbeResult judgeRefusedInstantiation(Runs& runs, const Settings& settings);
+ProbeResult judgeOptionalFunctions(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeModelExchangeTrajectory(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeCoSimulationTrajectory(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeNullStrings(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeEventIteration(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeLogMessages(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeDiscard(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeLifecycle(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeMemory(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeCallingSequence(const Probe& probe, Runs& runs, const Settings& settings);
+ProbeResult judgeRefusedInstantiation(const Probe& probe, Runs& runs, const Settings& settings);
 
 }  // namespace hostcheck

@@ -26,7 +26,7 @@ std::optional<std::string> callAfterRelease(const Record& record, std::vector<In
     for (const Call& call : record.calls) {
         const std::string address = call.instance();
         if (address.empty()) continue;
-        if (isInstantiation(call)) {
+        if (call.role == Role::instantiate) {
             const std::string* name = call.arguments.find("instanceName");
             created.push_back({address, name ? *name : ""});
             latest[address] = created.size() - 1;
@@ -36,10 +36,11 @@ std::optional<std::string> callAfterRelease(const Record& record, std::vector<In
         if (known == latest.end()) continue;
         Instance& instance = created[known->second];
         if (instance.freed) {
-            return named(instance) + (isRelease(call) ? " was freed a second time: " : " was called after its release: ") +
+            return named(instance) +
+                   (call.role == Role::release ? " was freed a second time: " : " was called after its release: ") +
                    call.text();
         }
-        if (isRelease(call)) instance.freed = true;
+        if (call.role == Role::release) instance.freed = true;
     }
     return std::nullopt;
 }
@@ -48,16 +49,17 @@ Finding judged(const Run& run) {
     const Record& record = *run.record;
     std::vector<Instance> created;
     if (const auto after = callAfterRelease(record, created)) return {Verdict::fail, runWho(run), *after};
-    if (created.empty()) return {Verdict::notReached, runWho(run), "no instance created; the run " + endOf(run).where};
+    const RunEnd& end = *run.end;
+    if (created.empty()) return {Verdict::notReached, runWho(run), "no instance created; the run " + end.where};
     if (run.outcome.crashed() || run.outcome.hung()) {
-        return {Verdict::notReached, runWho(run), "the host " + endOf(run).where + " (" + exitText(run.outcome) + ")"};
+        return {Verdict::notReached, runWho(run), "the host " + end.where + " (" + exitText(run.outcome) + ")"};
     }
     std::string leaked;
     for (const Instance& instance : created) {
         if (!instance.freed) leaked += (leaked.empty() ? "" : ", ") + named(instance);
     }
     if (!leaked.empty()) {
-        return {Verdict::fail, runWho(run), leaked + " never freed; the run " + endOf(run).where + ", " + exitText(run.outcome)};
+        return {Verdict::fail, runWho(run), leaked + " never freed; the run " + end.where + ", " + exitText(run.outcome)};
     }
     return {Verdict::pass, runWho(run), "each instance freed once, no call after its release"};
 }
@@ -66,10 +68,10 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeLifecycle(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(8, runs, checkedRuns(), judged, unseen);
-    result.fix = "Free every instance you created exactly once with fmi2FreeInstance or fmiFreeModelInstance, also "
-                 "after a Discard or an Error, and make no call on it afterwards.";
+ProbeResult judgeLifecycle(const Probe& probe, Runs& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
+    result.fix = "Free every instance you created exactly once with " + functionNames(Role::release) +
+                 ", also after a Discard or an Error, and make no call on it afterwards.";
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <regex>
 
+#include "model_expectations.h"
 #include "probe_judges.h"
 
 namespace hostcheck {
@@ -18,7 +19,7 @@ struct Message {
 
 // The text with every reference that names a variable replaced by its name
 // and "##" by "#"; resolved tells whether a variable reference was replaced.
-std::string expanded(const std::string& text, const std::string& component, bool& resolved) {
+std::string expanded(const std::string& text, const expected::Component& component, bool& resolved) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         if (text.compare(i, 2, "##") == 0) {
@@ -31,7 +32,8 @@ std::string expanded(const std::string& text, const std::string& component, bool
             std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
             const std::string digits = text.substr(i + 2, close - i - 2);
             const bool allDigits = digits.find_first_not_of("0123456789") == std::string::npos && digits.size() < 9;
-            const std::string name = allDigits ? variableName(component, text[i + 1], std::stol(digits)) : "";
+            const std::string name =
+                allDigits ? expected::variableName(component, text[i + 1], std::stol(digits)) : "";
             if (!name.empty()) {
                 out += name;
                 resolved = true;
@@ -63,13 +65,14 @@ std::vector<Message> sentMessages(const Record& record) {
 
 // What the component sends at initialisation with logging on: the messages
 // judged when the FMUs keep no record.
-std::vector<Message> catalogueMessages(const std::string& component) {
+std::vector<Message> catalogueMessages(const expected::Component& component) {
     std::vector<Message> messages{{"INFO", "OK", "###### Initializing component ######"},
                                   {"INFO", "OK", "Init #r0#=1"},
                                   {"INFO", "OK", "Init #r1#=4"},
                                   {"INFO", "OK", "Init #r2#=-9.81"},
                                   {"INFO", "OK", "Init #r3#=0.5"}};
-    if (component == "tressivo") {
+    // The FMI 1.0 component also sends four malformed references.
+    if (component.standardVersion == 1) {
         for (const char* bad : {"#r-1#", "#r1", "#t1#", "#r10#"}) {
             messages.push_back({"ERROR", "OK", std::string("Bad reference: ") + bad});
         }
@@ -98,10 +101,14 @@ std::optional<std::string> rawFormat(const std::string& shown, const std::vector
 
 std::string quoted(const Message& m) { return "'" + m.text + "' (" + m.category + ")"; }
 
-// Each message shown as sent, expanded, or not at all; the verdict from them.
-Finding compare(const Run& run, const std::vector<Message>& messages) {
+// Each message shown as sent, expanded, or not at all; the verdict from
+// them. rawFormatSeen is set when the host printed a format without its
+// arguments.
+Finding verdictOnMessages(const Run& run, const std::vector<Message>& messages, bool& rawFormatSeen) {
     const std::string& shown = run.shown;
+    const expected::Component& component = componentOf(run.request);
     if (const auto format = rawFormat(shown, messages)) {
+        rawFormatSeen = true;
         return {Verdict::fail, run.name, "a format printed without its arguments: '" + *format + "'"};
     }
     std::vector<const Message*> lost, unexpanded;
@@ -109,7 +116,7 @@ Finding compare(const Run& run, const std::vector<Message>& messages) {
     std::size_t expandedCount = 0, malformedCount = 0;
     for (const Message& m : messages) {
         bool resolved = false;
-        const std::string expandedText = expanded(m.text, run.request.component, resolved);
+        const std::string expandedText = expanded(m.text, component, resolved);
         const bool asSent = shown.find(m.text) != std::string::npos;
         const bool asExpanded = shown.find(expandedText) != std::string::npos;
         if (!asSent && !asExpanded) {
@@ -160,10 +167,10 @@ bool loggingSwitchedOff(const Record& record) {
     return false;
 }
 
-Finding judged(const Run& run) {
+Finding judged(const Probe& probe, const Run& run, bool& rawFormatSeen) {
     const Record& record = *run.record;
-    const RunEnd end = endOf(run);
-    if (end.probe == 6) return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
+    const RunEnd& end = *run.end;
+    if (end.subject == probe.subject) return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
     const std::vector<Message> messages = sentMessages(record);
     if (messages.empty()) {
         if (loggingSwitchedOff(record)) {
@@ -172,24 +179,23 @@ Finding judged(const Run& run) {
         }
         return {Verdict::notReached, run.name, "the component sent no message; the run " + end.where};
     }
-    return compare(run, messages);
+    return verdictOnMessages(run, messages, rawFormatSeen);
 }
 
-Finding fromTheOutside(const Run& run) {
+Finding fromTheOutside(const Run& run, bool& rawFormatSeen) {
     if (run.outcome.crashed()) return {Verdict::fail, run.name, "crashed, " + exitText(run.outcome), true};
-    Finding finding = compare(run, catalogueMessages(run.request.component));
+    Finding finding = verdictOnMessages(run, catalogueMessages(componentOf(run.request)), rawFormatSeen);
     finding.outside = true;
     return finding;
 }
 
 }  // namespace
 
-ProbeResult judgeLogMessages(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(6, runs,
-                                      {{FmuSet::strictHost, "tressivo", modelExchangeStep},
-                                       {FmuSet::strictHost, "pellidor", modelExchangeStep}},
-                                      judged, fromTheOutside);
-    const bool rawFormat = result.evidence.find("without its arguments") != std::string::npos;
+ProbeResult judgeLogMessages(const Probe& probe, Runs& runs, const Settings&) {
+    bool rawFormat = false;
+    ProbeResult result = judgeEachRun(
+        probe, runs, [&](const Run& run) { return judged(probe, run, rawFormat); },
+        [&](const Run& run) { return fromTheOutside(run, rawFormat); });
     result.fix = rawFormat ? "Format each log message with its arguments (vsnprintf with the format and the "
                              "variadic arguments) before showing it, never the format alone."
                            : "Show every log message, replacing only references #<type><vr># that name a variable "

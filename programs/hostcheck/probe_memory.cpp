@@ -25,7 +25,7 @@ std::string where(const Record& record, const Event& event) {
 
 std::optional<std::string> missingCallback(const Record& record) {
     for (const Call& call : record.calls) {
-        if (!isInstantiation(call)) continue;
+        if (call.role != Role::instantiate) continue;
         for (const char* callback : {"allocateMemory", "freeMemory"}) {
             const std::string* given = call.arguments.find(callback);
             if (given != nullptr && *given == "null") {
@@ -73,7 +73,7 @@ Finding judged(const Run& run) {
     if (const auto missing = missingCallback(record)) return {Verdict::fail, runWho(run), *missing};
     std::size_t blocks = 0;
     if (const auto bad = badBlock(record, blocks)) return {Verdict::fail, runWho(run), *bad};
-    if (blocks == 0) return {Verdict::notReached, runWho(run), "no block asked for; the run " + endOf(run).where};
+    if (blocks == 0) return {Verdict::notReached, runWho(run), "no block asked for; the run " + run.end->where};
     return {Verdict::pass, runWho(run), "every block zeroed, none overlapping another in use"};
 }
 
@@ -81,8 +81,8 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeMemory(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(9, runs, checkedRuns(), judged, unseen);
+ProbeResult judgeMemory(const Probe& probe, Runs& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
     result.fix = "Pass allocateMemory and freeMemory at instantiation; allocateMemory must return zeroed memory "
                  "(use calloc), a block of its own for each request.";
     return result;

@@ -21,12 +21,13 @@ Finding fromTheOutside(Runs& runs, const Run& run) {
 }
 
 Finding judged(Runs& runs, const Run& run) {
-    const RunEnd end = endOf(run);
+    const RunEnd& end = *run.end;
     if (end.instantiated) {
-        if (end.probe == 0 && !end.reachedStop && (run.outcome.crashed() || run.outcome.hung())) {
+        const bool ownEnd = end.subject == Subject::none;
+        if (ownEnd && !end.reachedStop && (run.outcome.crashed() || run.outcome.hung())) {
             return {Verdict::fail, run.name, "instantiated, then " + end.where + " (" + exitText(run.outcome) + ")"};
         }
-        return {Verdict::pass, run.name, "instantiated, then " + (end.probe == 0 ? end.where : seeProbe(end))};
+        return {Verdict::pass, run.name, "instantiated, then " + (ownEnd ? end.where : seeProbe(end))};
     }
     if (run.outcome.crashed() || run.outcome.hung()) {
         return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
@@ -42,11 +43,16 @@ Finding judged(Runs& runs, const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeOptionalFunctions(Runs& runs, const Settings&) {
+ProbeResult judgeOptionalFunctions(const Probe& probe, Runs& runs, const Settings&) {
+    // The default-set runs are judged; the strict-host ones are asked for
+    // only to tell a refusal of the missing functions from any refusal.
+    std::vector<RunRequest> judgedRuns;
+    for (const RunRequest& request : probe.needs) {
+        if (request.set == FmuSet::defaultBuild) judgedRuns.push_back(request);
+    }
     ProbeResult result = judgeEachRun(
-        1, runs,
-        {{FmuSet::defaultBuild, "pellidor", modelExchangeStep}, {FmuSet::defaultBuild, "corvane", modelExchangeStep}},
-        [&](const Run& run) { return judged(runs, run); }, [&](const Run& run) { return fromTheOutside(runs, run); });
+        probe, runs, judgedRuns, [&](const Run& run) { return judged(runs, run); },
+        [&](const Run& run) { return fromTheOutside(runs, run); });
     if (result.verdict == Verdict::pass) result.evidence = "looks them up optionally: " + result.evidence;
     if (result.verdict == Verdict::note) {
         result.evidence = "refuses FMUs that lack optional functions, cleanly (give it the strict-host FMUs): " +

@@ -20,7 +20,8 @@ std::optional<std::size_t> callOnNull(const Record& record, std::size_t refused)
 
 std::optional<std::size_t> firstRefusal(const Record& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
-        if (isInstantiation(record.calls[k]) && record.calls[k].returned && record.calls[k].instance().empty()) return k;
+        const Call& call = record.calls[k];
+        if (call.role == Role::instantiate && call.returned && call.instance().empty()) return k;
     }
     return std::nullopt;
 }
@@ -59,8 +60,8 @@ Finding fromTheOutside(const Run& run) {
 
 }  // namespace
 
-ProbeResult judgeRefusedInstantiation(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(11, runs, findProbe("refused")->needs, judged, fromTheOutside);
+ProbeResult judgeRefusedInstantiation(const Probe& probe, Runs& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, fromTheOutside);
     result.fix = "When instantiation returns null, report it and stop (or go on without that instance); never pass "
                  "the null instance to another function.";
     return result;

@@ -38,23 +38,12 @@ std::uint64_t ulpsBetween(double a, double b) {
     return static_cast<std::uint64_t>(d < 0 ? -d : d);
 }
 
-bool isVariableSetter(const std::string& f) {
-    return f == "fmi2SetReal" || f == "fmi2SetInteger" || f == "fmi2SetBoolean" || f == "fmi2SetString";
-}
-bool isVariableGetter(const std::string& f) {
-    return f == "fmi2GetReal" || f == "fmi2GetInteger" || f == "fmi2GetBoolean" || f == "fmi2GetString";
-}
-
-std::string shown(const Call& call) {
-    return call.text() + (call.returned ? (call.status().empty() ? "" : " -> " + call.status()) : " (never returned)");
-}
-
 // "; the calls before: a -> fmi2OK, b -> fmi2OK" (the instance's last three).
 std::string callsBefore(const Record& record, const std::vector<std::size_t>& calls) {
     if (calls.empty()) return "";
     std::string out;
     for (std::size_t i = calls.size() > 3 ? calls.size() - 3 : 0; i < calls.size(); ++i) {
-        out += (out.empty() ? "" : ", ") + shown(record.calls[calls[i]]);
+        out += (out.empty() ? "" : ", ") + record.calls[calls[i]].textWithStatus();
     }
     return "; the calls before: " + out;
 }
@@ -68,14 +57,15 @@ struct Judgement {
 // The co-simulation rules of one fmi2DoStep or getter beyond the table.
 std::optional<std::string> coSimulationFault(const Record& record, Tracked& t, std::size_t k, Judgement& j) {
     const Call& call = record.calls[k];
-    if (isVariableSetter(call.name) && t.state == InstanceState::stepComplete) t.setter = k;
-    if (isVariableGetter(call.name) && t.setter) {
-        return call.text() + " after " + record.calls[*t.setter].text() + " without fmi2DoStep in between";
+    if (isValueSetter(call.role) && t.state == InstanceState::stepComplete) t.setter = k;
+    if (isValueGetter(call.role) && t.setter) {
+        return call.text() + " after " + record.calls[*t.setter].text() + " without " +
+               functionName(call.version, Role::doStep) + " in between";
     }
-    if (call.name != "fmi2DoStep") return std::nullopt;
+    if (call.role != Role::doStep) return std::nullopt;
     t.setter.reset();
-    const double point = call.number("currentCommunicationPoint").value_or(NAN);
-    const double size = call.number("communicationStepSize").value_or(NAN);
+    const double point = call.numericArgument("currentCommunicationPoint").value_or(NAN);
+    const double size = call.numericArgument("communicationStepSize").value_or(NAN);
     if (!(size > 0.0)) return call.text() + ": the step size must be above 0";
     const double expected = t.nextPoint;
     t.nextPoint = point + size;
@@ -94,7 +84,7 @@ Judgement judge(const Record& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
         const std::string address = call.instance();
-        if (isInstantiation(call)) {
+        if (call.role == Role::instantiate) {
             const auto interface = interfaceOf(call);
             if (interface && !address.empty()) {
                 Tracked fresh;
@@ -112,8 +102,8 @@ Judgement judge(const Record& record) {
             return j;
         }
         Tracked& t = found->second;
-        if (!allowed(t.interface, t.state, call.name)) {
-            const std::string where = allowedStates(t.interface, call.name);
+        if (!allowed(t.interface, t.state, call.role)) {
+            const std::string where = allowedStates(t.interface, call.role);
             j.fault = call.text() + " in " + stateName(t.state) +
                       (where.empty() ? "" : ", allowed only in " + where) + callsBefore(record, t.calls);
             return j;
@@ -123,7 +113,7 @@ Judgement judge(const Record& record) {
                 j.fault = *fault + callsBefore(record, t.calls);
                 return j;
             }
-            if (call.name == "fmi2SetupExperiment") t.nextPoint = call.number("startTime").value_or(0.0);
+            if (call.role == Role::setupExperiment) t.nextPoint = call.numericArgument("startTime").value_or(0.0);
         }
         t.state = after(t.interface, t.state, call);
         t.calls.push_back(k);
@@ -134,13 +124,14 @@ Judgement judge(const Record& record) {
 Finding judged(const Run& run) {
     const Judgement j = judge(*run.record);
     if (j.fault) return {Verdict::fail, runWho(run), "the first call out of order: " + *j.fault};
-    if (j.instances == 0) return {Verdict::notReached, runWho(run), "no instance created; the run " + endOf(run).where};
+    if (j.instances == 0) return {Verdict::notReached, runWho(run), "no instance created; the run " + run.end->where};
     if (const auto broken = brokenRun(run)) {
         return {Verdict::notReached, runWho(run), "no call out of order before the host " + *broken};
     }
     const std::string calls = "each call allowed in its state";
     if (j.largestUlps > 0) {
-        return {Verdict::note, runWho(run), calls + "; fmi2DoStep points up to " + std::to_string(j.largestUlps) +
+        return {Verdict::note, runWho(run), calls + "; " + functionName(FmiVersion::fmi2, Role::doStep) +
+                                                " points up to " + std::to_string(j.largestUlps) +
                                              " ulps from where the previous step ended: the master computes its "
                                              "points otherwise than by adding the step"};
     }
@@ -151,11 +142,12 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 }  // namespace
 
-ProbeResult judgeCallingSequence(Runs& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(10, runs, checkedRuns(), judged, unseen);
-    result.fix = "Make each call only in the states that allow it; in co-simulation start each fmi2DoStep at the "
-                 "point where the previous one ended, and read outputs only after the fmi2DoStep that follows your "
-                 "inputs.";
+ProbeResult judgeCallingSequence(const Probe& probe, Runs& runs, const Settings&) {
+    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
+    const std::string step = functionName(FmiVersion::fmi2, Role::doStep);
+    result.fix = "Make each call only in the states that allow it; in co-simulation start each " + step +
+                 " at the point where the previous one ended, and read outputs only after the " + step +
+                 " that follows your inputs.";
     return result;
 }
 

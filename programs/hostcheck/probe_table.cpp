@@ -28,61 +28,89 @@ std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunR
     return a;
 }
 
-}  // namespace
-
-const std::vector<Probe>& probeTable() {
-    static const std::vector<Probe> table{
-        {1, "optional", "Optional functions", "the default pellidor and corvane, which lack seven optional functions",
-         "instantiated: pass; refused before instantiating while the strict-host one is instantiated: note",
-         {{FmuSet::defaultBuild, "pellidor", modelExchangeStep}, {FmuSet::defaultBuild, "corvane", modelExchangeStep},
-          {FmuSet::strictHost, "pellidor", modelExchangeStep}, {FmuSet::strictHost, "corvane", modelExchangeStep}},
-         false, judgeOptionalFunctions},
-        {2, "model-exchange", "Model-exchange trajectory", "strict-host pellidor and tressivo, output every 0.01 s",
-         "the first rebound and the floor in the CSV", modelExchangeRuns(), false, judgeModelExchangeTrajectory},
-        {3, "co-simulation", "Co-simulation trajectory", "strict-host corvane at steps 0.01, 0.05 and 0.1",
-         "the CSV against the reference results; the record says how the master computes its points",
-         coSimulationRuns(), true, judgeCoSimulationTrajectory},
-        {4, "strings", "Strings never written", "the runs of 2 and 3, where string0 to string3 read back as null",
-         "what the host did right after fmi2GetString or fmiGetString handed out null",
-         joined(modelExchangeRuns(), coSimulationRuns()), false, judgeNullStrings},
-        {5, "events", "FMI 1.0 event iteration", "strict-host tressivo, never converged before its first rebound",
-         "whether the fmiEventUpdate iteration ends", {{FmuSet::strictHost, "tressivo", modelExchangeStep}}, false,
-         judgeEventIteration},
-        {6, "log", "Log messages", "tressivo and pellidor with the host's output",
-         "every message sent, shown as sent or with its references expanded", modelExchangeRuns(), false,
-         judgeLogMessages},
-        {7, "discard", "Discard", "strict-host corvane at step 1.5, which answers fmi2Discard",
-         "no fmi2DoStep on the instance after the Discard", {{FmuSet::strictHost, "corvane", discardStep}}, false,
-         judgeDiscard},
-        {8, "lifecycle", "Lifecycle", "the runs of 1 to 7",
-         "every instance freed exactly once, no call on it after its release", checkedRuns(), false, judgeLifecycle},
-        {9, "memory", "Memory callbacks", "the runs of 1 to 7",
-         "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given", checkedRuns(),
-         false, judgeMemory},
-        {10, "sequence", "Calling sequence", "the runs of 1 to 7",
-         "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; no getter "
-         "after a setter without fmi2DoStep", checkedRuns(), false, judgeCallingSequence},
-        {11, "refused", "Instantiation refused", "pellidor, corvane and tressivo whose description carries another GUID",
-         "no crash and no call on the null instance after the instantiation failed", refusingRuns(), false,
-         judgeRefusedInstantiation},
-    };
+// The entries that judge again get the runs of those judged again, each
+// once, in the order the table first asks for them.
+std::vector<Probe> withRunsJudgedAgain(std::vector<Probe> table) {
+    std::vector<RunRequest> again;
+    for (const Probe& probe : table) {
+        if (!probe.judgedAgain) continue;
+        for (const RunRequest& r : probe.needs) {
+            const auto same = [&](const RunRequest& o) { return runLabel(o) == runLabel(r); };
+            if (std::none_of(again.begin(), again.end(), same)) again.push_back(r);
+        }
+    }
+    for (Probe& probe : table) {
+        if (probe.judgesAgain) probe.needs = again;
+    }
     return table;
 }
 
-std::vector<RunRequest> checkedRuns() {
-    // The first seven entries of the table, written out: the table itself
-    // is built with this list.
-    std::vector<RunRequest> all = joined(
-        joined({{FmuSet::defaultBuild, "pellidor", modelExchangeStep}, {FmuSet::defaultBuild, "corvane", modelExchangeStep},
-                {FmuSet::strictHost, "pellidor", modelExchangeStep}, {FmuSet::strictHost, "corvane", modelExchangeStep}},
-               modelExchangeRuns()),
-        joined(coSimulationRuns(), {{FmuSet::strictHost, "corvane", discardStep}}));
-    std::vector<RunRequest> once;
-    for (const RunRequest& r : all) {
-        const auto same = [&](const RunRequest& o) { return runLabel(o) == runLabel(r); };
-        if (std::none_of(once.begin(), once.end(), same)) once.push_back(r);
+}  // namespace
+
+const std::vector<Probe>& probeTable() {
+    static const std::vector<Probe> table = withRunsJudgedAgain({
+        {.number = 1, .name = "optional", .title = "Optional functions",
+         .runs = "the default pellidor and corvane, which lack seven optional functions",
+         .judged = "instantiated: pass; refused before instantiating while the strict-host one is instantiated: note",
+         .needs = {{FmuSet::defaultBuild, "pellidor", modelExchangeStep},
+                   {FmuSet::defaultBuild, "corvane", modelExchangeStep},
+                   {FmuSet::strictHost, "pellidor", modelExchangeStep},
+                   {FmuSet::strictHost, "corvane", modelExchangeStep}},
+         .judge = judgeOptionalFunctions, .judgedAgain = true},
+        {.number = 2, .name = "model-exchange", .title = "Model-exchange trajectory",
+         .runs = "strict-host pellidor and tressivo, output every 0.01 s",
+         .judged = "the first rebound and the floor in the CSV", .needs = modelExchangeRuns(),
+         .judge = judgeModelExchangeTrajectory, .plotted = true, .judgedAgain = true},
+        {.number = 3, .name = "co-simulation", .title = "Co-simulation trajectory",
+         .runs = "strict-host corvane at steps 0.01, 0.05 and 0.1",
+         .judged = "the CSV against the reference results; the record says how the master computes its points",
+         .needs = coSimulationRuns(), .judge = judgeCoSimulationTrajectory, .readsReferences = true,
+         .plotted = true, .judgedAgain = true},
+        {.number = 4, .name = "strings", .title = "Strings never written",
+         .runs = "the runs of 2 and 3, where string0 to string3 read back as null",
+         .judged = "what the host did right after fmi2GetString or fmiGetString handed out null",
+         .needs = joined(modelExchangeRuns(), coSimulationRuns()), .judge = judgeNullStrings,
+         .judgedAgain = true, .subject = Subject::nullString},
+        {.number = 5, .name = "events", .title = "FMI 1.0 event iteration",
+         .runs = "strict-host tressivo, never converged before its first rebound",
+         .judged = "whether the fmiEventUpdate iteration ends",
+         .needs = {{FmuSet::strictHost, "tressivo", modelExchangeStep}}, .judge = judgeEventIteration,
+         .judgedAgain = true, .subject = Subject::endlessEventIteration},
+        // tressivo first: the evidence names its malformed references first.
+        {.number = 6, .name = "log", .title = "Log messages", .runs = "tressivo and pellidor with the host's output",
+         .judged = "every message sent, shown as sent or with its references expanded",
+         .needs = {{FmuSet::strictHost, "tressivo", modelExchangeStep},
+                   {FmuSet::strictHost, "pellidor", modelExchangeStep}},
+         .judge = judgeLogMessages, .judgedAgain = true, .subject = Subject::loggerCrash},
+        {.number = 7, .name = "discard", .title = "Discard",
+         .runs = "strict-host corvane at step 1.5, which answers fmi2Discard",
+         .judged = "no fmi2DoStep on the instance after the Discard",
+         .needs = {{FmuSet::strictHost, "corvane", discardStep}}, .judge = judgeDiscard, .judgedAgain = true,
+         .subject = Subject::discard},
+        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7",
+         .judged = "every instance freed exactly once, no call on it after its release", .needs = {},
+         .judge = judgeLifecycle, .judgesAgain = true},
+        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7",
+         .judged = "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given",
+         .needs = {}, .judge = judgeMemory, .judgesAgain = true},
+        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7",
+         .judged = "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; "
+                   "no getter after a setter without fmi2DoStep",
+         .needs = {}, .judge = judgeCallingSequence, .judgesAgain = true},
+        {.number = 11, .name = "refused", .title = "Instantiation refused",
+         .runs = "pellidor, corvane and tressivo whose description carries another GUID",
+         .judged = "no crash and no call on the null instance after the instantiation failed",
+         .needs = refusingRuns(), .judge = judgeRefusedInstantiation},
+    });
+    return table;
+}
+
+int probeOfSubject(Subject subject) {
+    if (subject == Subject::none) return 0;
+    for (const Probe& probe : probeTable()) {
+        if (probe.subject == subject) return probe.number;
     }
-    return once;
+    return 0;
 }
 
 const Probe* findProbe(std::string_view nameOrNumber) {
@@ -97,7 +125,7 @@ std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const s
     for (const Probe& probe : probeTable()) {
         if (std::find(selected.begin(), selected.end(), probe.number) != selected.end()) {
             runs.probeStarting(probe.number);
-            results.push_back(probe.judge(runs, settings));
+            results.push_back(probe.judge(probe, runs, settings));
         }
     }
     return results;
@@ -146,22 +174,16 @@ std::string runLabel(const RunRequest& request) {
 }
 
 std::string runName(const RunRequest& request) {
-    // Probe 3 runs strict-host corvane at three steps, probe 7 at a fourth.
-    const bool stepped = request.component == "corvane" && request.set == FmuSet::strictHost;
+    // The strict-host co-simulation component runs at several steps (the
+    // reference steps and the Discard's): its runs are told apart by it.
+    const bool coSimulation = componentOf(request).interface == expected::ComponentInterface::coSimulation;
+    const bool stepped = coSimulation && request.set == FmuSet::strictHost;
     return request.component + (stepped ? " h = " + shortest(request.step) : "");
 }
 
-std::string variableName(const std::string& component, char type, long valueReference) {
-    static const char* reals[] = {"height", "velocity", "gravity", "restitution", "acceleration"};
-    // tressivo has no acceleration.
-    const long realCount = component == "tressivo" ? 4 : 5;
-    if (valueReference < 0) return "";
-    if (type == 'r' && valueReference < realCount) return reals[valueReference];
-    if (valueReference >= 4) return "";
-    if (type == 'i') return "integer" + std::to_string(valueReference);
-    if (type == 'b') return "boolean" + std::to_string(valueReference);
-    if (type == 's') return "string" + std::to_string(valueReference);
-    return "";
+const expected::Component& componentOf(const RunRequest& request) {
+    const expected::Component* component = expected::componentNamed(request.component);
+    return component != nullptr ? *component : expected::components[0];
 }
 
 }  // namespace hostcheck

@@ -9,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model_expectations.h"
 #include "outcome.h"
 #include "record.h"
+#include "record_facts.h"
 #include "trajectory.h"
 
 namespace hostcheck {
@@ -54,7 +56,7 @@ std::string setName(FmuSet set);
 
 struct RunRequest {
     FmuSet set;
-    std::string component;  // pellidor, corvane or tressivo
+    std::string component;  // one of expected::components
     double step;
 };
 
@@ -71,9 +73,18 @@ struct Run {
     // no call has an empty record); nullopt for FMUs that keep no record:
     // the probes then judge from the outside only.
     std::optional<Record> record;
+    // Where and why the run ended, worked out once from the record and the
+    // outcome (settleRunEnd); nullopt without a record.
+    std::optional<RunEnd> end;
     TrajectoryFile result;  // the result CSV as read
     std::string shown;      // everything the host showed: its output and the log files it left
 };
+
+// The facts of the component a run loads.
+const expected::Component& componentOf(const RunRequest& request);
+
+// Works out where the run ended, once its record and outcome are known.
+void settleRunEnd(Run& run);
 
 // The label of a run, which also tells runs apart: probes that need the same
 // run share it; and its name in evidence.
@@ -99,21 +110,31 @@ struct ProbeResult {
     std::vector<const Run*> runs;
 };
 
-// One probe: a new one is an entry in probeTable() and its judge.
+// One probe: a new one is an entry in probeTable() and its judge, which is
+// handed its entry.
 struct Probe {
     int number;
     std::string_view name;    // "strings": --probes takes it as well as the number
     std::string_view title;
     std::string_view runs;    // what it runs, in words
     std::string_view judged;  // how it is judged, in words
-    std::vector<RunRequest> needs;  // the runs it may ask for: their FMUs must exist
-    bool readsReferences;           // it compares with the reference results
-    ProbeResult (*judge)(Runs& runs, const Settings& settings);
+    // The runs it may ask for (their FMUs must exist), in the order its
+    // evidence names them; for a probe that judgesAgain, filled in from the
+    // entries judgedAgain, each run once.
+    std::vector<RunRequest> needs;
+    ProbeResult (*judge)(const Probe& probe, Runs& runs, const Settings& settings);
+    bool readsReferences = false;  // it compares with the reference results
+    bool plotted = false;          // the report draws its runs' trajectories
+    bool judgedAgain = false;      // the record probes judge its runs again
+    bool judgesAgain = false;      // it judges every run of the entries judgedAgain
+    // The subject it tests when that can end a run early: other probes
+    // report such a run as not reached and point here.
+    Subject subject = Subject::none;
 };
 const std::vector<Probe>& probeTable();
 
-// The runs of probes 1 to 7, each once: the runs probes 8 to 10 judge.
-std::vector<RunRequest> checkedRuns();
+// The number of the probe whose subject this is; 0 for none.
+int probeOfSubject(Subject subject);
 
 // The probe a name or number on the command line means, or null.
 const Probe* findProbe(std::string_view nameOrNumber);
@@ -123,10 +144,5 @@ std::vector<ProbeResult> runProbes(Runs& runs, const Settings& settings, const s
 
 // The reference file of corvane at a communication step.
 std::filesystem::path referenceFile(const Settings& settings, double step);
-
-// The variable the component declares for a reference of this type letter
-// ('r', 'i', 'b', 's') and value reference, or empty: the names a host that
-// expands "#r0#" in log messages puts in.
-std::string variableName(const std::string& component, char type, long valueReference);
 
 }  // namespace hostcheck

@@ -85,6 +85,9 @@ void pairCalls(Record& record, std::size_t first) {
             Call call;
             call.function = event.function;
             call.name = withoutModelIdentifier(event.function);
+            const FunctionFacts facts = functionFacts(call.name);
+            call.version = facts.version;
+            call.role = facts.role;
             call.arguments = event.fields;
             call.enterEvent = e;
             call.depth = open.size();
@@ -99,6 +102,9 @@ void pairCalls(Record& record, std::size_t first) {
                 if (call.function != event.function) continue;
                 call.results = event.fields;
                 call.returned = true;
+                if (const std::string* status = call.results.find("status")) {
+                    call.answer = statusOf(call.version, *status);
+                }
                 event.call = open[k];
                 open.resize(k);
                 break;
@@ -202,14 +208,9 @@ std::string Call::status() const {
     return status == nullptr ? "" : *status;
 }
 
-std::string Call::statusKind() const {
-    const std::string full = status();
-    if (full.rfind("fmi2", 0) == 0) return full.substr(4);
-    if (full.rfind("fmi", 0) == 0) return full.substr(3);
-    return full;
-}
+std::string Call::statusKind() const { return statusKindName(answer); }
 
-std::optional<double> Call::number(std::string_view key) const {
+std::optional<double> Call::numericArgument(std::string_view key) const {
     const std::string* value = arguments.find(key);
     return value == nullptr ? std::nullopt : recordedNumber(*value);
 }
@@ -225,6 +226,10 @@ std::string Call::text() const {
         first = false;
     }
     return out + ")";
+}
+
+std::string Call::textWithStatus() const {
+    return text() + (returned ? (status().empty() ? "" : " -> " + status()) : " (never returned)");
 }
 
 std::vector<std::size_t> Record::openCalls() const {

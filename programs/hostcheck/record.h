@@ -12,6 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "fmi_functions.h"
+#include "call_record_format.h"
+
 namespace hostcheck {
 
 // The key=value pairs of one line, in their order, values as written
@@ -50,10 +53,14 @@ struct Event {
 };
 
 // One call into the library: its ">" line and, unless the process ended
-// inside it, its "<" line.
+// inside it, its "<" line; what the function does and the status it
+// answered, looked up once in its version's table.
 struct Call {
     std::string function;   // as recorded
     std::string name;       // without the FMI 1.0 model identifier: "fmiEventUpdate", "fmi2DoStep"
+    FmiVersion version = FmiVersion::unknown;
+    Role role = Role::unknown;
+    Status answer = Status::none;  // none while it has not returned, or for calls without a status
     Fields arguments;       // from the ">" line
     Fields results;         // from the "<" line; empty while it has not returned
     bool returned = false;
@@ -67,10 +74,14 @@ struct Call {
     std::string status() const;
     // The status without its version prefix: "OK", "Discard", "Error"...
     std::string statusKind() const;
-    std::optional<double> number(std::string_view key) const;
+    // An argument that is a number: "communicationStepSize".
+    std::optional<double> numericArgument(std::string_view key) const;
     // "fmi2DoStep(currentCommunicationPoint=0, communicationStepSize=1.5, ...)"
     // with numbers shortest and pointers left out: the call as evidence.
     std::string text() const;
+    // The same with what it answered: "... -> fmi2OK", "... (never returned)".
+    std::string textWithStatus() const;
+    bool answered(Status status) const { return answer == status; }
 };
 
 struct Record {
@@ -94,7 +105,8 @@ Record parseRecord(std::string_view text);
 // last keptBytes.
 std::optional<Record> readRecord(const std::filesystem::path& path, std::size_t keptBytes = 32u << 20);
 
-// The version line every record starts with.
-inline constexpr std::string_view recordVersionLine = "rebounder call record 1";
+// The line every record starts with, without its line end.
+inline constexpr std::string_view recordVersionLine{recording::recordFirstLine, sizeof recording::recordFirstLine - 2};
+
 
 }  // namespace hostcheck

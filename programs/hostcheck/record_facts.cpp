@@ -9,17 +9,10 @@
 namespace hostcheck {
 namespace {
 
-bool isNamed(const Call& call, std::initializer_list<std::string_view> names) {
-    return std::find(names.begin(), names.end(), call.name) != names.end();
-}
-
-bool endsInstance(const Call& call) {
-    return isNamed(call, {"fmi2Terminate", "fmi2FreeInstance", "fmiTerminate", "fmiFreeModelInstance",
-                          "fmiTerminateSlave", "fmiFreeSlaveInstance"});
-}
+bool endsInstance(const Call& call) { return call.role == Role::terminate || call.role == Role::release; }
 
 bool completedStep(const Call& call) {
-    return call.name == "fmi2DoStep" && (call.statusKind() == "OK" || call.statusKind() == "Warning");
+    return call.role == Role::doStep && (call.answered(Status::ok) || call.answered(Status::warning));
 }
 
 // The model time before each of the first count calls, and after them: the
@@ -30,11 +23,11 @@ std::vector<double> modelTimes(const Record& record, std::size_t count) {
         const Call& c = record.calls[k];
         double time = times.back();
         std::optional<double> set;
-        if (c.name == "fmi2SetupExperiment") set = c.number("startTime");
-        else if (c.name == "fmi2SetTime" || c.name == "fmiSetTime") set = c.number("time");
-        else if (c.name == "fmi2DoStep") set = c.number("currentCommunicationPoint");
+        if (c.role == Role::setupExperiment) set = c.numericArgument("startTime");
+        else if (c.role == Role::setTime) set = c.numericArgument("time");
+        else if (c.role == Role::doStep) set = c.numericArgument("currentCommunicationPoint");
         if (set) time = *set;
-        if (completedStep(c)) time = time + c.number("communicationStepSize").value_or(0.0);
+        if (completedStep(c)) time = time + c.numericArgument("communicationStepSize").value_or(0.0);
         times.push_back(time);
     }
     return times;
@@ -59,12 +52,10 @@ std::size_t trailingEventUpdates(const Record& record, bool& allUnconverged) {
     allUnconverged = true;
     for (std::size_t k = record.calls.size(); k-- > 0;) {
         const Call& call = record.calls[k];
-        if (call.name == "fmiEventUpdate") {
+        if (call.role == Role::eventUpdate) {
             ++count;
-            const std::optional<std::string> converged =
-                recordedPart(call.results, "eventInfo", "iterationConverged");
-            allUnconverged = allUnconverged && (!converged || *converged == "0");
-        } else if (advancesSimulation(call)) {
+            allUnconverged = allUnconverged && !iterationConverged(call);
+        } else if (advancesSimulation(call.role)) {
             break;
         }
     }
@@ -89,7 +80,8 @@ const Call* lastTellingCall(const Record& record) {
 std::string endlessIteration(const Record& record, const Outcome& outcome) {
     bool allUnconverged = true;
     const std::size_t count = trailingEventUpdates(record, allUnconverged);
-    return ended(outcome) + " after " + callCount(record, count) + " of fmiEventUpdate " +
+    const std::string update = functionName(record.calls.back().version, Role::eventUpdate);
+    return ended(outcome) + " after " + callCount(record, count) + " of " + update + " " +
            phaseAt(record, record.calls.size() - 1) + (allUnconverged ? ", each answering iterationConverged=0" : "");
 }
 
@@ -98,13 +90,13 @@ std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd&
     const Call& call = record.calls[innermost];
     const auto inside = record.eventsInside(innermost);
     if (!inside.empty() && inside.back()->kind == Event::Kind::log) {
-        end.probe = 6;
+        end.subject = Subject::loggerCrash;
         const std::string* message = inside.back()->fields.find("message");
         return ended(outcome) + " in its logger, on the message " + (message ? *message : "?") + " that " +
                call.text() + " sent";
     }
-    if (call.name == "fmiEventUpdate") {
-        end.probe = 5;
+    if (call.role == Role::eventUpdate) {
+        end.subject = Subject::endlessEventIteration;
         return endlessIteration(record, outcome);
     }
     return ended(outcome) + " inside " + call.text() + ", " + phaseAt(record, innermost);
@@ -112,7 +104,7 @@ std::string insideOpenCall(const Record& record, const Outcome& outcome, RunEnd&
 
 std::string earlyStop(const Record& record, const Outcome& outcome, RunEnd& end) {
     if (const auto null = firstNullString(record); null && !simulationAfter(record, null->call)) {
-        end.probe = 4;
+        end.subject = Subject::nullString;
         const Call& call = record.calls[null->call];
         const std::string what = call.name + " of string" + std::to_string(null->valueReference);
         return (outcome.crashed() ? "crashed right after the first " + what + " handed out null"
@@ -120,12 +112,13 @@ std::string earlyStop(const Record& record, const Outcome& outcome, RunEnd& end)
                ", " + phaseAt(record, null->call);
     }
     if (const auto discard = firstDiscard(record); discard && !simulationAfter(record, *discard)) {
-        end.probe = 7;
-        return ended(outcome) + " after " + record.calls[*discard].text() + " answered fmi2Discard";
+        end.subject = Subject::discard;
+        const Call& call = record.calls[*discard];
+        return ended(outcome) + " after " + call.text() + " answered " + call.status();
     }
     for (std::size_t k = record.calls.size(); k-- > 0;) {
         const Call& call = record.calls[k];
-        if (call.depth != 0 || !(call.statusKind() == "Error" || call.statusKind() == "Fatal")) continue;
+        if (call.depth != 0 || !(call.answered(Status::error) || call.answered(Status::fatal))) continue;
         if (simulationAfter(record, k)) break;
         return ended(outcome) + " after " + call.text() + " answered " + call.status() + ", " + phaseAt(record, k);
     }
@@ -135,17 +128,14 @@ std::string earlyStop(const Record& record, const Outcome& outcome, RunEnd& end)
 
 }  // namespace
 
-bool advancesSimulation(const Call& call) {
-    return isNamed(call, {"fmi2ExitInitializationMode", "fmi2EnterEventMode", "fmi2NewDiscreteStates",
-                          "fmi2EnterContinuousTimeMode", "fmi2SetTime", "fmi2SetContinuousStates",
-                          "fmi2CompletedIntegratorStep", "fmi2DoStep", "fmiInitialize", "fmiSetTime",
-                          "fmiSetContinuousStates", "fmiCompletedIntegratorStep", "fmiEventUpdate", "fmiDoStep",
-                          "fmiInitializeSlave"});
+bool iterationConverged(const Call& call) {
+    const std::optional<std::string> converged = recordedPart(call.results, "eventInfo", "iterationConverged");
+    return converged && *converged != "0";
 }
 
 bool simulationAfter(const Record& record, std::size_t call) {
     for (std::size_t k = call + 1; k < record.calls.size(); ++k) {
-        if (advancesSimulation(record.calls[k])) return true;
+        if (advancesSimulation(record.calls[k].role)) return true;
     }
     return false;
 }
@@ -164,9 +154,9 @@ std::string phaseAt(const Record& record, std::size_t call) {
     for (std::size_t k = 0; k <= call && k < record.calls.size(); ++k) {
         const Call& c = record.calls[k];
         const bool finished = k < call && c.returned;
-        if (c.name == "fmi2EnterInitializationMode" || c.name == "fmiInitialize") state = State::initialising;
-        if (finished && (c.name == "fmi2ExitInitializationMode" || c.name == "fmiInitialize")) state = State::running;
-        if (finished && c.name == "fmi2Reset") state = State::before;
+        if (c.role == Role::enterInitialization || c.role == Role::initialize) state = State::initialising;
+        if (finished && (c.role == Role::exitInitialization || c.role == Role::initialize)) state = State::running;
+        if (finished && c.role == Role::reset) state = State::before;
     }
     switch (state) {
         case State::before: return "before initialisation";
@@ -178,14 +168,14 @@ std::string phaseAt(const Record& record, std::size_t call) {
 
 bool instantiated(const Record& record) {
     return std::any_of(record.calls.begin(), record.calls.end(), [](const Call& c) {
-        return isNamed(c, {"fmi2Instantiate", "fmiInstantiateModel", "fmiInstantiateSlave"}) && !c.instance().empty();
+        return c.role == Role::instantiate && !c.instance().empty();
     });
 }
 
 std::optional<NullString> firstNullString(const Record& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
-        if (!isNamed(call, {"fmi2GetString", "fmiGetString"}) || !call.results.has("value")) continue;
+        if (!isStringGetter(call.role) || !call.results.has("value")) continue;
         const auto values = recordedList(*call.results.find("value"));
         const std::string* references = call.arguments.find("vr");
         const auto vrs = references ? recordedList(*references) : std::vector<std::string>{};
@@ -200,7 +190,7 @@ std::optional<NullString> firstNullString(const Record& record) {
 
 std::optional<std::size_t> firstDiscard(const Record& record) {
     for (std::size_t k = 0; k < record.calls.size(); ++k) {
-        if (record.calls[k].name == "fmi2DoStep" && record.calls[k].statusKind() == "Discard") return k;
+        if (record.calls[k].role == Role::doStep && record.calls[k].answered(Status::discard)) return k;
     }
     return std::nullopt;
 }
@@ -217,7 +207,7 @@ RunEnd runEnd(const Record& record, const Outcome& outcome, double stop) {
     } else if (!record.openCalls().empty()) {
         end.where = insideOpenCall(record, outcome, end);
     } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {
-        end.probe = 5;
+        end.subject = Subject::endlessEventIteration;
         end.where = endlessIteration(record, outcome);
     } else if (end.reachedStop) {
         end.where = outcome.completed() ? "ran to t = " + shortest(end.timeReached)
@@ -227,7 +217,5 @@ RunEnd runEnd(const Record& record, const Outcome& outcome, double stop) {
     }
     return end;
 }
-
-std::string seeProbe(const RunEnd& end) { return end.where + ": see probe " + std::to_string(end.probe); }
 
 }  // namespace hostcheck

@@ -13,9 +13,8 @@
 
 namespace hostcheck {
 
-// Calls that move the simulation on (initialisation ending, time, states,
-// steps, events), as opposed to reading values, status queries and ending.
-bool advancesSimulation(const Call& call);
+// Whether an event update answered that its iteration has converged.
+bool iterationConverged(const Call& call);
 
 // Whether the host made a call that moves the simulation on after this one.
 bool simulationAfter(const Record& record, std::size_t call);
@@ -33,31 +32,30 @@ std::string phaseAt(const Record& record, std::size_t call);
 // Whether an instantiation returned an instance.
 bool instantiated(const Record& record);
 
-// The first fmi2GetString or fmiGetString that handed out a null string.
+// The first string getter that handed out a null string.
 struct NullString {
     std::size_t call;
     long valueReference;  // the first null one in that call
 };
 std::optional<NullString> firstNullString(const Record& record);
 
-// The first fmi2DoStep that answered fmi2Discard.
+// The first communication step that answered Discard.
 std::optional<std::size_t> firstDiscard(const Record& record);
+
+// What ended a run early when a probe tests it: a string never written,
+// read as null; an event iteration that never ended; a crash in the host's
+// logger; the Discard of a step. none when the run ended normally, or for a
+// reason no probe tests. The probe table says which probe judges each.
+enum class Subject { none, nullString, endlessEventIteration, loggerCrash, discard };
 
 // Where a run ended and why, as the record and the outcome show it.
 struct RunEnd {
     bool instantiated = false;
     bool reachedStop = false;  // the simulation got to the stop time
     double timeReached = 0.0;
-    // The probe whose subject ended the run early: 4 a string never written,
-    // 5 the FMI 1.0 event iteration, 6 the host's logger, 7 the Discard; 0
-    // when none did (the run ended normally, or for a reason no probe tests).
-    int probe = 0;
+    Subject subject = Subject::none;
     std::string where;  // "stopped at the first fmi2GetString of string0, during initialisation"
 };
 RunEnd runEnd(const Record& record, const Outcome& outcome, double stopTime);
-
-// The verdict text of a probe that a run ended before: where, and which
-// probe judges why ("...: see probe 4").
-std::string seeProbe(const RunEnd& end);
 
 }  // namespace hostcheck

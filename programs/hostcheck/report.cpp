@@ -52,8 +52,7 @@ std::string lastCalls(const Record& record, std::size_t count) {
     std::string out;
     const std::size_t first = record.calls.size() > count ? record.calls.size() - count : 0;
     for (std::size_t k = first; k < record.calls.size(); ++k) {
-        const Call& call = record.calls[k];
-        out += "  " + call.text() + (call.returned ? (call.status().empty() ? "" : " -> " + call.status()) : " (never returned)") + "\n";
+        out += "  " + record.calls[k].textWithStatus() + "\n";
     }
     return out;
 }

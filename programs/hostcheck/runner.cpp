@@ -1,10 +1,15 @@
 #include "runner.h"
 
+#include <zip.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "format.h"
+#include "judging.h"
+#include "model_expectations.h"
 #include "process.h"
 
 namespace hostcheck {
@@ -18,8 +23,10 @@ namespace fs = std::filesystem;
 constexpr std::uintmax_t largestRecord = 32u << 20;
 
 bool supports(const Settings& settings, const std::string& component) {
-    const bool modelExchange = component != "corvane";
-    const bool fmi2 = component != "tressivo";
+    const expected::Component* facts = expected::componentNamed(component);
+    if (facts == nullptr) return false;
+    const bool modelExchange = facts->interface == expected::ComponentInterface::modelExchange;
+    const bool fmi2 = facts->standardVersion == 2;
     return (modelExchange ? settings.modelExchange : settings.coSimulation) && (fmi2 ? settings.fmi2 : settings.fmi1);
 }
 
@@ -40,26 +47,42 @@ std::string substituted(const std::string& pattern, const std::map<std::string, 
     return out;
 }
 
+struct ArchiveDiscard {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct EntryClose {
+    void operator()(zip_file_t* entry) const { zip_fclose(entry); }
+};
+
+// Whether an entry of the archive holds the text, read in blocks: the
+// blocks overlap by the text's length, so a text across two is found.
+bool entryHolds(zip_t* archive, zip_uint64_t index, const std::string& wanted) {
+    const std::unique_ptr<zip_file_t, EntryClose> entry(zip_fopen_index(archive, index, 0));
+    if (!entry) return false;
+    std::string window;
+    char buffer[65536];
+    for (zip_int64_t n; (n = zip_fread(entry.get(), buffer, sizeof buffer)) > 0;) {
+        window.append(buffer, static_cast<std::size_t>(n));
+        if (window.find(wanted) != std::string::npos) return true;
+        window.erase(0, window.size() > wanted.size() ? window.size() - wanted.size() : 0);
+    }
+    return false;
+}
+
 // A recording library reads the variable's name from its environment, so
 // the name is in its binary; the FMUs handed out carry no such text.
 bool libraryNamesRecordVariable(const fs::path& fmu) {
-    const std::string command = "unzip -p " + shellQuoted(fmu.string()) + " 'binaries/*' 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return false;
-    const std::string wanted = callRecordVariable;
-    std::string window;
-    char buffer[65536];
-    bool found = false;
-    for (std::size_t n; !found && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        window.append(buffer, n);
-        found = window.find(wanted) != std::string::npos;
-        window.erase(0, window.size() > wanted.size() ? window.size() - wanted.size() : 0);
+    int code = 0;
+    const std::unique_ptr<zip_t, ArchiveDiscard> archive(zip_open(fmu.c_str(), ZIP_RDONLY, &code));
+    if (!archive) return false;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t k = 0; k < count; ++k) {
+        const auto index = static_cast<zip_uint64_t>(k);
+        const char* name = zip_get_name(archive.get(), index, 0);
+        if (name == nullptr || std::string_view(name).rfind("binaries/", 0) != 0) continue;
+        if (entryHolds(archive.get(), index, recording::recordVariable)) return true;
     }
-    // Read to the end: unzip must not die of a closed pipe.
-    while (std::fread(buffer, 1, sizeof buffer, pipe) > 0) {
-    }
-    pclose(pipe);
-    return found;
+    return false;
 }
 
 // Everything the host showed: its standard output and error, and the log
@@ -89,8 +112,8 @@ bool Runner::records(FmuSet set) {
     if (const auto known = recording.find(set); known != recording.end()) return known->second;
     const fs::path& folder = fmuFolder(settings, set);
     bool found = false;
-    for (const char* component : {"pellidor", "corvane", "tressivo"}) {
-        found = found || libraryNamesRecordVariable(folder / (std::string(component) + ".fmu"));
+    for (const expected::Component& component : expected::components) {
+        found = found || libraryNamesRecordVariable(folder / (std::string(component.name) + ".fmu"));
     }
     return recording[set] = found;
 }
@@ -130,13 +153,14 @@ const Run& Runner::operator()(const RunRequest& request) {
     }
     const fs::path record = run.directory / "calls.record";
     if (progress) progress("probe " + std::to_string(probe) + ": " + label + ": running");
-    run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{callRecordVariable, record.string()}},
+    run.outcome = runCommand(run.command, run.directory, settings.timeLimit, {{recording::recordVariable, record.string()}},
                              SizeLimit{record, largestRecord});
     run.record = readRecord(record);
     if (run.record) recording[request.set] = true;
     // No file from a recording set: no call reached the library.
     else if (records(request.set)) run.record = Record{};
     if (run.record && !run.record->problem.empty()) run.record.reset();
+    settleRunEnd(run);
     run.result = readTrajectory(csv, settings.separator);
     run.shown = shownText(run, csv);
     if (progress) progress("probe " + std::to_string(probe) + ": " + label + ": " + describe(run.outcome));

@@ -10,10 +10,6 @@
 
 namespace hostcheck {
 
-// The environment variable that names the file the recording FMUs append
-// their call record to.
-inline constexpr const char* callRecordVariable = "REBOUNDER_CALL_RECORD";
-
 class Runner : public Runs {
 public:
     explicit Runner(const Settings& settings_) : settings(settings_) {}

@@ -117,4 +117,11 @@ TrajectoryFile parseTrajectory(std::istream& file, char separator, const std::st
     return result;
 }
 
+std::optional<std::size_t> firstRebound(const Trajectory& t) {
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        if (t.velocity[i - 1] < 0.0 && t.velocity[i] > 0.0) return i;
+    }
+    return std::nullopt;
+}
+
 }  // namespace hostcheck

@@ -30,4 +30,8 @@ TrajectoryFile readTrajectory(const std::filesystem::path& path, char separator)
 // The same from text already read; name is the file's, for the problems.
 TrajectoryFile parseTrajectory(std::istream& file, char separator, const std::string& name);
 
+// The first rebound: the first row whose velocity is above 0 after one
+// below 0; nullopt when there is none.
+std::optional<std::size_t> firstRebound(const Trajectory& trajectory);
+
 }  // namespace hostcheck

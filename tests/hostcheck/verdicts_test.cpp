@@ -191,6 +191,7 @@ public:
             run.result = w.csv.empty() ? TrajectoryFile{std::nullopt, "no result file result.csv", ','}
                                        : parseTrajectory(csv, 0, "result.csv");
             run.shown = w.shown;
+            settleRunEnd(run);
         }
     }
     const Run& operator()(const RunRequest& request) override {
@@ -304,7 +305,7 @@ class RunEnds : public testing::TestWithParam<EndCase> {};
 TEST_P(RunEnds, NameTheProbeWhoseSubjectEndedTheRun) {
     const EndCase& c = GetParam();
     const RunEnd end = runEnd(parseRecord(c.record), c.outcome, stopTime);
-    EXPECT_EQ(end.probe, c.probe) << end.where;
+    EXPECT_EQ(probeOfSubject(end.subject), c.probe) << end.where;
     EXPECT_TRUE(std::regex_search(end.where, std::regex(c.where))) << end.where << "\nexpected: " << c.where;
 }
 
