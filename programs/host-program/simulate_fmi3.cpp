@@ -314,6 +314,57 @@ bool handleEvent(Fmi3Run& run, bool& terminate) {
 
 }  // namespace
 
+namespace {
+
+// Where a co-simulation stands between two steps.
+struct Standing {
+    double time = 0.0, height = 0.0, velocity = 0.0;
+    bool terminate = false;
+    int stalled = 0;  // early returns in a row that did not advance
+};
+
+// Event Mode at the step's end: two rows, the states before and after it.
+bool handleEventAt(Fmi3Run& run, Standing& s) {
+    const double velocityAtEvent = s.velocity;
+    if (!handleEvent(run, s.terminate) || !run.readMotion(s.height, s.velocity)) return false;
+    run.sample(s.time, s.height, s.velocity);
+    if (s.velocity != velocityAtEvent) run.result.rebounds.push_back({s.time, velocityAtEvent, s.velocity});
+    run.result.reboundsAtEvents = true;
+    return true;
+}
+
+// One fmi3DoStep of `length` toward the communication point `end`: reached
+// unless it returned early (or only its halved retry happened), in which
+// case the next step starts at lastSuccessfulTime. False ends the run.
+bool stepToward(Fmi3Run& run, double length, double end, Standing& s, bool& reached) {
+    StepAnswer answer;
+    const double velocityBefore = s.velocity;
+    if (!doStep(run, s.time, length, answer)) return false;
+    const bool early = answer.earlyReturn || answer.halved;
+    if (early && !(answer.lastSuccessfulTime >= s.time && answer.lastSuccessfulTime <= end)) {
+        run.result.failure = "fmi3DoStep returned early at lastSuccessfulTime " +
+                             std::to_string(answer.lastSuccessfulTime) + ", outside its step";
+        return false;
+    }
+    s.stalled = early && answer.lastSuccessfulTime == s.time && !answer.eventHandlingNeeded ? s.stalled + 1 : 0;
+    if (s.stalled == maxStalledReturns) {
+        run.result.failure = "fmi3DoStep returned early " + std::to_string(s.stalled) + " times at t = " +
+                             std::to_string(s.time) + " without advancing";
+        return false;
+    }
+    reached = !early || answer.lastSuccessfulTime == end;
+    s.time = reached ? end : answer.lastSuccessfulTime;
+    if (!run.readMotion(s.height, s.velocity)) return false;
+    run.sample(s.time, s.height, s.velocity);
+    s.terminate = answer.terminateSimulation;
+    if (answer.eventHandlingNeeded && !s.terminate) return handleEventAt(run, s);
+    // Without Event Mode the component rebounded inside the step.
+    if (velocityBefore < 0.0 && s.velocity >= 0.0) run.result.rebounds.push_back({s.time, velocityBefore, s.velocity});
+    return true;
+}
+
+}  // namespace
+
 RunResult simulateFmi3CoSimulation(const host::Library& library, const ComponentDescription& component,
                                    const RunSettings& settings) {
     Fmi3Run run(library, component, settings);
@@ -327,55 +378,25 @@ RunResult simulateFmi3CoSimulation(const host::Library& library, const Component
 
     // With event mode initialisation ends in Event Mode: the event iteration,
     // then Step Mode.
-    bool terminate = false;
-    if (settings.eventModeUsed && !settleEvent(run, terminate)) return run.result;
-    double time = 0.0, height = 0.0, velocity = 0.0;
-    if (!run.readMotion(height, velocity)) return run.result;
-    run.sample(time, height, velocity);
+    Standing s;
+    if (settings.eventModeUsed && !settleEvent(run, s.terminate)) return run.result;
+    if (!run.readMotion(s.height, s.velocity)) return run.result;
+    run.sample(s.time, s.height, s.velocity);
 
+    // Each point of the grid is reached by one step of the grid's length,
+    // or, after early returns, by several, each from where the last ended.
     const TimeGrid grid(settings.stopTime, settings.stepSize, settings.clock);
-    int stalled = 0;
-    for (std::size_t points = 0; !terminate && !grid.finished(time, points); ++points) {
-        // Each point of the grid is reached by one step, or, after early
-        // returns, by several, each from where the last one ended.
-        const TimeGrid::Step target = grid.next(time, points);
+    for (std::size_t points = 0; !s.terminate && !grid.finished(s.time, points); ++points) {
+        const TimeGrid::Step target = grid.next(s.time, points);
+        // The grid's step first (exactly h for the simplest master), then
+        // what remains of it after an early return.
         double length = target.length;
-        for (bool reached = false; !reached && !terminate;) {
-            StepAnswer answer;
-            const double velocityBefore = velocity;
-            if (!doStep(run, time, length, answer)) return run.result;
-            const bool early = answer.earlyReturn || answer.halved;
-            reached = !early;
-            if (early && !(answer.lastSuccessfulTime >= time && answer.lastSuccessfulTime < target.end)) {
-                run.result.failure = "fmi3DoStep returned early at lastSuccessfulTime " +
-                                     std::to_string(answer.lastSuccessfulTime) + ", outside its step";
-                return run.result;
-            }
-            stalled = early && answer.lastSuccessfulTime == time && !answer.eventHandlingNeeded ? stalled + 1 : 0;
-            if (stalled == maxStalledReturns) {
-                run.result.failure = "fmi3DoStep returned early " + std::to_string(stalled) + " times at t = " +
-                                     std::to_string(time) + " without advancing";
-                return run.result;
-            }
-            time = reached ? target.end : answer.lastSuccessfulTime;
-            length = target.end - time;
-            if (!run.readMotion(height, velocity)) return run.result;
-            run.sample(time, height, velocity);
-            terminate = answer.terminateSimulation;
-            if (answer.eventHandlingNeeded && !terminate) {
-                // The event at the step's end: two rows, before and after it.
-                const double velocityAtEvent = velocity;
-                if (!handleEvent(run, terminate) || !run.readMotion(height, velocity)) return run.result;
-                run.sample(time, height, velocity);
-                if (velocity != velocityAtEvent) run.result.rebounds.push_back({time, velocityAtEvent, velocity});
-            } else if (velocityBefore < 0.0 && velocity >= 0.0) {
-                // The component rebounded inside the step.
-                run.result.rebounds.push_back({time, velocityBefore, velocity});
-            }
+        for (bool reached = false; !reached && !s.terminate; length = target.end - s.time) {
+            if (!stepToward(run, length, target.end, s, reached)) return run.result;
         }
     }
     if (settings.intermediateUpdate) printIntermediateCalls(run.intermediateCalls);
-    if (terminate) run.sayTerminationRequested(time);
+    if (s.terminate) run.sayTerminationRequested(s.time);
     run.finish();
     return run.result;
 }

@@ -67,6 +67,7 @@ struct RunResult {
     std::vector<Sample> trajectory;
     std::vector<Rebound> rebounds;
     std::string failure;  // empty when the run reached the stop time
+    bool reboundsAtEvents = false;  // co-simulation: rebounds seen in the host's Event Mode
 };
 
 // Prints every message the component has sent through the host's logger
