@@ -251,7 +251,8 @@ TEST(HostProgram, HelpExplainsEveryOption) {
     ASSERT_EQ(help.exitStatus, 0);
     for (const char* option : {"--stop-time", "--step", "--csv", "--no-csv", "--svg", "--logging", "--raw-messages",
                                "--string0", "--interface", "--summary-limit", "--clock", "--compare", "--tolerance",
-                               "--help"}) {
+                               "--start", "--event-mode", "--early-return", "--intermediate-update",
+                               "--request-early-return", "--help"}) {
         EXPECT_NE(help.output.find(std::string("  ") + option + " "), std::string::npos) << option << " not explained";
     }
 }
@@ -783,6 +784,26 @@ TEST(HostProgramFmi3, ModelExchangeIntegratesToTheRestAndTerminates) {
     EXPECT_NEAR(eventTimes.front(), contactTime, 0.002);
     EXPECT_EQ(rows.back().velocity, 0.0);
     EXPECT_LT(rows.back().time, 3.0);
+}
+
+// FMI 3.0 messages are finished text: references "#<vr>#" expanded to names,
+// "##" to "#", malformed ones and every '%' printed as they came; with
+// --raw-messages nothing is expanded.
+TEST(HostProgramFmi3, MessagesAreShownWithReferencesExpandedAndPercentSignsIntact) {
+    const Outcome run = runHost({varnelleFmu, "--stop-time", "0.1", "--no-csv"});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    for (const char* line : {"[OK] INFO varnelle: Init height=1\n", "[OK] INFO varnelle: Init restitution=0.5\n",
+                             "[OK] INFO varnelle: Unknown reference #99#, sent as it is\n",
+                             "[OK] INFO varnelle: Negative reference #-1#, sent as it is\n",
+                             "[OK] INFO varnelle: Unterminated reference #1, sent as it is\n",
+                             "[OK] INFO varnelle: An escaped # stands for one hash sign\n",
+                             "[OK] INFO varnelle: Restitution keeps 50% of the speed; %s, %d and %n are plain text "
+                             "here\n"}) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << "in\n" << run.output;
+    }
+    const Outcome raw = runHost({varnelleFmu, "--stop-time", "0.1", "--no-csv", "--raw-messages"});
+    EXPECT_NE(raw.output.find("[OK] INFO varnelle: Init #1#=1\n"), std::string::npos) << raw.output;
+    EXPECT_NE(raw.output.find("An escaped ## stands"), std::string::npos) << raw.output;
 }
 
 // fmi3Discard means the step did not happen: the host retries once with
