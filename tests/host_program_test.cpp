@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -250,9 +251,17 @@ TEST(HostProgram, HelpExplainsEveryOption) {
     ASSERT_EQ(help.exitStatus, 0);
     for (const char* option : {"--stop-time", "--step", "--csv", "--no-csv", "--svg", "--logging", "--raw-messages",
                                "--string0", "--interface", "--summary-limit", "--clock", "--compare", "--tolerance",
-                               "--help"}) {
+                               "--start", "--event-mode", "--early-return", "--intermediate-update",
+                               "--request-early-return", "--help"}) {
         EXPECT_NE(help.output.find(std::string("  ") + option + " "), std::string::npos) << option << " not explained";
     }
+}
+
+// The arguments as one line, for a failing case's trace.
+std::string commandLine(const std::vector<std::string>& arguments) {
+    std::string joined;
+    for (const auto& argument : arguments) joined += argument + " ";
+    return joined;
 }
 
 TEST(HostProgram, BadCommandLinesFailWithAMessage) {
@@ -283,9 +292,7 @@ TEST(HostProgram, BadCommandLinesFailWithAMessage) {
         {{"/nonexistent/component.so"}, 1, "cannot load /nonexistent/component.so"},
     };
     for (const Case& c : cases) {
-        std::string joined;
-        for (const auto& argument : c.arguments) joined += argument + " ";
-        SCOPED_TRACE(joined);
+        SCOPED_TRACE(commandLine(c.arguments));
         const Outcome run = runHost(c.arguments);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
@@ -436,7 +443,23 @@ TEST(HostProgram, ReferenceResultsFollowTheirHostsClocks) {
         for (std::string field; std::getline(fields, field, ',');) values.push_back(number(field));
         firstRebounds[line.substr(0, line.find(','))] = values;
     }
-    ASSERT_EQ(firstRebounds.size(), 9u) << "header, seven cases, the closed form";
+#ifdef VARNELLE_LIBRARY
+    // varnelle's plain files: the same clock as corvane's, ending with the
+    // step that put the mass at rest, before 3 s.
+    for (const auto& [name, step] : {std::pair{"varnelle-h0.01", 0.01}, {"varnelle-h0.05", 0.05}, {"varnelle-h0.1", 0.1}}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::string> text = lines(references / (std::string(name) + ".csv"));
+        ASSERT_GT(text.size(), 2u);
+        for (std::size_t row = 2; row < text.size(); ++row)
+            ASSERT_EQ(number(text[row]), number(text[row - 1]) + step) << "line " << row + 1;
+        EXPECT_LT(number(text.back()), 3.0);
+        EXPECT_EQ(text.back().substr(text.back().find(',')), ",0,0") << "at rest";
+    }
+    constexpr std::size_t varnelleCases = 6;
+#else
+    constexpr std::size_t varnelleCases = 0;
+#endif
+    ASSERT_EQ(firstRebounds.size(), 9u + varnelleCases) << "header, seven cases (and varnelle's), the closed form";
     const std::vector<double> exact = firstRebounds.at("closed-form");
     EXPECT_EQ(exact[1], contactTime);
     EXPECT_NEAR(startHeight + startVelocity * exact[1] + startGravity * exact[1] * exact[1] / 2.0, 0.0, 1e-12);
@@ -591,6 +614,335 @@ TEST(Recording, WritesTheValuesAsTheHostPassedAndReceivedThem) {
     EXPECT_NE(text.find(" vr=null nvr=1 value=null\n"), std::string::npos) << text;
 }
 
+#endif
+
+#if defined(VARNELLE_LIBRARY) && defined(REBOUNDER_FMU_DIRECTORY)
+// varnelle, the FMI 3.0 component, driven by the host program as an FMI 3.0
+// host: each option combination's trajectory against the model's arithmetic,
+// the termination it asks for at rest, the Discard retry, refusals shown and
+// bad input refused in one line.
+
+namespace ev = expected::varnelle;
+const std::string varnelleFmu = std::string(REBOUNDER_FMU_DIRECTORY) + "/varnelle.fmu";
+
+Outcome runVarnelle(std::vector<std::string> arguments, const fs::path& csv) {
+    arguments.insert(arguments.begin(), varnelleFmu);
+    for (const char* more : {"--logging", "off", "--csv"}) arguments.push_back(more);
+    arguments.push_back(csv.string());
+    return runHost(arguments);
+}
+
+bool sameRow(const Row& row, double time, Motion m) {
+    return row.time == time && row.height == m.height && row.velocity == m.velocity;
+}
+
+// The simplest master's points (t += h) with the component's communication
+// step and its rest: the run ends with the step that reached the rest.
+std::vector<Row> restingCommunicationSteps(double h) {
+    std::vector<Row> rows{{0.0, startHeight, startVelocity}};
+    Motion m = startMotion;
+    Rest rest;
+    for (double t = 0.0; !rest.reached && rows.size() <= static_cast<std::size_t>(std::llround(3.0 / h));) {
+        communicationStep(m, t, h, startGravity, startRestitution, &rest);
+        t += h;
+        rows.push_back({t, m.height, m.velocity});
+    }
+    return rows;
+}
+
+// Every option combination that lets varnelle handle its contacts inside
+// fmi3DoStep computes corvane's arithmetic up to the rest, where it asks to
+// terminate: the host stops there with exit status 0.
+TEST(HostProgramFmi3, CoSimulationWithoutEventsInEventModeFollowsTheCommunicationStep) {
+    const std::vector<std::string> combinations[] = {
+        {}, {"--early-return"}, {"--event-mode"}, {"--intermediate-update"}, {"--early-return", "--intermediate-update"}};
+    for (const char* step : {"0.01", "0.05", "0.1"}) {
+        const std::vector<Row> expectedRows = restingCommunicationSteps(std::stod(step));
+        for (const auto& options : combinations) {
+            std::string label = std::string("h = ") + step;
+            for (const auto& option : options) label += " " + option;
+            SCOPED_TRACE(label);
+            OutputDirectory directory;
+            std::vector<std::string> arguments{"--step", step, "--clock", "sum"};
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            const Outcome run = runVarnelle(arguments, directory.path / "run.csv");
+            ASSERT_EQ(run.exitStatus, 0) << run.output;
+            EXPECT_NE(run.output.find("asked to terminate"), std::string::npos) << run.output;
+            std::string header;
+            const std::vector<Row> rows = readCsv(directory.path / "run.csv", header);
+            EXPECT_EQ(header, "time,height,velocity");
+            ASSERT_EQ(rows.size(), expectedRows.size()) << "the run must end with the step that reached the rest";
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                ASSERT_TRUE(sameRow(rows[i], expectedRows[i].time, {expectedRows[i].height, expectedRows[i].velocity}))
+                    << "row " << i + 1 << " at t = " << rows[i].time;
+            }
+            EXPECT_EQ(rows.back().height, 0.0);
+            EXPECT_EQ(rows.back().velocity, 0.0);
+        }
+    }
+}
+
+// With event mode and early return each contact ends its step below the
+// floor; the host's Event Mode rebounds it (two rows at one time) and the
+// step goes on from there. Every other row follows from the row before by
+// one communication step of the length the host passed.
+TEST(HostProgramFmi3, EventModeHandlesEachContactAtTheEarlyReturn) {
+    for (const char* step : {"0.01", "0.05", "0.1"}) {
+        SCOPED_TRACE(std::string("h = ") + step);
+        OutputDirectory directory;
+        const Outcome run =
+            runVarnelle({"--step", step, "--clock", "sum", "--event-mode", "--early-return"}, directory.path / "run.csv");
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+        std::string header;
+        const std::vector<Row> rows = readCsv(directory.path / "run.csv", header);
+        ASSERT_GT(rows.size(), 2u);
+        unsigned events = 0;
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            const Row& before = rows[i - 1];
+            const Row& row = rows[i];
+            if (row.time == before.time) {
+                // The event: below the floor and falling, then the rebound,
+                // or the rest when the rebound leaves too little speed.
+                ++events;
+                EXPECT_LT(before.height, 0.0) << "event at t = " << row.time;
+                Motion after = rebound({before.height, before.velocity});
+                if (comesToRest(after)) after = {0.0, 0.0};
+                EXPECT_TRUE(sameRow(row, before.time, after)) << "event at t = " << row.time;
+                continue;
+            }
+            if (i + 1 < rows.size() && rows[i + 1].time == row.time) continue;  // cut short by the contact
+            Motion m{before.height, before.velocity};
+            communicationStep(m, before.time, row.time - before.time);
+            EXPECT_TRUE(sameRow(row, row.time, m)) << "row " << i + 1 << " at t = " << row.time;
+        }
+        EXPECT_EQ(events, 6u) << "five rebounds and the rest";
+        EXPECT_EQ(rows.back().velocity, 0.0);
+    }
+}
+
+// The callback sees every internal step, reads height and velocity there,
+// and its early-return request ends the step at the time it was made: the
+// values it read are the row the host writes there.
+TEST(HostProgramFmi3, IntermediateUpdateRecordsItsCallsAndRequestsAnEarlyReturn) {
+    OutputDirectory directory;
+    const Outcome run = runVarnelle({"--step", "0.1", "--clock", "sum", "--stop-time", "1", "--early-return",
+                                     "--intermediate-update", "--request-early-return", "0.42"},
+                                    directory.path / "run.csv");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    std::string header;
+    const std::vector<Row> rows = readCsv(directory.path / "run.csv", header);
+    ASSERT_EQ(rows.size(), 12u) << "ten communication points, the start and the early return";
+    // One call per internal step of every fmi3DoStep (no contact before 1.0161).
+    unsigned internalSteps = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        for (InternalClock clock(rows[i - 1].time, rows[i].time - rows[i - 1].time); clock.running(); clock.advance())
+            ++internalSteps;
+    }
+    const std::string calls = std::to_string(internalSteps);
+    EXPECT_NE(run.output.find("intermediateUpdate called " + calls + " times, t = 0.01 to 1; height and velocity read in " + calls),
+              std::string::npos)
+        << run.output;
+    std::smatch request;
+    const std::regex line(R"(intermediateUpdate at t = ([-0-9.e]+) \(height ([-0-9.e]+), velocity ([-0-9.e]+)\))");
+    ASSERT_TRUE(std::regex_search(run.output, request, line)) << run.output;
+    const double requestTime = std::stod(request[1]);
+    EXPECT_GE(requestTime, 0.42);
+    EXPECT_LT(requestTime, 0.43 + 1e-12);
+    const auto returned = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.time == requestTime; });
+    ASSERT_NE(returned, rows.end()) << "no row at the early return";
+    EXPECT_EQ(returned->height, std::stod(request[2]));
+    EXPECT_EQ(returned->velocity, std::stod(request[3]));
+}
+
+// Model exchange with the host's Euler integrator: every row one Euler step
+// from the one before, rebounds on the domain change with the component's
+// rule, and the run ends where the mass comes to rest.
+TEST(HostProgramFmi3, ModelExchangeIntegratesToTheRestAndTerminates) {
+    OutputDirectory directory;
+    const Outcome run = runVarnelle({"--interface", "me", "--step", "0.001"}, directory.path / "run.csv");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_NE(run.output.find("FMI 3.0 model exchange"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("asked to terminate"), std::string::npos) << run.output;
+    std::string header;
+    const std::vector<Row> rows = readCsv(directory.path / "run.csv", header);
+    ASSERT_GT(rows.size(), 2u);
+    std::vector<double> eventTimes;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const Row& before = rows[i - 1];
+        const Row& row = rows[i];
+        if (row.time == before.time) {
+            eventTimes.push_back(row.time);
+            Motion after = rebound({before.height, before.velocity});
+            if (comesToRest(after)) after = {0.0, 0.0};
+            EXPECT_TRUE(sameRow(row, row.time, after)) << "event at t = " << row.time;
+            continue;
+        }
+        EXPECT_TRUE(sameRow(row, row.time, eulerStep({before.height, before.velocity}, row.time - before.time)))
+            << "row " << i + 1 << " at t = " << row.time;
+    }
+    ASSERT_EQ(eventTimes.size(), 5u) << "four rebounds and the rest";
+    EXPECT_NEAR(eventTimes.front(), contactTime, 0.002);
+    EXPECT_EQ(rows.back().velocity, 0.0);
+    EXPECT_LT(rows.back().time, 3.0);
+}
+
+// FMI 3.0 messages are finished text: references "#<vr>#" expanded to names,
+// "##" to "#", malformed ones and every '%' printed as they came; with
+// --raw-messages nothing is expanded.
+TEST(HostProgramFmi3, MessagesAreShownWithReferencesExpandedAndPercentSignsIntact) {
+    const Outcome run = runHost({varnelleFmu, "--stop-time", "0.1", "--no-csv"});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    for (const char* line : {"[OK] INFO varnelle: Init height=1\n", "[OK] INFO varnelle: Init restitution=0.5\n",
+                             "[OK] INFO varnelle: Unknown reference #99#, sent as it is\n",
+                             "[OK] INFO varnelle: Negative reference #-1#, sent as it is\n",
+                             "[OK] INFO varnelle: Unterminated reference #1, sent as it is\n",
+                             "[OK] INFO varnelle: An escaped # stands for one hash sign\n",
+                             "[OK] INFO varnelle: Restitution keeps 50% of the speed; %s, %d and %n are plain text "
+                             "here\n"}) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << "in\n" << run.output;
+    }
+    const Outcome raw = runHost({varnelleFmu, "--stop-time", "0.1", "--no-csv", "--raw-messages"});
+    EXPECT_NE(raw.output.find("[OK] INFO varnelle: Init #1#=1\n"), std::string::npos) << raw.output;
+    EXPECT_NE(raw.output.find("An escaped ## stands"), std::string::npos) << raw.output;
+}
+
+// fmi3Discard means the step did not happen: the host retries once with
+// half the step and goes on from there; a second Discard stops the run
+// cleanly with a non-zero exit status.
+TEST(HostProgramFmi3, DiscardIsRetriedOnceWithHalfTheStep) {
+    OutputDirectory directory;
+    const Outcome recovered = runHost({varnelleFmu, "--step", "1.5", "--csv", (directory.path / "run.csv").string()});
+    ASSERT_EQ(recovered.exitStatus, 0) << recovered.output;
+    EXPECT_NE(recovered.output.find("[Discard] WARNING varnelle: fmi3DoStep: a step of 1.5"), std::string::npos)
+        << "the component's message is shown: " << recovered.output;
+    EXPECT_NE(recovered.output.find("retrying once with 0.75"), std::string::npos) << recovered.output;
+    std::string header;
+    const std::vector<Row> rows = readCsv(directory.path / "run.csv", header);
+    ASSERT_EQ(rows.size(), 5u);
+    Motion m = startMotion;
+    Rest rest;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        communicationStep(m, rows[i - 1].time, 0.75, startGravity, startRestitution, &rest);
+        EXPECT_TRUE(sameRow(rows[i], 0.75 * static_cast<double>(i), m)) << "row " << i + 1;
+    }
+
+    const Outcome stopped = runHost({varnelleFmu, "--step", "2.5", "--csv", (directory.path / "stopped.csv").string()});
+    EXPECT_EQ(stopped.exitStatus, 1) << stopped.output;
+    EXPECT_NE(stopped.output.find("retrying once with 1.25"), std::string::npos) << stopped.output;
+    EXPECT_NE(stopped.output.find("the retry was discarded too; fmi3Terminate, fmi3FreeInstance"), std::string::npos)
+        << stopped.output;
+    EXPECT_EQ(readCsv(directory.path / "stopped.csv", header).size(), 1u);
+}
+
+// Start values of every type reach the component in their setters' forms;
+// a value it refuses is shown with its message and ends the run.
+TEST(HostProgramFmi3, StartValuesOfEveryTypeAndTheirRefusals) {
+    OutputDirectory directory;
+    const Outcome run = runVarnelle({"--start", "height=2", "--start", "gravity=-1", "--start", "integer0=-7",
+                                     "--start", "boolean1=true", "--start", "string1=a, b \"c\"", "--start",
+                                     "binary0=00ab00", "--start", "samples=1 2,3", "--stop-time", "0.5", "--step",
+                                     "0.01", "--clock", "sum"},
+                                    directory.path / "run.csv");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    std::string header;
+    const std::vector<Row> rows = readCsv(directory.path / "run.csv", header);
+    ASSERT_GE(rows.size(), 2u);
+    Motion m{2.0, startVelocity};
+    communicationStep(m, 0.0, 0.01, -1.0);
+    EXPECT_TRUE(sameRow(rows[0], 0.0, {2.0, startVelocity})) << "height's start value";
+    EXPECT_TRUE(sameRow(rows[1], 0.01, m)) << "gravity's start value";
+
+    const Outcome refused = runHost({varnelleFmu, "--start", "restitution=2", "--no-csv"});
+    EXPECT_EQ(refused.exitStatus, 1) << refused.output;
+    EXPECT_NE(refused.output.find("[Error] ERROR varnelle: fmi3SetFloat64"), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find("fmi3SetFloat64 returned fmi3Error"), std::string::npos) << refused.output;
+}
+
+// An archive from entries given as name and content.
+void writeArchiveWith(const fs::path& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+    int error = ZIP_ER_OK;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr) << "libzip error " << error;
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0) << zip_strerror(archive);
+    }
+    ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);
+}
+
+std::string fileText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Bad input is refused in one line: options the component's interface
+// cannot take, start values its variables cannot take, an FMI 3.0 archive
+// without its platform folder; another instantiation token is refused by
+// the component, which says so.
+TEST(HostProgramFmi3, BadInputIsRefusedInOneLine) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        const char* message;
+    };
+    const std::string corvane = std::string(REBOUNDER_FMU_DIRECTORY) + "/corvane.fmu";
+    const Case cases[] = {
+        {{varnelleFmu, "--step", "0"}, 2, "--step needs a positive number, not '0'"},
+        {{varnelleFmu, "--interface", "me", "--event-mode"}, 2,
+         "--event-mode applies to FMI 3.0 co-simulation only, and this run is FMI 3.0 model exchange"},
+        {{corvane, "--early-return"}, 2,
+         "--early-return applies to FMI 3.0 co-simulation only, and this run is FMI 2.0 co-simulation"},
+        {{corvane, "--start", "height=2"}, 2,
+         "--start applies to FMI 3.0 components only, and this run is FMI 2.0 co-simulation"},
+        {{varnelleFmu, "--request-early-return", "1"}, 2, "--request-early-return needs --intermediate-update"},
+        {{varnelleFmu, "--start", "height"}, 2, "--start needs NAME=VALUE, not 'height'"},
+        {{varnelleFmu, "--start", "mass=1"}, 2, "--start mass: the component has no variable of that name"},
+        {{varnelleFmu, "--start", "integer0=1.5"}, 2, "--start integer0: '1.5' is not a 32-bit whole number (Int32)"},
+        {{varnelleFmu, "--start", "boolean0=2"}, 2, "--start boolean0: '2' is not true, false, 1 or 0 (Boolean)"},
+        {{varnelleFmu, "--start", "binary0=0G"}, 2,
+         "--start binary0: '0G' is not bytes as pairs of hexadecimal digits (Binary)"},
+        {{varnelleFmu, "--start", "samples=1,2"}, 2, "--start samples: the array has 3 elements, and '1,2' gives 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(commandLine(c.arguments));
+        const Outcome run = runHost(c.arguments);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output;
+        // The refusal, and no more than the pointer to the help after it.
+        const std::size_t end = run.output.find('\n');
+        EXPECT_EQ(run.output.substr(0, end), std::string("rebounder-host: ") + c.message);
+        EXPECT_TRUE(end + 1 == run.output.size() || run.output.substr(end + 1) == "Run 'rebounder-host --help' for the options.\n")
+            << run.output;
+    }
+
+    OutputDirectory directory;
+    const std::string description =
+        fileText(fs::path(REBOUNDER_EXPORT_LISTS).parent_path().parent_path() / "mecs3" / "modelDescription.xml");
+    const std::string library = fileText(VARNELLE_LIBRARY);
+    const fs::path unplaced = directory.path / "unplaced.fmu";
+    ASSERT_NO_FATAL_FAILURE(writeArchiveWith(unplaced, {{"modelDescription.xml", description},
+                                                        {"binaries/linux64/varnelle.so", library}}));
+    const Outcome noPlatform = runHost({unplaced.string()});
+    EXPECT_EQ(noPlatform.exitStatus, 1);
+    EXPECT_EQ(noPlatform.output,
+              "rebounder-host: " + unplaced.string() + " holds no binaries/x86_64-linux/varnelle.so\n");
+
+    std::string otherToken = description;
+    const std::string token = "instantiationToken=\"123\"";
+    ASSERT_NE(otherToken.find(token), std::string::npos);
+    otherToken.replace(otherToken.find(token), token.size(), "instantiationToken=\"456\"");
+    const fs::path wrongToken = directory.path / "wrong-token.fmu";
+    ASSERT_NO_FATAL_FAILURE(writeArchiveWith(wrongToken, {{"modelDescription.xml", otherToken},
+                                                          {"binaries/x86_64-linux/varnelle.so", library}}));
+    const Outcome refused = runHost({wrongToken.string(), "--no-csv"});
+    EXPECT_EQ(refused.exitStatus, 1) << refused.output;
+    EXPECT_NE(refused.output.find("[Error] ERROR wrong-token: fmi3InstantiateCoSimulation"), std::string::npos)
+        << "the component's refusal is shown: " << refused.output;
+    EXPECT_NE(refused.output.find("fmi3InstantiateCoSimulation returned null (instantiation token \"456\""),
+              std::string::npos)
+        << refused.output;
+}
 #endif
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -34,6 +36,43 @@ char typeLetter(const std::string& element) {
 
 std::string fileUri(const fs::path& path) { return "file://" + fs::absolute(path).lexically_normal().string(); }
 
+// The FMI 3.0 variable elements: one per type, each holding its value
+// reference (Enumeration values pass as Int64, Clocks are left out).
+bool isFmi3Type(const std::string& element) {
+    static const std::set<std::string> types{"Float32", "Float64", "Int8",    "UInt8",  "Int16",  "UInt16", "Int32",
+                                             "UInt32",  "Int64",   "UInt64",  "Boolean", "String", "Binary",
+                                             "Enumeration"};
+    return types.count(element) != 0;
+}
+
+// An FMI 3.0 description's variables, the states named by their
+// derivatives (each derivative's `derivative` attribute) and its number of
+// event indicators.
+void readFmi3Variables(const xml::Element& root, ModelDescription& description) {
+    std::map<unsigned, unsigned> derivativeOf;
+    if (const xml::Element* variables = root.child("ModelVariables")) {
+        for (const xml::Element& variable : variables->children) {
+            const auto name = variable.attribute("name");
+            const auto reference = count(variable, "valueReference");
+            if (!isFmi3Type(variable.name) || !name || !reference) continue;
+            Fmi3Variable v{*name, variable.name, static_cast<unsigned>(*reference), 1};
+            for (const xml::Element* dimension : variable.all("Dimension")) v.elementCount *= count(*dimension, "start").value_or(1);
+            if (const auto state = count(variable, "derivative")) derivativeOf[v.valueReference] = static_cast<unsigned>(*state);
+            description.names[{fmi3Reference, v.valueReference}] = v.name;
+            description.variables.push_back(v);
+        }
+    }
+    const xml::Element* structure = root.child("ModelStructure");
+    if (structure == nullptr) return;
+    for (const xml::Element* derivative : structure->all("ContinuousStateDerivative")) {
+        const auto reference = count(*derivative, "valueReference");
+        if (reference && derivativeOf.count(static_cast<unsigned>(*reference)) != 0)
+            description.stateReferences.push_back(derivativeOf[static_cast<unsigned>(*reference)]);
+    }
+    description.stateCount = structure->all("ContinuousStateDerivative").size();
+    description.indicatorCount = structure->all("EventIndicator").size();
+}
+
 }  // namespace
 
 const char* describe(Interface interface) {
@@ -41,11 +80,30 @@ const char* describe(Interface interface) {
         case Interface::fmi2ModelExchange: return "FMI 2.0 model exchange";
         case Interface::fmi2CoSimulation: return "FMI 2.0 co-simulation";
         case Interface::fmi1ModelExchange: return "FMI 1.0 model exchange";
+        case Interface::fmi3ModelExchange: return "FMI 3.0 model exchange";
+        case Interface::fmi3CoSimulation: return "FMI 3.0 co-simulation";
     }
     return "unknown interface";
 }
 
+bool isFmi3(Interface interface) {
+    return interface == Interface::fmi3ModelExchange || interface == Interface::fmi3CoSimulation;
+}
+
+bool isCoSimulation(Interface interface) {
+    return interface == Interface::fmi2CoSimulation || interface == Interface::fmi3CoSimulation;
+}
+
 VariableNames builtInNames(Interface interface) {
+    if (isFmi3(interface)) {
+        // varnelle's reals: value references unique across all types.
+        VariableNames names;
+        const char* const reals[] = {"time",        "height",  "velocity", "acceleration",
+                                     "gravity",     "restitution", "contact", "restSpeed"};
+        for (unsigned reference = 0; reference < std::size(reals); ++reference)
+            names[{fmi3Reference, reference}] = reals[reference];
+        return names;
+    }
     VariableNames names{{{'r', 0}, "height"}, {{'r', 1}, "velocity"}, {{'r', 2}, "gravity"}, {{'r', 3}, "restitution"}};
     // The calculated acceleration exists only behind the FMI 2.0 interface.
     if (interface != Interface::fmi1ModelExchange) names[{'r', 4}] = "acceleration";
@@ -66,7 +124,7 @@ ModelDescription readModelDescription(const std::string& text, std::string& erro
         return description;
     }
     description.standardVersion = root.attribute("fmiVersion").value_or("");
-    description.guid = root.attribute("guid").value_or("");
+    description.guid = root.attribute(description.standardVersion == "3.0" ? "instantiationToken" : "guid").value_or("");
     description.indicatorCount = count(root, "numberOfEventIndicators");
     if (description.standardVersion == "1.0") {
         // FMI 1.0 keeps the identifier on the root; it is model exchange
@@ -83,6 +141,10 @@ ModelDescription readModelDescription(const std::string& text, std::string& erro
     if (const xml::Element* coSimulation = root.child("CoSimulation"))
         description.coSimulationIdentifier = coSimulation->attribute("modelIdentifier").value_or("");
 
+    if (description.standardVersion == "3.0") {
+        readFmi3Variables(root, description);
+        return description;
+    }
     if (const xml::Element* variables = root.child("ModelVariables")) {
         for (const xml::Element* variable : variables->all("ScalarVariable")) {
             const auto name = variable->attribute("name");
@@ -158,8 +220,16 @@ std::optional<std::string> chosenInterface(const ModelDescription& model, const 
         identifier = useCoSimulation ? model.coSimulationIdentifier : model.modelExchangeIdentifier;
         interface = useCoSimulation ? Interface::fmi2CoSimulation : Interface::fmi2ModelExchange;
         if (!identifier) error = fmu.string() + " offers no " + describe(interface) + " interface";
+    } else if (model.standardVersion == "3.0") {
+        // Co-simulation unless model exchange is asked for or the only one,
+        // as FMI 3.0 hosts choose for an FMU that offers both.
+        const bool useCoSimulation = wanted ? *wanted == Interface::fmi2CoSimulation
+                                            : model.coSimulationIdentifier.has_value();
+        identifier = useCoSimulation ? model.coSimulationIdentifier : model.modelExchangeIdentifier;
+        interface = useCoSimulation ? Interface::fmi3CoSimulation : Interface::fmi3ModelExchange;
+        if (!identifier) error = fmu.string() + " offers no " + describe(interface) + " interface";
     } else {
-        error = fmu.string() + ": unsupported fmiVersion '" + model.standardVersion + "' (expected 2.0 or 1.0)";
+        error = fmu.string() + ": unsupported fmiVersion '" + model.standardVersion + "' (expected 3.0, 2.0 or 1.0)";
     }
     if (identifier && identifier->empty()) {
         error = fmu.string() + ": the model description gives no modelIdentifier";
@@ -179,11 +249,21 @@ std::optional<ComponentDescription> describeFmu(const fs::path& fmu, const fs::p
     if (!identifier) return std::nullopt;
     component.modelIdentifier = *identifier;
     component.guid = model->guid;
-    // The binary for this program's own platform: a 32-bit host loads linux32.
-    const std::string platform = sizeof(void*) == 8 ? "linux64" : "linux32";
+    // The binary for this program's own platform: a 32-bit host loads
+    // linux32 (FMI 3.0: x86-linux).
+    const bool fmi3 = isFmi3(component.interface);
+    const std::string platform = fmi3 ? (sizeof(void*) == 8 ? "x86_64-linux" : "x86-linux")
+                                      : (sizeof(void*) == 8 ? "linux64" : "linux32");
     component.library = unpackTo / "binaries" / platform / (*identifier + ".so");
     component.resourceLocation = fileUri(unpackTo / "resources");
+    if (fs::is_directory(unpackTo / "resources"))
+        component.resourcePath = (fs::absolute(unpackTo / "resources").lexically_normal() / "").string();
     component.names = model->names;
+    component.variables = model->variables;
+    if (model->stateReferences.size() >= 2) {
+        component.heightReference = model->stateReferences[0];
+        component.velocityReference = model->stateReferences[1];
+    }
     component.stateCount = model->stateCount.value_or(2);
     component.indicatorCount = model->indicatorCount.value_or(1);
     if (!fs::is_regular_file(component.library)) {
@@ -205,6 +285,16 @@ std::optional<ComponentDescription> describeLibrary(const fs::path& library, std
     component.library = absolute;
     component.resourceLocation = fileUri(absolute.parent_path());
     component.modelIdentifier = library.stem().string();
+    if (loaded.symbol("fmi3GetVersion") != nullptr) {
+        // Every FMI 3.0 library exports both interfaces' functions: it is
+        // driven as the FMU would be, co-simulation unless asked otherwise.
+        component.interface =
+            wanted == Interface::fmi2ModelExchange ? Interface::fmi3ModelExchange : Interface::fmi3CoSimulation;
+        component.names = builtInNames(component.interface);
+        for (const auto& [key, name] : component.names)
+            component.variables.push_back({name, "Float64", key.second, 1});
+        return component;
+    }
     const host::Fmi2Api fmi2(loaded);
     const bool coSimulation = fmi2.fmi2DoStep != nullptr;
     const bool modelExchange = fmi2.fmi2GetDerivatives != nullptr;

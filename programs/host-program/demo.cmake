@@ -2,7 +2,8 @@
 # Variables: HOST_PROGRAM, OUTPUT_DIRECTORY, COMPONENTS (a list of
 # name=path), FMU_DIRECTORY (empty when no archives were built; the
 # strict-host set is in its folder strict-host/), REFERENCE_DIRECTORY (the
-# reference results, when built), STOP_TIME.
+# reference results, when built), STOP_TIME; OPTIONS_<name>, more options for
+# a run (varnelle's interface and co-simulation mode).
 file(MAKE_DIRECTORY ${OUTPUT_DIRECTORY})
 set(outputs)
 foreach(entry IN LISTS COMPONENTS)
@@ -13,7 +14,7 @@ foreach(entry IN LISTS COMPONENTS)
     message("")
     message("======== ${name} ========")
     execute_process(
-        COMMAND ${HOST_PROGRAM} ${path} --stop-time ${STOP_TIME}
+        COMMAND ${HOST_PROGRAM} ${path} --stop-time ${STOP_TIME} ${OPTIONS_${name}}
                 --csv ${OUTPUT_DIRECTORY}/${name}.csv --svg ${OUTPUT_DIRECTORY}/${name}.svg --summary-limit 6
         RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
@@ -26,15 +27,16 @@ message("")
 message("Trajectories (CSV) and plots (SVG): ${OUTPUT_DIRECTORY}/{${outputs_joined}}.{csv,svg}")
 if(FMU_DIRECTORY)
     message("FMUs, one set for each kind of host (the same file names in both):")
-    message("  ${FMU_DIRECTORY}/{${outputs_joined}}.fmu")
+    message("  ${FMU_DIRECTORY}/{pellidor,corvane,tressivo,varnelle}.fmu")
     message("    the default set: pellidor and corvane leave out the seven optional FMI 2.0")
     message("    functions (FMU state, directional derivatives). For hosts that look them up")
     message("    one by one and go on without them; this set tests that they do.")
-    message("  ${FMU_DIRECTORY}/strict-host/{${outputs_joined}}.fmu")
+    message("  ${FMU_DIRECTORY}/strict-host/{pellidor,corvane,tressivo,varnelle}.fmu")
     message("    for hosts that look up every FMI 2.0 function and refuse a library lacking")
     message("    one (FMPy, the FMU SDK's fmusim, the Reference FMUs' fmusim): pellidor and")
     message("    corvane also export the seven, each refusing the call.")
-    message("  tressivo (FMI 1.0) is the same in both sets.")
+    message("  tressivo (FMI 1.0) and varnelle (FMI 3.0: model exchange and co-simulation in")
+    message("  one archive, binaries/x86_64-linux/) are the same in both sets.")
     if(EXISTS "${FMU_DIRECTORY}/recording")
         message("  ${FMU_DIRECTORY}/recording/ (and its strict-host/, other-guid/)")
         message("    the same components recording every call into a file named by")

@@ -5,9 +5,10 @@
 namespace rebounder_host {
 namespace {
 
-bool signChanged(const Values& before, const Values& after) {
+bool indicatorCrossed(const Values& before, const Values& after, CrossingRule rule) {
+    const auto side = [rule](double z) { return rule == CrossingRule::sign ? z < 0.0 : z > 0.0; };
     for (std::size_t i = 0; i < before.size(); ++i) {
-        if ((before[i] < 0.0) != (after[i] < 0.0)) return true;
+        if (side(before[i]) != side(after[i])) return true;
     }
     return false;
 }
@@ -35,11 +36,11 @@ bool integrateModelExchange(RunContext& run, const RunSettings& settings, std::s
         if (!calls.completeStep(time, x, indicators, eventRequested, terminate)) return false;
         run.sample(time, x[0], x[1]);
 
-        // A state event: an indicator changed sign during the step. It is
+        // A state event: an indicator changed side during the step. It is
         // handled at the end of the step, where the change was seen. Whether
         // the event changed the states shows in the states themselves: FMI
         // 1.0 event flags can be left over from an earlier event.
-        if (signChanged(previousIndicators, indicators) || eventRequested) {
+        if (indicatorCrossed(previousIndicators, indicators, calls.crossing) || eventRequested) {
             const Values before = x;
             bool terminateAtEvent = false;
             if (!calls.handleEvent(x, indicators, terminateAtEvent)) return false;

@@ -20,7 +20,13 @@ using Values = std::vector<double>;
 // rather than hanging the host.
 constexpr int maxEventIterations = 10;
 
+// How the host tells that an indicator changed during a step. FMI 1.0 and
+// 2.0 hosts compare signs (negative against not negative); FMI 3.0 defines a
+// state event as the change between z > 0 and z <= 0, either way.
+enum class CrossingRule { sign, domain };
+
 struct ModelExchangeCalls {
+    CrossingRule crossing = CrossingRule::sign;
     // At time 0: hand the time over, read the states and the indicators.
     std::function<bool(double time, Values& states, Values& indicators)> start;
     std::function<bool(Values& derivatives)> derivatives;

@@ -56,6 +56,11 @@ RunSettings runSettings(const Options& options, const fs::path& componentPath, b
     settings.loggingOn = options.loggingOn;
     settings.expandReferences = options.expandReferences;
     settings.string0 = options.string0;
+    settings.startValues = options.startValues;
+    settings.eventModeUsed = options.eventMode;
+    settings.earlyReturnAllowed = options.earlyReturn;
+    settings.intermediateUpdate = options.intermediateUpdate;
+    settings.earlyReturnRequestTime = options.earlyReturnRequestTime;
     return settings;
 }
 
@@ -75,6 +80,21 @@ bool writeOutputs(const Options& options, const ComponentDescription& component,
         std::printf("  plot: %s\n", fs::absolute(options.svgPath).lexically_normal().c_str());
     }
     return true;
+}
+
+// Options the component's interface cannot take: a bad command line for
+// this component, said in one line. Empty when every option fits.
+std::string unfitOptions(const Options& options, const ComponentDescription& component) {
+    const std::vector<std::string> coSimulation3 = coSimulation3Options(options);
+    if (!coSimulation3.empty() && component.interface != Interface::fmi3CoSimulation) {
+        return coSimulation3.front() + " applies to FMI 3.0 co-simulation only, and this run is " +
+               describe(component.interface);
+    }
+    if (!options.startValues.empty() && !isFmi3(component.interface)) {
+        return std::string("--start applies to FMI 3.0 components only, and this run is ") +
+               describe(component.interface);
+    }
+    return startValueProblem(component, options.startValues);
 }
 
 }  // namespace
@@ -103,9 +123,16 @@ int main(int argc, char** argv) {
     const auto component = isFmu ? describeFmu(componentPath, unpacked.path(), wantedInterface(options.interface), error)
                                  : describeLibrary(componentPath, wantedInterface(options.interface), error);
     if (!component) return fail(error);
+    if (const std::string unfit = unfitOptions(options, *component); !unfit.empty())
+        return *command_line::answerFront({.error = unfit}, programName, usage(programName));
 
-    const bool coSimulation = component->interface == Interface::fmi2CoSimulation;
-    const RunSettings settings = runSettings(options, componentPath, coSimulation);
+    const bool coSimulation = isCoSimulation(component->interface);
+    RunSettings settings = runSettings(options, componentPath, coSimulation);
+    // FMI 3.0 has string0 among its variables: the text is its start value.
+    if (isFmi3(component->interface) && settings.string0) {
+        settings.startValues.insert(settings.startValues.begin(), {"string0", *settings.string0});
+        settings.string0.reset();
+    }
     std::printf("%s: %s, model identifier %s, library %s\n", settings.instanceName.c_str(),
                 describe(component->interface), component->modelIdentifier.c_str(), component->library.c_str());
     std::fflush(stdout);

@@ -112,6 +112,21 @@ Refusal setTolerance(Reading& r, const std::string& text) {
     return std::nullopt;
 }
 
+// NAME=VALUE: the name up to the first '=', the value all after it.
+Refusal addStartValue(Reading& r, const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0) return "--start needs NAME=VALUE, not '" + text + "'";
+    r.options.startValues.push_back({text.substr(0, equals), text.substr(equals + 1)});
+    return std::nullopt;
+}
+
+Refusal setEarlyReturnRequest(Reading& r, const std::string& text) {
+    const auto number = parseNumber(text);
+    if (!number || *number < 0.0) return "--request-early-return needs a time of 0 or more, not '" + text + "'";
+    r.options.earlyReturnRequestTime = *number;
+    return std::nullopt;
+}
+
 // The argument that is no option: the one component.
 Refusal setComponent(Reading& r, const std::string& argument) {
     if (argument.size() > 1 && argument[0] == '-') return command_line::unknownOption(argument);
@@ -167,6 +182,26 @@ const std::vector<Option<Reading>>& optionTable() {
          "with --compare: values agree within T (absolute), for a\nhost with another integrator; without it, bit for "
          "bit",
          setTolerance, "needs a number of 0 or more"},
+        {"--start", "NAME=VALUE",
+         "FMI 3.0: give variable NAME the start value VALUE before\ninitialisation, with its type's setter: a number, true or\n"
+         "false, a text, bytes as hexadecimal digits (00FF0080), an\narray's elements separated by commas; repeatable",
+         addStartValue, "needs NAME=VALUE"},
+        {"--event-mode", "",
+         "FMI 3.0 co-simulation: instantiate with eventModeUsed; on\neventHandlingNeeded enter Event Mode, update the discrete\n"
+         "states, enter Step Mode and go on from lastSuccessfulTime",
+         setFlag<&Options::eventMode, true>},
+        {"--early-return", "",
+         "FMI 3.0 co-simulation: instantiate with earlyReturnAllowed;\na step that returns early is continued from\n"
+         "lastSuccessfulTime to the communication point",
+         setFlag<&Options::earlyReturn, true>},
+        {"--intermediate-update", "",
+         "FMI 3.0 co-simulation: pass an intermediateUpdate callback\nthat records each call and reads height and velocity when\n"
+         "allowed",
+         setFlag<&Options::intermediateUpdate, true>},
+        {"--request-early-return", "T",
+         "with --intermediate-update: the callback requests an early\nreturn at its first call at or after time T that can\n"
+         "return early",
+         setEarlyReturnRequest, "needs a time"},
         {"--version", "", "show the version and exit"},
         {"--help", "", "show this text and exit"},
     };
@@ -189,18 +224,22 @@ std::string usage(const std::string& programName) {
            "       " + programName + " --compare REF.csv [--tolerance T] RESULT.csv\n"
            "\n"
            "Loads one FMI component and simulates it from t = 0 the way its interface\n"
-           "prescribes: model exchange (FMI 2.0 or 1.0) with this program's own fixed-step\n"
-           "explicit Euler integrator and event detection on the sign of the event\n"
-           "indicators, co-simulation (FMI 2.0) with one fmi2DoStep per communication step.\n"
+           "prescribes: model exchange (FMI 3.0, 2.0 or 1.0) with this program's own\n"
+           "fixed-step explicit Euler integrator and event detection on the event\n"
+           "indicators (FMI 3.0: a change between > 0 and <= 0; before: a sign change),\n"
+           "co-simulation (FMI 3.0 or 2.0) with one fmi3DoStep or fmi2DoStep per\n"
+           "communication step. An FMU with both interfaces is simulated as FMI 3.0\n"
+           "co-simulation, or FMI 2.0 model exchange, unless --interface says otherwise.\n"
            "Prints every log message the component sends, a summary of the rebounds, and\n"
            "writes the trajectory (time, height, velocity) as CSV.\n"
            "\n"
            "COMPONENT is either an .fmu archive (unpacked into a temporary directory;\n"
            "modelDescription.xml gives the FMI version, the interface, the model\n"
            "identifier and the variable names; the library is binaries/linux64/<id>.so, or\n"
-           "binaries/linux32/<id>.so for a 32-bit build of this program) or a\n"
-           "shared library, whose interface is then derived from the functions it exports\n"
-           "(fmi2DoStep: co-simulation; fmi2GetDerivatives: FMI 2.0 model exchange;\n"
+           "binaries/linux32/<id>.so for a 32-bit build of this program; FMI 3.0:\n"
+           "binaries/x86_64-linux/ or binaries/x86-linux/) or a shared library, whose\n"
+           "interface is then derived from the functions it exports (fmi3GetVersion: FMI\n"
+           "3.0; fmi2DoStep: co-simulation; fmi2GetDerivatives: FMI 2.0 model exchange;\n"
            "<id>_fmiInstantiateModel: FMI 1.0 model exchange) and whose variables get the\n"
            "built-in names height, velocity, gravity, restitution and acceleration.\n"
            "\n"
@@ -218,12 +257,26 @@ std::string usage(const std::string& programName) {
            "With --compare, COMPONENT may also be a CSV file, a trajectory some host wrote:\n"
            "it is compared with the reference and nothing is simulated.\n"
            "\n"
-           "Exit status: 0 after a complete run (that agrees with the reference), 1 when the\n"
-           "component cannot be loaded, a call fails or the trajectory differs from the\n"
-           "reference, 2 for a bad command line.\n";
+           "FMI 3.0: after fmi3Discard (the step did not happen) the step is retried once\n"
+           "with half its size; a second Discard ends the run (fmi3Terminate,\n"
+           "fmi3FreeInstance). A termination the component asks for ends the run there.\n"
+           "\n"
+           "Exit status: 0 after a complete run (that agrees with the reference) or one the\n"
+           "component asked to end, 1 when the component cannot be loaded, refuses\n"
+           "instantiation, a call fails, a Discard could not be recovered or the trajectory\n"
+           "differs from the reference, 2 for a bad command line (start values or options\n"
+           "the component cannot take included).\n";
 }
 
 std::string versionText(const std::string& programName) { return command_line::versionText(programName); }
+
+std::vector<std::string> coSimulation3Options(const Options& options) {
+    std::vector<std::string> given;
+    if (options.eventMode) given.push_back("--event-mode");
+    if (options.earlyReturn) given.push_back("--early-return");
+    if (options.intermediateUpdate) given.push_back("--intermediate-update");
+    return given;
+}
 
 ParseResult parseOptions(const std::vector<std::string>& arguments) {
     Reading r;
@@ -237,6 +290,8 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
     const Options& options = r.options;
     if (!r.componentGiven) return failure("no component given: name an .fmu archive or a shared library");
     if (options.tolerance && options.comparePath.empty()) return failure("--tolerance needs --compare");
+    if (options.earlyReturnRequestTime && !options.intermediateUpdate)
+        return failure("--request-early-return needs --intermediate-update");
     if (options.comparePath.empty() && options.componentPath.ends_with(".csv")) {
         return failure("a CSV file can only be compared: give --compare REF.csv");
     }

@@ -26,7 +26,17 @@ struct Options {
     int summaryLimit = 10;           // rebounds listed one by one in the summary
     std::string comparePath;         // a reference CSV to compare the trajectory with; empty: none
     std::optional<double> tolerance; // empty: the comparison is bit for bit
+    // FMI 3.0
+    std::vector<StartValue> startValues;  // --start NAME=VALUE, in order
+    bool eventMode = false;
+    bool earlyReturn = false;
+    bool intermediateUpdate = false;
+    std::optional<double> earlyReturnRequestTime;
 };
+
+// The options that only FMI 3.0 co-simulation takes, by name, as given;
+// empty when none was.
+std::vector<std::string> coSimulation3Options(const Options& options);
 
 // Default step sizes: a fine step for the host's own integrator, the
 // component's internal step for co-simulation.

@@ -162,7 +162,9 @@ bool writeSvg(const std::filesystem::path& path, const RunResult& run, const std
 void printSummary(const SummaryHeading& heading, const RunResult& run, int listed) {
     std::printf("\n%s (%s): 0 to %g s, %s step %g s\n", heading.instanceName.c_str(), heading.interface.c_str(),
                 heading.stopTime, heading.coSimulation ? "communication" : "integrator", heading.stepSize);
-    if (heading.coSimulation) {
+    if (run.reboundsAtEvents) {
+        std::printf("  rebounds handled in the host's Event Mode, with the velocities just before and after\n");
+    } else if (heading.coSimulation) {
         // The component rebounds inside fmi2DoStep; the host sees only the
         // velocity turn upward between two communication points, and misses
         // a bounce that rises and falls again within one step.

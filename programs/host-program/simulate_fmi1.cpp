@@ -11,7 +11,7 @@ namespace {
 class Fmi1Run : public RunContext {
 public:
     Fmi1Run(const host::Library& library, const ComponentDescription& component_, const RunSettings& settings)
-        : RunContext(component_.names, settings.expandReferences, false),
+        : RunContext(component_.names, settings.expandReferences, StandardVersion::fmi1),
           api(library, component_.modelIdentifier + "_") {}
 
     ~Fmi1Run() {

@@ -15,7 +15,7 @@ namespace {
 class Fmi2Run : public RunContext {
 public:
     Fmi2Run(const host::Library& library, const ComponentDescription& component_, const RunSettings& settings_)
-        : RunContext(component_.names, settings_.expandReferences, true), api(library), component(component_),
+        : RunContext(component_.names, settings_.expandReferences, StandardVersion::fmi2), api(library), component(component_),
           settings(settings_) {}
 
     ~Fmi2Run() {

@@ -9,28 +9,38 @@
 namespace rebounder_host {
 namespace {
 
-const char* statusName(int status, bool fmi2) {
+const char* statusName(int status, StandardVersion version) {
     switch (status) {
         case 0: return "OK";
         case 1: return "Warning";
         case 2: return "Discard";
         case 3: return "Error";
         case 4: return "Fatal";
-        case 5: return fmi2 ? "Pending" : "status 5";
+        case 5: return version == StandardVersion::fmi2 ? "Pending" : "status 5";
         default: return "unknown status";
     }
 }
 
+const char* statusPrefix(StandardVersion version) {
+    switch (version) {
+        case StandardVersion::fmi1: return "fmi";
+        case StandardVersion::fmi2: return "fmi2";
+        case StandardVersion::fmi3: return "fmi3";
+    }
+    return "";
+}
+
 }  // namespace
 
-LogPrinter::LogPrinter(const host::Host& host_, const VariableNames& names_, bool expand_, bool fmi2_)
-    : host(host_), names(names_), expand(expand_), fmi2(fmi2_) {}
+LogPrinter::LogPrinter(const host::Host& host_, const VariableNames& names_, bool expand_, StandardVersion version_)
+    : host(host_), names(names_), expand(expand_), version(version_) {}
 
 void LogPrinter::flush() {
     for (; printed < host.log.size(); ++printed) {
         const host::LogEntry& entry = host.log[printed];
-        const std::string text = expand ? expandReferences(entry.text, names) : entry.text;
-        std::printf("[%s] %s %s: %s\n", statusName(entry.status, fmi2), entry.category.c_str(),
+        const ReferenceForm form = version == StandardVersion::fmi3 ? ReferenceForm::untyped : ReferenceForm::typed;
+        const std::string text = expand ? expandReferences(entry.text, names, form) : entry.text;
+        std::printf("[%s] %s %s: %s\n", statusName(entry.status, version), entry.category.c_str(),
                     entry.instanceName.c_str(), text.c_str());
     }
     std::fflush(stdout);
@@ -53,8 +63,8 @@ TimeGrid::Step TimeGrid::next(double time, std::size_t stepsTaken) const {
     return {end, end - time};
 }
 
-RunContext::RunContext(const VariableNames& names, bool expandReferences, bool fmi2_)
-    : printer(host, names, expandReferences, fmi2_), fmi2(fmi2_) {}
+RunContext::RunContext(const VariableNames& names, bool expandReferences, StandardVersion version_)
+    : printer(host, names, expandReferences, version_), version(version_) {}
 
 bool RunContext::hasFunctions(std::initializer_list<Required> functions) {
     for (const Required& function : functions) {
@@ -69,12 +79,12 @@ bool RunContext::hasFunctions(std::initializer_list<Required> functions) {
 bool RunContext::check(int status, const char* function) {
     printer.flush();
     if (status == 0) return true;
-    const std::string prefix = fmi2 ? "fmi2" : "fmi";
+    const std::string prefix = statusPrefix(version);
     if (status == 1) {
         std::printf("host: %s returned %sWarning; continuing\n", function, prefix.c_str());
         return true;
     }
-    result.failure = std::string(function) + " returned " + prefix + statusName(status, fmi2);
+    result.failure = std::string(function) + " returned " + prefix + statusName(status, version);
     return false;
 }
 
@@ -89,6 +99,8 @@ RunResult simulate(const ComponentDescription& component, const RunSettings& set
         case Interface::fmi2ModelExchange: return simulateFmi2ModelExchange(library, component, settings);
         case Interface::fmi2CoSimulation: return simulateFmi2CoSimulation(library, component, settings);
         case Interface::fmi1ModelExchange: return simulateFmi1ModelExchange(library, component, settings);
+        case Interface::fmi3ModelExchange: return simulateFmi3ModelExchange(library, component, settings);
+        case Interface::fmi3CoSimulation: return simulateFmi3CoSimulation(library, component, settings);
     }
     return {};
 }

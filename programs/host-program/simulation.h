@@ -37,6 +37,16 @@ enum class Clock {
     sum,
 };
 
+// Which standard's interface a run drives: its status names and reference form.
+enum class StandardVersion { fmi1, fmi2, fmi3 };
+
+// A start value from the command line, NAME=VALUE, given to an FMI 3.0
+// instance before initialisation.
+struct StartValue {
+    std::string name;
+    std::string value;
+};
+
 struct RunSettings {
     std::string instanceName;
     double stopTime = 3.0;
@@ -45,26 +55,33 @@ struct RunSettings {
     bool loggingOn = true;
     bool expandReferences = true;
     std::optional<std::string> string0;
+    // FMI 3.0
+    std::vector<StartValue> startValues;
+    bool eventModeUsed = false;       // co-simulation: handle contacts in Event Mode
+    bool earlyReturnAllowed = false;  // co-simulation: accept a step ended early
+    bool intermediateUpdate = false;  // co-simulation: pass the callback
+    std::optional<double> earlyReturnRequestTime;  // the callback requests an early return from then on
 };
 
 struct RunResult {
     std::vector<Sample> trajectory;
     std::vector<Rebound> rebounds;
     std::string failure;  // empty when the run reached the stop time
+    bool reboundsAtEvents = false;  // co-simulation: rebounds seen in the host's Event Mode
 };
 
 // Prints every message the component has sent through the host's logger
 // since the last call, with references expanded when asked to.
 class LogPrinter {
 public:
-    LogPrinter(const host::Host& host, const VariableNames& names, bool expand, bool fmi2);
+    LogPrinter(const host::Host& host, const VariableNames& names, bool expand, StandardVersion version);
     void flush();
 
 private:
     const host::Host& host;
     const VariableNames& names;
     bool expand;
-    bool fmi2;
+    StandardVersion version;
     std::size_t printed = 0;
 };
 
@@ -91,7 +108,7 @@ private:
 // result being built, and the check of each status a call returns.
 class RunContext {
 public:
-    RunContext(const VariableNames& names, bool expandReferences, bool fmi2);
+    RunContext(const VariableNames& names, bool expandReferences, StandardVersion version);
 
     struct Required {
         const char* name;
@@ -112,7 +129,7 @@ public:
     RunResult result;
 
 private:
-    bool fmi2;
+    StandardVersion version;
 };
 
 #define REBOUNDER_REQUIRED(api, name) RunContext::Required{#name, (api).name != nullptr}
@@ -123,6 +140,15 @@ RunResult simulateFmi2CoSimulation(const host::Library& library, const Component
                                    const RunSettings& settings);
 RunResult simulateFmi1ModelExchange(const host::Library& library, const ComponentDescription& component,
                                     const RunSettings& settings);
+RunResult simulateFmi3ModelExchange(const host::Library& library, const ComponentDescription& component,
+                                    const RunSettings& settings);
+RunResult simulateFmi3CoSimulation(const host::Library& library, const ComponentDescription& component,
+                                   const RunSettings& settings);
+
+// A start value the component's variables cannot take: an unknown name, a
+// type no setter takes, a value that does not read as the type or has the
+// wrong number of elements. Empty when every start value fits.
+std::string startValueProblem(const ComponentDescription& component, const std::vector<StartValue>& startValues);
 
 // Loads the component's library and simulates it as its interface
 // prescribes; a library that does not load ends the run with a failure.

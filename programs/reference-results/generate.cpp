@@ -2,8 +2,10 @@
 // with: for each case the trajectory exactly as rebounder-host writes it, and
 // a table of the first rebounds of every case beside the closed-form first
 // contact of the model.
-//   rebounder-reference-results OUTPUT_DIR {NAME COMPONENT STEP index|sum}...
+//   rebounder-reference-results OUTPUT_DIR {NAME COMPONENT STEP index|sum plain|event-mode}...
 // writes OUTPUT_DIR/NAME.csv for each case and OUTPUT_DIR/first-rebounds.csv.
+// event-mode: FMI 3.0 co-simulation with eventModeUsed and
+// earlyReturnAllowed, each contact handled in the host's Event Mode.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +31,10 @@ struct Case {
     fs::path component;
     double step;
     Clock clock;
+    bool eventMode;
 };
+
+constexpr int fieldsPerCase = 5;
 
 std::string exact(double value) {
     char buffer[32];
@@ -51,15 +56,18 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 6 || (argc - 2) % 4 != 0) {
-        return fail("usage: rebounder-reference-results OUTPUT_DIR {NAME COMPONENT STEP index|sum}...");
+    if (argc < 2 + fieldsPerCase || (argc - 2) % fieldsPerCase != 0) {
+        return fail("usage: rebounder-reference-results OUTPUT_DIR {NAME COMPONENT STEP index|sum plain|event-mode}...");
     }
     const fs::path output = argv[1];
     std::vector<Case> cases;
-    for (int i = 2; i < argc; i += 4) {
+    for (int i = 2; i < argc; i += fieldsPerCase) {
         const std::string clock = argv[i + 3];
+        const std::string mode = argv[i + 4];
         if (clock != "index" && clock != "sum") return fail("the clock is 'index' or 'sum', not '" + clock + "'");
-        cases.push_back({argv[i], argv[i + 1], std::strtod(argv[i + 2], nullptr), clock == "sum" ? Clock::sum : Clock::index});
+        if (mode != "plain" && mode != "event-mode") return fail("the mode is 'plain' or 'event-mode', not '" + mode + "'");
+        cases.push_back({argv[i], argv[i + 1], std::strtod(argv[i + 2], nullptr),
+                         clock == "sum" ? Clock::sum : Clock::index, mode == "event-mode"});
     }
     fs::create_directories(output);
 
@@ -80,6 +88,7 @@ int main(int argc, char** argv) {
         settings.stepSize = c.step;
         settings.clock = c.clock;
         settings.loggingOn = false;
+        settings.eventModeUsed = settings.earlyReturnAllowed = c.eventMode;
         const RunResult run = simulate(*component, settings);
         if (!run.failure.empty()) return fail(c.name + ": " + run.failure);
         if (run.rebounds.empty()) return fail(c.name + ": no rebound before " + plain(stopTime) + " s");
