@@ -347,7 +347,8 @@ std::string burstOfEvents(int count, double span) {
     std::string lines = tressivoStarted();
     for (int i = 0; i < count; ++i) {
         const double t = end - span + span * i / (count - 1);
-        lines += "\n" + call("Rebounder_fmiSetTime", "time=" + number(t), "status=fmiOK") + "\n" + eventUpdate(1);
+        lines.append("\n").append(call("Rebounder_fmiSetTime", "time=" + number(t), "status=fmiOK"));
+        lines.append("\n").append(eventUpdate(1));
     }
     return record({lines});
 }
