@@ -116,31 +116,19 @@ if(have_fmusim)
 endif()
 
 # fmusim with its variable-step solver (CVode) and start values for the four
-# strings. As reported on the issue that added the burst of events (not yet
-# measured with these pins): tressivo's run is killed at t = 2.2325 after more
-# than 4,300 event iterations, where its rebounds accumulate and the solver
-# takes ever shorter steps, its last call fmiSetTime(2.21296...); pellidor's
-# run ends normally. The other verdicts are those of the Euler template with
-# start values, whose co-simulation and strings this solver does not touch.
+# strings, as reported when the burst of events was added: tressivo's run is
+# killed at t = 2.2325 after more than 4,300 event iterations, where its
+# rebounds accumulate and the solver takes ever shorter steps, its last call
+# fmiSetTime(2.21296...); pellidor's run ends normally. Only that, probe 2,
+# is pinned until the other probes are measured with this template.
 if(have_fmusim)
     hostcheck_test(fmusim_cvode LABEL realhosts
         HOST "${hosts}/fmusim --output-file {csv} --stop-time {stop} --output-interval {step} --solver cvode --logging-on --start-value string0 a --start-value string1 b --start-value string2 c --start-value string3 d {fmu}"
-        OPTIONS "${limit}"
-        EXPECT "1=note,2=fail,3=note,4=not reached,5=pass,6=note,7=pass,8=pass,9=pass,10=pass,11=pass"
+        OPTIONS "${limit} --probes 2"
+        EXPECT "2=fail"
         EVIDENCE
-            "1=Symbol fmi2GetFMUstate is missing"
             # tressivo stalls in a burst of events where the rebounds accumulate, its first rebound still judged; pellidor runs to the end.
-            "2=^tressivo: was killed .* at t = 2.23[0-9]* in a burst of (more than )?[0-9]+ events within .* where the rebounds accumulate .*: the host bounds neither its events per time nor its smallest step. first rebound: .*pass for pellidor: rebound at"
-            "3=fmi2DoStep at points n[^ ]+h with step sizes \\(n\\+1\\)"
-            "4=the host wrote string0, string1, string2, string3 before reading them$"
-            # No endless iteration at one time: its event iterations end, each event its own.
-            "5=tressivo: .*the iteration ends"
-            "6=pellidor: 6 messages sent, references not expanded.* not reached for tressivo"
-            "7=then fmi2GetRealStatus, fmi2GetBooleanStatus, fmi2Terminate, fmi2FreeInstance, no further fmi2DoStep. exit status 2"
-            # The run killed in the burst is not judged for its instance; the others free theirs.
-            "8=not reached for tressivo: the host was killed .* in a burst of"
-            "9=every block zeroed" "10=each call allowed in its state. .*not reached for tressivo: no call out of order before"
-            "11=returned null. no call with the null instance, then ended with exit status 3$")
+            "2=^tressivo: was killed .* at t = 2.23[0-9]* in a burst of (more than )?[0-9]+ events within .* where the rebounds accumulate .*: the host bounds neither its events per time nor its smallest step. first rebound: .*pass for pellidor: rebound at")
 endif()
 
 # The FMU SDK's simulators, one per FMI version and interface; each writes
