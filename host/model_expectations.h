@@ -194,6 +194,16 @@ inline double firstContactTime() { return (startVelocity + firstImpactSpeed()) /
 inline double firstContactVelocity() { return startVelocity + startGravity * firstContactTime(); }
 inline double firstReboundVelocity() { return -(firstContactVelocity() * startRestitution); }
 
+// Where the rebounds accumulate. Each rebound leaves the floor at the
+// restitution times the speed it hit it with, and a flight from the floor at
+// speed v lasts 2v/9.81: the flights after the first contact shrink by the
+// restitution each time and add up to 2 · 5.968 · 0.5 / (9.81 · (1 − 0.5))
+// ≈ 1.2168 s. Infinitely many rebounds come before t ≈ 1.0161 + 1.2168 ≈ 2.2329.
+inline double reboundFlightsTotal() {
+    return 2.0 * firstImpactSpeed() * startRestitution / (-startGravity * (1.0 - startRestitution));
+}
+inline double reboundsAccumulationTime() { return firstContactTime() + reboundFlightsTotal(); }
+
 // varnelle's variables (FMI 3.0: value references unique across types).
 namespace varnelle {
 constexpr unsigned timeRef = 0, heightRef = 1, velocityRef = 2, accelerationRef = 3, gravityRef = 4,

@@ -73,8 +73,10 @@ const std::vector<Probe>& probeTable() {
          .judge = judgeOptionalFunctions, .judgedAgain = true},
         {.number = 2, .name = "model-exchange", .title = "Model-exchange trajectory",
          .runs = "strict-host pellidor and tressivo, output every 0.01 s",
-         .judged = "the first rebound and the floor in the CSV", .needs = modelExchangeRuns(),
-         .judge = judgeModelExchangeTrajectory, .plotted = true, .judgedAgain = true},
+         .judged = "the first rebound and the floor in the CSV; a run that ends in a burst of events, whether the "
+                   "host stopped there by itself", .needs = modelExchangeRuns(),
+         .judge = judgeModelExchangeTrajectory, .plotted = true, .judgedAgain = true,
+         .subject = Subject::eventBurst},
         {.number = 3, .name = "co-simulation", .title = "Co-simulation trajectory",
          .runs = "strict-host corvane at steps 0.01, 0.05 and 0.1",
          .judged = "the CSV against the reference results; the record says how the master computes its points",

@@ -79,6 +79,33 @@ std::optional<std::string> bounceProblem(const Trajectory& t, double interval, s
     return std::nullopt;
 }
 
+// A run that ended in a burst of events where the rebounds accumulate: a
+// question of the host's robustness, not of its integration. Stopping there
+// by itself and saying so is sound; running on until killed is not.
+Finding burstFinding(const Run& run) {
+    const RunEnd& end = *run.end;
+    if (run.outcome.hung()) {
+        return {Verdict::fail, run.name, end.where + ": the host bounds neither its events per time nor its smallest step"};
+    }
+    if (run.outcome.crashed()) return {Verdict::fail, run.name, end.where + " (" + exitText(run.outcome) + ")"};
+    const bool told = !run.outcome.completed() || !lastLine(run.outcome).empty();
+    return {told ? Verdict::pass : Verdict::note, run.name,
+            end.where + (told ? ": the host stopped by itself, " + refusal(run)
+                              : ": the host stopped by itself without telling its user, " + exitText(run.outcome))};
+}
+
+// The first-rebound checks, still reported for a run that ended in a burst
+// (a host can meet the first contact right and stall later); not made when
+// it left no readable CSV.
+Finding firstReboundChecked(const Run& run, double interval) {
+    if (!run.result.trajectory) return {Verdict::skip, run.name, "first rebound not checked: " + run.result.problem};
+    std::string summary;
+    if (const auto problem = bounceProblem(*run.result.trajectory, interval, summary)) {
+        return {Verdict::fail, run.name, "first rebound: " + *problem};
+    }
+    return {Verdict::pass, run.name, "first rebound: " + summary};
+}
+
 // ---- 3. Co-simulation -------------------------------------------------------
 
 struct Comparison {
@@ -240,24 +267,38 @@ std::string whyOnlyClose(const Stepping& steps, const Comparison& comparison) {
 ProbeResult judgeModelExchangeTrajectory(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
+    bool stalled = false, integratedWrongly = false;  // the kinds of fail, each with its advice
     for (const RunRequest& request : probe.needs) {
         const Run& run = runs(request);
         if (run.skipped) continue;
         result.runs.push_back(&run);
+        if (run.end && run.end->subject == probe.subject) {
+            const Finding burst = burstFinding(run), rebound = firstReboundChecked(run, request.step);
+            stalled = stalled || burst.verdict == Verdict::fail;
+            integratedWrongly = integratedWrongly || rebound.verdict == Verdict::fail;
+            findings.push_back({std::max(burst.verdict, rebound.verdict), run.name, burst.text + "; " + rebound.text});
+            continue;
+        }
         if (auto unjudgeable = unjudgeableResult(run, probe)) {
+            integratedWrongly = integratedWrongly || unjudgeable->verdict == Verdict::fail;
             findings.push_back(*unjudgeable);
             continue;
         }
         std::string summary;
         if (const auto problem = bounceProblem(*run.result.trajectory, request.step, summary)) {
+            integratedWrongly = true;
             findings.push_back({Verdict::fail, run.name, *problem + earlyEnd(run)});
         } else {
             findings.push_back({Verdict::pass, run.name, summary});
         }
     }
     conclude(result, findings);
-    result.fix = "Integrate the states the component hands out, watch the event indicator's sign at every step and "
-                 "call the event update when it changes, then go on from the states read back after it.";
+    const std::string integrate =
+        "Integrate the states the component hands out, watch the event indicator's sign at every step and call the "
+        "event update when it changes, then go on from the states read back after it.";
+    const std::string bound = "Bound the number of events per unit of model time or the smallest step, and stop with a "
+                              "message when the bound is reached.";
+    result.fix = stalled && integratedWrongly ? bound + " " + integrate : stalled ? bound : integrate;
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "event_burst.h"
 #include "format.h"
 
 namespace hostcheck {
@@ -144,6 +145,8 @@ double timeAt(const CallRecord& record, std::size_t call) {
     return modelTimes(record, call).back();
 }
 
+std::vector<double> callTimes(const CallRecord& record) { return modelTimes(record, record.calls.size()); }
+
 double timeReached(const CallRecord& record) {
     const std::vector<double> times = modelTimes(record, record.calls.size());
     return *std::max_element(times.begin(), times.end());
@@ -204,6 +207,11 @@ RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     if (!end.instantiated) {
         end.where = ended(outcome) + " before instantiating anything" +
                     (record.calls.empty() ? " (no call reached the library)" : "");
+    } else if (const auto burst = end.reachedStop ? std::nullopt : endingBurst(record)) {
+        // Before the open call and the trailing event updates: a host stalled
+        // in a burst is often stopped inside an event update.
+        end.subject = Subject::eventBurst;
+        end.where = ended(outcome) + " at t = " + fixed(end.timeReached) + " " + burstText(*burst);
     } else if (!record.openCalls().empty()) {
         end.where = insideOpenCall(record, outcome, end);
     } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {

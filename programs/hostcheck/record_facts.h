@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "outcome.h"
 #include "record.h"
@@ -26,6 +27,10 @@ double timeAt(const CallRecord& record, std::size_t call);
 // The latest model time the host set or a completed step reached.
 double timeReached(const CallRecord& record);
 
+// The model time before each call, and after the last: what timeAt gives
+// for every call, in one pass.
+std::vector<double> callTimes(const CallRecord& record);
+
 // "during initialisation", "before initialisation" or "at t = 1.25".
 std::string phaseAt(const CallRecord& record, std::size_t call);
 
@@ -44,9 +49,10 @@ std::optional<std::size_t> firstDiscard(const CallRecord& record);
 
 // What ended a run early when a probe tests it: a string never written,
 // read as null; an event iteration that never ended; a crash in the host's
-// logger; the Discard of a step. none when the run ended normally, or for a
+// logger; the Discard of a step; a burst of events where the rebounds
+// accumulate (event_burst.h). none when the run ended normally, or for a
 // reason no probe tests. The probe table says which probe judges each.
-enum class Subject { none, nullString, endlessEventIteration, loggerCrash, discard };
+enum class Subject { none, nullString, endlessEventIteration, loggerCrash, discard, eventBurst };
 
 // Where a run ended and why, as the record and the outcome show it.
 struct RunEnd {

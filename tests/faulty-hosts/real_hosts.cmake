@@ -31,8 +31,8 @@ real_host_present(fmusim_me20 have_fmusim_me20)
 real_host_present(fmusim_cs20 have_fmusim_cs20)
 real_host_present(fmusim_me10 have_fmusim_me10)
 
-# Short: fmusim with start values iterates tressivo's events without end,
-# and is killed when its call record outgrows any real run's.
+# Short: fmusim with start values iterates tressivo's events without end
+# (Euler) or stalls where its rebounds accumulate (CVode), and is killed.
 set(limit "--time-limit 10")
 
 # FMPy 0.3.30.
@@ -113,6 +113,22 @@ if(have_fmusim)
             "8=not reached for tressivo: the host was killed for making calls without end"
             "9=every block zeroed" "10=each call allowed in its state. .*not reached for tressivo: no call out of order before"
             "11=returned null. no call with the null instance, then ended with exit status 3$")
+endif()
+
+# fmusim with its variable-step solver (CVode) and start values for the four
+# strings, as reported when the burst of events was added: tressivo's run is
+# killed at t = 2.2325 after more than 4,300 event iterations, where its
+# rebounds accumulate and the solver takes ever shorter steps, its last call
+# fmiSetTime(2.21296...); pellidor's run ends normally. Only that, probe 2,
+# is pinned until the other probes are measured with this template.
+if(have_fmusim)
+    hostcheck_test(fmusim_cvode LABEL realhosts
+        HOST "${hosts}/fmusim --output-file {csv} --stop-time {stop} --output-interval {step} --solver cvode --logging-on --start-value string0 a --start-value string1 b --start-value string2 c --start-value string3 d {fmu}"
+        OPTIONS "${limit} --probes 2"
+        EXPECT "2=fail"
+        EVIDENCE
+            # tressivo stalls in a burst of events where the rebounds accumulate, its first rebound still judged; pellidor runs to the end.
+            "2=^tressivo: was killed .* at t = 2.23[0-9]* in a burst of (more than )?[0-9]+ events within .* where the rebounds accumulate .*: the host bounds neither its events per time nor its smallest step. first rebound: .*pass for pellidor: rebound at")
 endif()
 
 # The FMU SDK's simulators, one per FMI version and interface; each writes

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include "event_burst.h"
+#include "model_expectations.h"
 #include "options.h"
 #include "plots.h"
 #include "report.h"
@@ -335,6 +337,47 @@ TEST(FunctionTables, StatusesAreReadInTheCallsVersion) {
     }
 }
 
+// ---- A host stalled where the rebounds accumulate ------------------------------------
+
+// tressivo after its first rebound, then count events (fmiSetTime and one
+// converged fmiEventUpdate each) spread evenly over span seconds of model
+// time, ending just before the accumulation point; with span 0 all at one time.
+std::string burstOfEvents(int count, double span) {
+    const double end = expected::reboundsAccumulationTime() - 1e-4;
+    std::string lines = tressivoStarted();
+    for (int i = 0; i < count; ++i) {
+        const double t = end - span + span * i / (count - 1);
+        lines.append("\n").append(call("Rebounder_fmiSetTime", "time=" + number(t), "status=fmiOK"));
+        lines.append("\n").append(eventUpdate(1));
+    }
+    return record({lines});
+}
+
+// The closed-form fall every 0.01 s, the first rebound at the exact contact,
+// and a few rows of the rise after it.
+std::string firstReboundCsv() {
+    const double g = expected::startGravity, contact = expected::firstContactTime();
+    std::string csv = "time,height,velocity\n";
+    const auto row = [&](double t, double h, double v) { csv += number(t) + "," + number(h) + "," + number(v) + "\n"; };
+    for (int n = 0; n * 0.01 < contact; ++n) {
+        const double t = n * 0.01;
+        row(t, expected::startHeight + expected::startVelocity * t + g * t * t / 2, expected::startVelocity + g * t);
+    }
+    row(contact, 0.0, expected::firstContactVelocity());
+    row(contact, 0.0, expected::firstReboundVelocity());
+    for (int k = 1; k <= 5; ++k) {
+        const double dt = k * 0.01, v = expected::firstReboundVelocity();
+        row(contact + dt, v * dt + g * dt * dt / 2, v + g * dt);
+    }
+    return csv;
+}
+
+Outcome exitedSaying(int code, const std::string& message) {
+    Outcome o = exited(code);
+    o.errors = message;
+    return o;
+}
+
 // ---- Where a run ended, and whose subject ended it ---------------------------------
 
 struct EndCase {
@@ -381,6 +424,18 @@ INSTANTIATE_TEST_SUITE_P(
                 crashed(), 6, "^crashed in its logger, on the message \"Init #r0#=1\" that fmiInitialize"},
         EndCase{"StoppedAtTheDiscard", record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), freed2()}), exited(1),
                 7, "^stopped after fmi2DoStep\\(currentCommunicationPoint=0, communicationStepSize=1.5, "},
+        // A burst: more than 100 events at distinct model times within 0.01 s.
+        EndCase{"KilledInABurstOfEvents", burstOfEvents(101, 0.009), hung(), 2,
+                "^was killed at the time limit at t = 2.232[0-9] in a burst of 101 events within 0.009 s of model time "
+                "\\(more than 100 within 0.01 s\\), where the rebounds accumulate \\(t ≈ 2.2329\\)$"},
+        EndCase{"AHundredEventsAreNoBurst", burstOfEvents(100, 0.009), hung(), 5,
+                "after 1 call of fmiEventUpdate at t = 2.232"},
+        EndCase{"EventsSpreadOverMoreThanTheSpanAreNoBurst", burstOfEvents(150, 0.02), hung(), 5,
+                "after 1 call of fmiEventUpdate at t = 2.232"},
+        // Updates at one model time are one event: an iteration, not a burst.
+        // (A run killed right after an event update counts as killed in it.)
+        EndCase{"IterationAtOneTimeIsNoBurst", burstOfEvents(150, 0.0), hung(), 5,
+                "after 1 call of fmiEventUpdate at t = 2.232"},
         EndCase{"StoppedAtAnError",
                 record({pellidorStarted(), setTime2(0.5), call("fmi2SetReal", "vr=[4] nvr=1 value=[1]", "status=fmi2Error")}),
                 exited(1), 0, "^stopped after fmi2SetReal\\(vr=\\[4\\], nvr=1, value=\\[1\\]\\) answered fmi2Error, at t = 0.5$"}),
@@ -439,6 +494,27 @@ INSTANTIATE_TEST_SUITE_P(
                               call("fmi2SetContinuousStates", "x=[1,2] nx=2", "status=fmi2Error")}),
                       exited(1), "time,height,velocity\n"}},
                     Verdict::fail, "the CSV has no rows \\(stopped after fmi2SetContinuousStates.* answered fmi2Error, at t = 0.5"},
+        // 2. A run that ended in a burst of events: the host's robustness, the first rebound still checked.
+        VerdictCase{"TrajectoryKilledInABurstFail", 2, {{tressivoStrict, burstOfEvents(150, 0.005), hung(), firstReboundCsv()}},
+                    Verdict::fail,
+                    "^tressivo: was killed at the time limit at t = 2.232[0-9] in a burst of 150 events within 0.005 s .*"
+                    "where the rebounds accumulate .*: the host bounds neither its events per time nor its smallest step; "
+                    "first rebound: rebound at 1.0161 s"},
+        VerdictCase{"TrajectoryStoppedInABurstPass", 2,
+                    {{tressivoStrict, burstOfEvents(150, 0.005), exitedSaying(1, "too many events at t = 2.2328"),
+                      firstReboundCsv()}},
+                    Verdict::pass,
+                    "^tressivo: stopped at t = 2.232[0-9] in a burst .*: the host stopped by itself, exit status 1 "
+                    "\\('too many events at t = 2.2328'\\); first rebound: rebound at 1.0161 s"},
+        VerdictCase{"TrajectoryStoppedSilentlyInABurstNote", 2,
+                    {{tressivoStrict, burstOfEvents(150, 0.005), exited(0), firstReboundCsv()}}, Verdict::note,
+                    "stopped by itself without telling its user, exit status 0; first rebound: rebound at 1.0161 s"},
+        VerdictCase{"TrajectoryStoppedInABurstWrongReboundFail", 2,
+                    {{tressivoStrict, burstOfEvents(150, 0.005), exitedSaying(1, "too many events"),
+                      "time,height,velocity\n0,1,4\n0.5,1.77,-0.9\n"}},
+                    Verdict::fail, "the host stopped by itself, .*; first rebound: no rebound: the velocity never turns upward"},
+        VerdictCase{"TrajectoryKilledInABurstWithoutCsvFail", 2, {{tressivoStrict, burstOfEvents(150, 0.005), hung()}},
+                    Verdict::fail, "smallest step; first rebound not checked: no result file result.csv$"},
         // 3. Co-simulation trajectory: the CSV against the reference, the steps from the record.
         VerdictCase{"CoSimulationExactPass", 3,
                     {{corvaneAtReference, record({corvaneStarted(), summedSteps(), freed2()}), exited(0), corvaneCsv}},
@@ -559,6 +635,42 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictCase{"OutsideOnlyDiscardNote", 7, {{corvaneAtDiscard, std::nullopt, exited(1), discardCsv}}, Verdict::note,
                     "the calls after the Discard cannot be seen; .*\\(judged from the outside: these FMUs keep no call record\\)$"}),
     [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
+
+// The advice for a host killed in a burst is to bound its events, not how
+// to integrate; a host that also met the first rebound wrongly gets both.
+TEST_F(Verdicts, ABurstIsAdvisedToBoundTheEventsAndAWrongReboundToIntegrate) {
+    const std::string bound = "^Bound the number of events per unit of model time or the smallest step, and stop with "
+                              "a message when the bound is reached.";
+    const ProbeResult stalled = judge(2, {{tressivoStrict, burstOfEvents(150, 0.005), hung(), firstReboundCsv()}});
+    EXPECT_TRUE(std::regex_search(stalled.fix, std::regex(bound + "$"))) << stalled.fix;
+    const ProbeResult both = judge(2, {{tressivoStrict, burstOfEvents(150, 0.005), hung(), "time,height,velocity\n0,1,4\n"},
+                                       {pellidorStrict, pellidorToTheEnd, exited(0), firstReboundCsv()}});
+    EXPECT_TRUE(std::regex_search(both.fix, std::regex(bound + " Integrate the states"))) << both.fix;
+    // The other probes point at the burst instead of judging the run.
+    const ProbeResult optional = judge(1, {{pellidorDefault, burstOfEvents(150, 0.005), hung()}});
+    EXPECT_TRUE(std::regex_search(optional.evidence, std::regex("accumulate \\(t ≈ 2.2329\\): see probe 2$")))
+        << optional.evidence;
+}
+
+// The burst's figures hold for the model: the rebounds, flight after flight
+// from the first contact (each 2v/9.81 at the restitution times the speed
+// before), stay at distinct model times fewer than half the threshold within
+// the last span before they accumulate, and accumulate where the evidence says.
+TEST(EventBurst, ThresholdLiesAboveTwiceTheReboundsTheModelHoldsInItsSpan) {
+    std::vector<double> rebounds{expected::firstContactTime()};
+    for (double v = expected::firstImpactSpeed() * expected::startRestitution;; v *= expected::startRestitution) {
+        const double next = rebounds.back() + 2.0 * v / -expected::startGravity;
+        if (next == rebounds.back()) break;
+        rebounds.push_back(next);
+    }
+    const double accumulation = rebounds.back();
+    EXPECT_NEAR(accumulation, expected::reboundsAccumulationTime(), 1e-12);
+    const auto inSpan = std::count_if(rebounds.begin(), rebounds.end(),
+                                      [&](double t) { return t > accumulation - burstSpan; });
+    EXPECT_GT(inSpan, 40) << "the model crowds its rebounds into the span";
+    EXPECT_LT(2 * static_cast<std::size_t>(inSpan), burstEvents);
+    EXPECT_LE(burstSpan / modelExchangeStep, 1.0) << "a fixed-step host at the output interval finds one event per span";
+}
 
 // ---- Selecting probes -------------------------------------------------------------
 
