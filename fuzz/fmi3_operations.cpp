@@ -460,7 +460,9 @@ void callVarnelle(Session& s, Fmi3Operation operation, Fmi3Slot* slot, void* c) 
 }  // namespace
 
 bool runFmi3(Session& s) {
-    const auto operation = Fmi3Operation(s.in.byte());
+    // The low six bits, a field of fixed width as in the operation byte: most
+    // values then name a call.
+    const auto operation = Fmi3Operation(operationOf(s.in.byte()));
     const char* name = nameOf(operation);
     if (name == nullptr) return false;
     s.trace("varnelle %s", name);
