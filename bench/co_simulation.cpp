@@ -260,8 +260,9 @@ std::string inlineStepDiffersFromVarnelle(Components& k, double stepSize) {
     return "";
 }
 
-// Without early return, a step long enough for the cap to stop it is first
-// run on the clock alone (a Discard must change nothing): measured both ways.
+// Measured with early return allowed and without: a step the cap would stop
+// is answered differently (an early return, or a Discard that must change
+// nothing), so the two take different paths.
 void doStepVarnelleWeightless(benchmark::State& state, Components& k, double stepSize, bool earlyReturnAllowed) {
     if (!k.varnelle.api) return state.SkipWithError(k.varnelle.problem.c_str());
     const host::Fmi3Api& api = *k.varnelle.api;

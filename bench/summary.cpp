@@ -60,7 +60,7 @@ constexpr Comparison comparisons[] = {
     {"varnelle: fmi3DoStep 0.01, weightless", "do_step_0.01/weightless/varnelle", "inline Euler loop",
      "do_step_0.01/weightless/inline_from_its_time", 0.0},
     {"varnelle: fmi3DoStep 1.0, weightless", "do_step_1.0/weightless/varnelle", "inline Euler loop",
-     "do_step_1.0/weightless/inline_from_its_time", 0.0},
+     "do_step_1.0/weightless/inline_from_its_time", 1.1},
     {"varnelle, early return: fmi3DoStep 1.0", "do_step_1.0/weightless/varnelle_early_return_allowed",
      "inline Euler loop", "do_step_1.0/weightless/inline_from_its_time", 1.1},
     {"pellidor: instantiate + initialise + free", "lifecycle/pellidor", "inline, same allocator",
@@ -87,7 +87,7 @@ void printSummary(const SummaryReporter& reporter) {
         if (row.target > 0.0) {
             const bool met = ratio <= row.target;
             missed += met ? 0 : 1;
-            std::snprintf(target, sizeof target, "<= %.2gx %s", row.target, met ? "met" : "MISSED");
+            std::snprintf(target, sizeof target, "<= %.3gx %s", row.target, met ? "met" : "MISSED");
         }
         std::printf("%-42s %9.2f   %-24s %9.2f %7.2fx   %s\n", row.call, *measured, row.baselineDescription,
                     *baseline, ratio, target);

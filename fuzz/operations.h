@@ -105,8 +105,8 @@ constexpr std::uint8_t operationOf(std::uint8_t byte) { return byte & ((1u << op
 
 // What the host does between calls: its allocator fails at one of the next
 // few allocations, at every one from one of the next few on, or no more; or
-// it calls the FMI 3.0 component varnelle, the next byte naming the call
-// (Fmi3Operation). The four components took the operation byte's two fields
+// it calls the FMI 3.0 component varnelle, the low six bits of the next byte
+// naming the call (Fmi3Operation). The four components took the operation byte's two fields
 // before varnelle came, so its calls follow a host byte of their own.
 #define FUZZ_HOST_OPERATIONS(X)  \
     X(FailOneAllocation, 0)      \
@@ -198,7 +198,8 @@ enum class ReentryOperation : std::uint8_t { FUZZ_REENTRY_OPERATIONS(FUZZ_ENUMER
 #define FUZZ_FITS_OPERATION(name, value, ...) &&(value) < (1u << operationBits)
 #define FUZZ_FITS_REENTRY(name, value, ...) &&(value) < (1u << reentryBits)
 static_assert(true FUZZ_FMI2_OPERATIONS(FUZZ_FITS_OPERATION) FUZZ_FMI1_OPERATIONS(FUZZ_FITS_OPERATION)
-                  FUZZ_HOST_OPERATIONS(FUZZ_FITS_OPERATION) FUZZ_REENTRY_OPERATIONS(FUZZ_FITS_REENTRY),
+                  FUZZ_HOST_OPERATIONS(FUZZ_FITS_OPERATION) FUZZ_FMI3_OPERATIONS(FUZZ_FITS_OPERATION)
+                      FUZZ_REENTRY_OPERATIONS(FUZZ_FITS_REENTRY),
               "every operation's value fits its field");
 #undef FUZZ_FITS_REENTRY
 #undef FUZZ_FITS_OPERATION

@@ -30,6 +30,8 @@ struct Components {
         varnelleLibrary.function<void (*)(std::size_t)>("rebounderFailAllocationsFrom");
     std::size_t (*allocationAttempts)() = varnelleLibrary.function<std::size_t (*)()>("rebounderAllocationAttempts");
     std::size_t (*liveBlocks)() = varnelleLibrary.function<std::size_t (*)()>("rebounderLiveBlocks");
+    // What the C runtime took while the library loaded; no instance's blocks.
+    std::size_t runtimeBlocks = liveBlocks ? liveBlocks() : 0;
 };
 Components& components();
 

@@ -244,13 +244,16 @@ bool runVarnelleWithFailingAllocation(InterposedVarnelle& v, std::size_t k) {
     const std::string where = "allocation " + std::to_string(k) + " failing";
     const std::size_t base = v.attempts();
     const std::size_t failing = base + k;
+    // Blocks the C runtime's own start-up took (MinGW's registers its exit
+    // functions with calloc) stay; the instance's must all come back.
+    const std::size_t runtimeBlocks = v.liveBlocks();
     v.failAllocation(failing);
     Messages3 messages;
 
     fmi3Instance c = v.api.fmi3InstantiateModelExchange("ball", "123", "/resources/", fmi3False, fmi3True, &messages, keepMessage);
     if (v.attempts() >= failing && c == nullptr) {
         // Instantiation met the failure: null, no block kept, the reason told.
-        EXPECT_EQ(v.liveBlocks(), 0u) << where << ": a failed instantiation kept blocks";
+        EXPECT_EQ(v.liveBlocks(), runtimeBlocks) << where << ": a failed instantiation kept blocks";
         EXPECT_FALSE(messages.entries.empty()) << where << ": a failed instantiation said nothing";
         v.failAllocation(0);
         return true;
@@ -302,7 +305,7 @@ bool runVarnelleWithFailingAllocation(InterposedVarnelle& v, std::size_t k) {
     }
     v.api.fmi3FreeInstance(c);
     v.failAllocation(0);
-    EXPECT_EQ(v.liveBlocks(), 0u) << where << ": blocks not freed";
+    EXPECT_EQ(v.liveBlocks(), runtimeBlocks) << where << ": blocks not freed";
     return v.attempts() >= failing;
 }
 

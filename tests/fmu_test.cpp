@@ -1020,25 +1020,35 @@ struct Fault {
 
 void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.what; }
 
+// The description inside one of the built archives, as text.
+std::string archivedDescription(const char* file) {
+    std::string text;
+    for (const std::string& line : outputLines(std::string(REBOUNDER_UNZIP) + " -p '" + REBOUNDER_FMU_DIRECTORY + "/" +
+                                               file + "' modelDescription.xml"))
+        text += line + "\n";
+    return text;
+}
+
+// The checks pass the description as built, and report it with the fault's
+// one edit made.
+template <typename Problems>
+void expectReported(const std::string& original, const Fault& fault, Problems problems) {
+    ASSERT_TRUE(problems(xml::parse(original)).empty());
+    std::string edited = original;
+    const std::size_t at = edited.find(fault.from);
+    ASSERT_NE(at, std::string::npos) << "the description no longer contains " << fault.from;
+    edited.replace(at, std::string(fault.from).size(), fault.to);
+    EXPECT_FALSE(problems(xml::parse(edited)).empty()) << fault.what << " went unnoticed";
+}
+
 class RuleChecks : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(RuleChecks, ReportEachFault) {
 #ifndef PELLIDOR_LIBRARY
     GTEST_SKIP() << "pellidor is not built";
 #endif
-    const std::string original = [] {
-        std::string text;
-        for (const std::string& line :
-             outputLines(std::string(REBOUNDER_UNZIP) + " -p '" + REBOUNDER_FMU_DIRECTORY + "/pellidor.fmu' modelDescription.xml"))
-            text += line + "\n";
-        return text;
-    }();
-    ASSERT_TRUE(rules::fmi2Problems(xml::parse(original), false).empty());
-    std::string edited = original;
-    const std::size_t at = edited.find(GetParam().from);
-    ASSERT_NE(at, std::string::npos) << "the description no longer contains " << GetParam().from;
-    edited.replace(at, std::string(GetParam().from).size(), GetParam().to);
-    EXPECT_FALSE(rules::fmi2Problems(xml::parse(edited), false).empty()) << GetParam().what << " went unnoticed";
+    expectReported(archivedDescription("pellidor.fmu"), GetParam(),
+                   [](const xml::Element& root) { return rules::fmi2Problems(root, false); });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -1063,16 +1073,7 @@ TEST_P(RuleChecks3, ReportEachFault) {
 #ifndef VARNELLE_LIBRARY
     GTEST_SKIP() << "varnelle is not built";
 #endif
-    std::string original;
-    for (const std::string& line :
-         outputLines(std::string(REBOUNDER_UNZIP) + " -p '" + REBOUNDER_FMU_DIRECTORY + "/varnelle.fmu' modelDescription.xml"))
-        original += line + "\n";
-    ASSERT_TRUE(rules::fmi3Problems(xml::parse(original)).empty());
-    std::string edited = original;
-    const std::size_t at = edited.find(GetParam().from);
-    ASSERT_NE(at, std::string::npos) << "the description no longer contains " << GetParam().from;
-    edited.replace(at, std::string(GetParam().from).size(), GetParam().to);
-    EXPECT_FALSE(rules::fmi3Problems(xml::parse(edited)).empty()) << GetParam().what << " went unnoticed";
+    expectReported(archivedDescription("varnelle.fmu"), GetParam(), rules::fmi3Problems);
 }
 
 INSTANTIATE_TEST_SUITE_P(
