@@ -191,6 +191,47 @@ void printIntermediateCalls(const std::vector<IntermediateCall>& calls) {
     }
 }
 
+// The integrator's calls for an FMI 3.0 model-exchange instance: the
+// states, derivatives and indicators by their FMI 3.0 functions, and an event
+// handled in Event Mode until no discrete state needs an update.
+ModelExchangeCalls fmi3ModelExchangeCalls(Fmi3Run& run, std::size_t nx, std::size_t ni) {
+    const fmi3Instance c = run.instance;
+    ModelExchangeCalls calls;
+    calls.crossing = CrossingRule::domain;
+    calls.start = [&run, c, nx, ni](double time, Values& x, Values& z) {
+        return run.check(run.api.fmi3SetTime(c, time), "fmi3SetTime") &&
+               run.check(run.api.fmi3GetContinuousStates(c, x.data(), nx), "fmi3GetContinuousStates") &&
+               run.check(run.api.fmi3GetEventIndicators(c, z.data(), ni), "fmi3GetEventIndicators");
+    };
+    calls.derivatives = [&run, c, nx](Values& dx) {
+        return run.check(run.api.fmi3GetContinuousStateDerivatives(c, dx.data(), nx),
+                         "fmi3GetContinuousStateDerivatives");
+    };
+    calls.completeStep = [&run, c, nx, ni](double time, const Values& x, Values& z, bool& eventRequested, bool& stop) {
+        fmi3Boolean enterEventMode = fmi3False, terminateSimulation = fmi3False;
+        const bool done =
+            run.check(run.api.fmi3SetTime(c, time), "fmi3SetTime") &&
+            run.check(run.api.fmi3SetContinuousStates(c, x.data(), nx), "fmi3SetContinuousStates") &&
+            run.check(run.api.fmi3GetEventIndicators(c, z.data(), ni), "fmi3GetEventIndicators") &&
+            run.check(run.api.fmi3CompletedIntegratorStep(c, fmi3True, &enterEventMode, &terminateSimulation),
+                      "fmi3CompletedIntegratorStep");
+        eventRequested = enterEventMode;
+        stop = terminateSimulation;
+        return done;
+    };
+    // A termination asked for in Event Mode ends the run there: the states
+    // are read, and the instance is terminated from Event Mode.
+    calls.handleEvent = [&run, c, nx, ni](Values& x, Values& z, bool& stop) {
+        if (!run.check(run.api.fmi3EnterEventMode(c), "fmi3EnterEventMode") || !run.updateDiscreteStates(stop)) {
+            return false;
+        }
+        return (stop || run.check(run.api.fmi3EnterContinuousTimeMode(c), "fmi3EnterContinuousTimeMode")) &&
+               run.check(run.api.fmi3GetContinuousStates(c, x.data(), nx), "fmi3GetContinuousStates") &&
+               run.check(run.api.fmi3GetEventIndicators(c, z.data(), ni), "fmi3GetEventIndicators");
+    };
+    return calls;
+}
+
 }  // namespace
 
 RunResult simulateFmi3ModelExchange(const host::Library& library, const ComponentDescription& component,
@@ -226,36 +267,7 @@ RunResult simulateFmi3ModelExchange(const host::Library& library, const Componen
 
     const std::size_t nx = component.stateCount;
     const std::size_t ni = component.indicatorCount;
-    ModelExchangeCalls calls;
-    calls.crossing = CrossingRule::domain;
-    calls.start = [&](double time, Values& x, Values& z) {
-        return run.check(f.fmi3SetTime(c, time), "fmi3SetTime") &&
-               run.check(f.fmi3GetContinuousStates(c, x.data(), nx), "fmi3GetContinuousStates") &&
-               run.check(f.fmi3GetEventIndicators(c, z.data(), ni), "fmi3GetEventIndicators");
-    };
-    calls.derivatives = [&](Values& dx) {
-        return run.check(f.fmi3GetContinuousStateDerivatives(c, dx.data(), nx), "fmi3GetContinuousStateDerivatives");
-    };
-    calls.completeStep = [&](double time, const Values& x, Values& z, bool& eventRequested, bool& stop) {
-        fmi3Boolean enterEventMode = fmi3False, terminateSimulation = fmi3False;
-        const bool done =
-            run.check(f.fmi3SetTime(c, time), "fmi3SetTime") &&
-            run.check(f.fmi3SetContinuousStates(c, x.data(), nx), "fmi3SetContinuousStates") &&
-            run.check(f.fmi3GetEventIndicators(c, z.data(), ni), "fmi3GetEventIndicators") &&
-            run.check(f.fmi3CompletedIntegratorStep(c, fmi3True, &enterEventMode, &terminateSimulation),
-                      "fmi3CompletedIntegratorStep");
-        eventRequested = enterEventMode;
-        stop = terminateSimulation;
-        return done;
-    };
-    // A termination asked for in Event Mode ends the run there: the states
-    // are read, and the instance is terminated from Event Mode.
-    calls.handleEvent = [&](Values& x, Values& z, bool& stop) {
-        if (!run.check(f.fmi3EnterEventMode(c), "fmi3EnterEventMode") || !run.updateDiscreteStates(stop)) return false;
-        return (stop || run.check(f.fmi3EnterContinuousTimeMode(c), "fmi3EnterContinuousTimeMode")) &&
-               run.check(f.fmi3GetContinuousStates(c, x.data(), nx), "fmi3GetContinuousStates") &&
-               run.check(f.fmi3GetEventIndicators(c, z.data(), ni), "fmi3GetEventIndicators");
-    };
+    const ModelExchangeCalls calls = fmi3ModelExchangeCalls(run, nx, ni);
     if (integrateModelExchange(run, settings, nx, ni, calls)) run.finish();
     return run.result;
 }
