@@ -1,9 +1,11 @@
-// corvane's fmi2DoStep beside the same communication step done inline by the
-// host, for a short and a long step, with and without floor contacts; an
-// inline baseline is timed only after it has given corvane's results bit for
-// bit. Every call starts at communication point 0.0: the component does not
-// read the time, and this way every call of one size divides into the same
-// internal steps.
+// corvane's fmi2DoStep and varnelle's fmi3DoStep beside the same
+// communication step done inline by the host, for a short and a long step;
+// corvane with and without floor contacts. An inline baseline is timed only
+// after it has given the component's results bit for bit. Every corvane call
+// starts at communication point 0.0: corvane does not read the time, and this
+// way every call of one size divides into the same internal steps. varnelle
+// steps only from where it stands, so its calls and their baseline go on in
+// time.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -201,6 +203,96 @@ void doStepInline(benchmark::State& state, Components&, double stepSize, Scenari
     if (statuses != fmi2OK) state.SkipWithError("the inline step did not reach its end time");
 }
 
+// ---------------------------------------------------------------------------
+// varnelle's fmi3DoStep, weightless. FMI 3.0 takes a step only from where the
+// instance stands, so each call starts where the one before ended, and the
+// inline loop does the same; without contacts the rest never comes, and the
+// step is corvane's.
+
+constexpr fmi3ValueReference varnelleVelocity = 2, varnelleGravity = 4;
+
+fmi3Status weightless(const host::Fmi3Api& api, fmi3Instance c) {
+    const fmi3ValueReference refs[2] = {varnelleVelocity, varnelleGravity};
+    const double zeros[2] = {0.0, 0.0};
+    return api.fmi3SetFloat64(c, refs, 2, zeros, 2);
+}
+
+struct StepOutputs {
+    fmi3Boolean eventHandlingNeeded = fmi3False, terminateSimulation = fmi3False, earlyReturn = fmi3False;
+    double lastSuccessfulTime = 0.0;
+};
+
+fmi3Status doStepVarnelle(const host::Fmi3Api& api, fmi3Instance c, double& point, double size, StepOutputs& out) {
+    const fmi3Status status = api.fmi3DoStep(c, point, size, fmi3True, &out.eventHandlingNeeded,
+                                             &out.terminateSimulation, &out.earlyReturn, &out.lastSuccessfulTime);
+    point = out.lastSuccessfulTime;
+    return status;
+}
+
+// The guard of the baseline, as for corvane: the same states bit for bit
+// over the first calls, each from where the last one ended.
+std::string inlineStepDiffersFromVarnelle(Components& k, double stepSize) {
+    if (!k.varnelle.api) return "not compared with varnelle: " + k.varnelle.problem;
+    const host::Fmi3Api& api = *k.varnelle.api;
+    Fmi3Instance instance(api, true, [&](fmi3Instance c) { return weightless(api, c); });
+    if (!instance.ready) return "not compared with varnelle: instantiation or initialisation failed";
+    InlineModel m;
+    prepare(m, Scenario::Weightless);
+    double point = 0.0, inlinePoint = 0.0;
+    StepOutputs out;
+    const fmi3ValueReference stateRefs[expected::stateCount] = {1, 2};
+    for (int call = 1; call <= guardCalls; ++call) {
+        const fmi3Status status = doStepVarnelle(api, instance.c, point, stepSize, out);
+        const InlineStepResult inlineStep = inlineDoStep(m, inlinePoint, stepSize);
+        inlinePoint = inlinePoint + stepSize;
+        double x[expected::stateCount] = {};
+        api.fmi3GetFloat64(instance.c, stateRefs, expected::stateCount, x, expected::stateCount);
+        if (status == fmi3OK && inlineStep.status == fmi2OK && sameBits(point, inlinePoint) &&
+            sameBits(x[0], m.states[0]) && sameBits(x[1], m.states[1]))
+            continue;
+        char text[320];
+        std::snprintf(text, sizeof text,
+                      "the inline loop differs from varnelle at call %d: varnelle status %d, time %.17g, height "
+                      "%.17g, velocity %.17g; inline status %d, time %.17g, height %.17g, velocity %.17g",
+                      call, status, point, x[0], x[1], inlineStep.status, inlinePoint, m.states[0], m.states[1]);
+        return text;
+    }
+    return "";
+}
+
+// Without early return, a step long enough for the cap to stop it is first
+// run on the clock alone (a Discard must change nothing): measured both ways.
+void doStepVarnelleWeightless(benchmark::State& state, Components& k, double stepSize, bool earlyReturnAllowed) {
+    if (!k.varnelle.api) return state.SkipWithError(k.varnelle.problem.c_str());
+    const host::Fmi3Api& api = *k.varnelle.api;
+    Fmi3Instance instance(api, true, [&](fmi3Instance c) { return weightless(api, c); }, earlyReturnAllowed);
+    if (!instance.ready) return state.SkipWithError("varnelle: instantiation or initialisation failed");
+    const fmi3Instance c = instance.c;
+    double point = 0.0;
+    StepOutputs out;
+    int statuses = fmi3OK;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(stepSize);
+        statuses |= doStepVarnelle(api, c, point, stepSize, out);
+        benchmark::DoNotOptimize(out);
+    }
+    if (statuses != fmi3OK) state.SkipWithError("a call did not return OK");
+}
+
+void doStepInlineFromItsTime(benchmark::State& state, Components&, double stepSize) {
+    InlineModel m;
+    prepare(m, Scenario::Weightless);
+    double point = 0.0;
+    int statuses = fmi2OK;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(stepSize);
+        statuses |= inlineDoStep(m, point, stepSize).status;
+        point = point + stepSize;
+        benchmark::DoNotOptimize(m);
+    }
+    if (statuses != fmi2OK) state.SkipWithError("the inline step did not reach its end time");
+}
+
 // Stands in for a baseline the guard refused: says why instead of timing it.
 void refusedBaseline(benchmark::State& state, Components&, const std::string& why) {
     state.SkipWithError(why.c_str());
@@ -210,6 +302,17 @@ void refusedBaseline(benchmark::State& state, Components&, const std::string& wh
 
 void registerCoSimulationBenchmarks(Components& k) {
     const std::pair<const char*, double> sizes[] = {{"0.01", 0.01}, {"1.0", 1.0}};
+    for (const auto& [sizeName, size] : sizes) {
+        const std::string prefix = std::string("do_step_") + sizeName + "/weightless/";
+        add(prefix + "varnelle", k, doStepVarnelleWeightless, size, false);
+        add(prefix + "varnelle_early_return_allowed", k, doStepVarnelleWeightless, size, true);
+        const std::string differs = inlineStepDiffersFromVarnelle(k, size);
+        if (differs.empty()) {
+            add(prefix + "inline_from_its_time", k, doStepInlineFromItsTime, size);
+        } else {
+            add(prefix + "inline_from_its_time", k, refusedBaseline, differs);
+        }
+    }
     const std::pair<const char*, Scenario> scenarios[] = {{"weightless", Scenario::Weightless},
                                                           {"bouncing", Scenario::Bouncing}};
     for (const auto& [sizeName, size] : sizes) {

@@ -8,6 +8,7 @@ Components::Components()
     : pellidor("pellidor", PELLIDOR_LIBRARY),
       corvane("corvane", CORVANE_LIBRARY),
       tressivo("tressivo", TRESSIVO_LIBRARY),
+      varnelle("varnelle", VARNELLE_LIBRARY),
       empty("empty_export", EMPTY_EXPORT_LIBRARY) {}
 
 }  // namespace bench

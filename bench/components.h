@@ -51,6 +51,7 @@ struct Components {
     Loaded<host::Fmi2Api> pellidor;
     Loaded<host::Fmi2Api> corvane;
     Loaded<host::Fmi1Api> tressivo;
+    Loaded<host::Fmi3Api> varnelle;
     Loaded<EmptyApi> empty;
 };
 
@@ -91,6 +92,37 @@ public:
 
     const host::Fmi1Api& api;
     fmiComponent c = nullptr;
+    bool ready = false;
+};
+
+// One varnelle instance with logging off and no callbacks: model exchange
+// in Continuous-Time Mode, or co-simulation (no event mode, early return as
+// asked) in Step Mode. prepare writes variables before initialisation.
+class Fmi3Instance {
+public:
+    template <typename Prepare>
+    Fmi3Instance(const host::Fmi3Api& api, bool coSimulation, Prepare prepare, bool earlyReturnAllowed = false)
+        : api(api) {
+        c = coSimulation ? api.fmi3InstantiateCoSimulation("bench", expected::guid, nullptr, fmi3False, fmi3False,
+                                                           fmi3False, earlyReturnAllowed, nullptr, 0, nullptr,
+                                                           nullptr, nullptr)
+                         : api.fmi3InstantiateModelExchange("bench", expected::guid, nullptr, fmi3False, fmi3False,
+                                                            nullptr, nullptr);
+        ready = c != nullptr && prepare(c) == fmi3OK &&
+                api.fmi3EnterInitializationMode(c, fmi3False, 0.0, 0.0, fmi3False, 0.0) == fmi3OK &&
+                api.fmi3ExitInitializationMode(c) == fmi3OK &&
+                (coSimulation || api.fmi3EnterContinuousTimeMode(c) == fmi3OK);
+    }
+    Fmi3Instance(const host::Fmi3Api& api, bool coSimulation)
+        : Fmi3Instance(api, coSimulation, [](fmi3Instance) { return fmi3OK; }) {}
+    ~Fmi3Instance() {
+        if (c != nullptr) api.fmi3FreeInstance(c);
+    }
+    Fmi3Instance(const Fmi3Instance&) = delete;
+    Fmi3Instance& operator=(const Fmi3Instance&) = delete;
+
+    const host::Fmi3Api& api;
+    fmi3Instance c = nullptr;
     bool ready = false;
 };
 

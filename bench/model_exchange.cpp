@@ -86,6 +86,32 @@ void modelExchangeStepTressivo(benchmark::State& state, Components& k) {
     finish(state, statuses, k.host, before);
 }
 
+// The same five calls through FMI 3.0: fmi3SetTime, fmi3SetContinuousStates,
+// fmi3GetContinuousStateDerivatives, fmi3GetEventIndicators,
+// fmi3CompletedIntegratorStep, in Continuous-Time Mode.
+void modelExchangeStepVarnelle(benchmark::State& state, Components& k) {
+    if (!k.varnelle.api) return state.SkipWithError(k.varnelle.problem.c_str());
+    const host::Fmi3Api& api = *k.varnelle.api;
+    Fmi3Instance instance(api, false);
+    if (!instance.ready) return state.SkipWithError("varnelle: instantiation or initialisation failed");
+    const fmi3Instance c = instance.c;
+    IntegratorStep step;
+    fmi3Boolean enterEventMode = fmi3True, terminateSimulation = fmi3True;
+    int statuses = fmi3OK;
+    for (auto _ : state) {
+        step.handOver();
+        statuses |= api.fmi3SetTime(c, step.time);
+        statuses |= api.fmi3SetContinuousStates(c, step.states, expected::stateCount);
+        statuses |= api.fmi3GetContinuousStateDerivatives(c, step.derivatives, expected::stateCount);
+        statuses |= api.fmi3GetEventIndicators(c, step.indicators, expected::eventIndicatorCount);
+        statuses |= api.fmi3CompletedIntegratorStep(c, fmi3True, &enterEventMode, &terminateSimulation);
+        step.readBack();
+        benchmark::DoNotOptimize(enterEventMode);
+        benchmark::DoNotOptimize(terminateSimulation);
+    }
+    if (statuses != fmi3OK) state.SkipWithError("a call did not return OK");
+}
+
 // The yardstick: five calls through pointers of the same kind to an exported
 // function that does nothing, with arguments like those of the step's calls.
 void modelExchangeStepEmptyCalls(benchmark::State& state, Components& k) {
@@ -216,6 +242,7 @@ void setRealInline(benchmark::State& state, Components&) {
 void registerModelExchangeBenchmarks(Components& k) {
     add("me_step/pellidor", k, modelExchangeStepPellidor);
     add("me_step/tressivo", k, modelExchangeStepTressivo);
+    add("me_step/varnelle", k, modelExchangeStepVarnelle);
     add("me_step/five_empty_calls", k, modelExchangeStepEmptyCalls);
     add("me_step/inline", k, modelExchangeStepInline);
     add("get_real_5/pellidor", k, getRealPellidor);

@@ -44,6 +44,9 @@ constexpr Comparison comparisons[] = {
     {"tressivo: model-exchange step (5 calls)", "me_step/tressivo", "five empty calls", "me_step/five_empty_calls",
      3.0},
     {"tressivo: model-exchange step (5 calls)", "me_step/tressivo", "inline arithmetic", "me_step/inline", 0.0},
+    {"varnelle: model-exchange step (5 calls)", "me_step/varnelle", "five empty calls", "me_step/five_empty_calls",
+     1.25},
+    {"varnelle: model-exchange step (5 calls)", "me_step/varnelle", "inline arithmetic", "me_step/inline", 0.0},
     {"pellidor: fmi2GetReal of 5 reals", "get_real_5/pellidor", "inline arithmetic", "get_real_5/inline", 0.0},
     {"pellidor: fmi2SetReal of 4 reals", "set_real_4/pellidor", "inline arithmetic", "set_real_4/inline", 0.0},
     {"corvane: fmi2DoStep 0.01, weightless", "do_step_0.01/weightless/corvane", "inline Euler loop",
@@ -54,6 +57,12 @@ constexpr Comparison comparisons[] = {
      "do_step_1.0/weightless/inline", 1.3},
     {"corvane: fmi2DoStep 1.0, bouncing", "do_step_1.0/bouncing/corvane", "inline Euler loop",
      "do_step_1.0/bouncing/inline", 1.3},
+    {"varnelle: fmi3DoStep 0.01, weightless", "do_step_0.01/weightless/varnelle", "inline Euler loop",
+     "do_step_0.01/weightless/inline_from_its_time", 0.0},
+    {"varnelle: fmi3DoStep 1.0, weightless", "do_step_1.0/weightless/varnelle", "inline Euler loop",
+     "do_step_1.0/weightless/inline_from_its_time", 0.0},
+    {"varnelle, early return: fmi3DoStep 1.0", "do_step_1.0/weightless/varnelle_early_return_allowed",
+     "inline Euler loop", "do_step_1.0/weightless/inline_from_its_time", 1.1},
     {"pellidor: instantiate + initialise + free", "lifecycle/pellidor", "inline, same allocator",
      "lifecycle/inline", 0.0},
 };
@@ -78,7 +87,7 @@ void printSummary(const SummaryReporter& reporter) {
         if (row.target > 0.0) {
             const bool met = ratio <= row.target;
             missed += met ? 0 : 1;
-            std::snprintf(target, sizeof target, "<= %.1fx %s", row.target, met ? "met" : "MISSED");
+            std::snprintf(target, sizeof target, "<= %.2gx %s", row.target, met ? "met" : "MISSED");
         }
         std::printf("%-42s %9.2f   %-24s %9.2f %7.2fx   %s\n", row.call, *measured, row.baselineDescription,
                     *baseline, ratio, target);

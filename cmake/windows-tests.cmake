@@ -5,7 +5,7 @@
 # The test program carries its C++ runtime inside, so Wine needs no MinGW DLLs.
 target_link_options(component_tests PRIVATE -static)
 
-foreach(component pellidor corvane tressivo)
+foreach(component pellidor corvane tressivo varnelle)
     if(TARGET ${component})
         add_test(NAME ${component}_dll_exports
                  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-dll-exports.sh ${CMAKE_OBJDUMP}

@@ -7,11 +7,15 @@
 
 namespace model {
 
-// Start values, set at initialisation whatever the host wrote before.
+// Start values. FMI 1.0 and 2.0 set them at initialisation whatever the host
+// wrote before; FMI 3.0 holds them from instantiation on.
 constexpr double startHeight = 1.0;
 constexpr double startVelocity = 4.0;
 constexpr double startGravity = -9.81;
 constexpr double startRestitution = 0.5;
+// FMI 3.0 only: a rebound that leaves less upward speed than this puts the
+// mass at rest on the floor.
+constexpr double startRestSpeed = 0.25;
 
 constexpr double stateNominal = 1.0;
 constexpr double derivativeTableValue = 13.0;  // every output derivative, the only input derivative accepted
@@ -82,6 +86,19 @@ inline void rebound(double states[stateCount], double restitution) {
     const double velocity = states[velocityIndex];
     states[heightIndex] = 0.0;
     states[velocityIndex] = -(velocity * restitution);
+}
+
+// FMI 3.0 only: after a rebound, a mass whose upward speed is below the rest
+// speed comes to rest. A NaN velocity fails the comparison and keeps moving.
+inline bool comesToRest(const double states[stateCount], double restSpeed) {
+    return states[velocityIndex] < restSpeed;
+}
+
+// A mass at rest lies on the floor without moving; its derivatives are 0
+// from then on (refreshed with acceleration 0).
+inline void putAtRest(double states[stateCount]) {
+    states[heightIndex] = 0.0;
+    states[velocityIndex] = 0.0;
 }
 
 // The instance was instantiated for this model only when its GUID is exactly

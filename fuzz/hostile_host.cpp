@@ -182,6 +182,7 @@ bool runHostOperation(Session& s, HostOperation operation) {
             s.host.stopFailing();
             s.trace("allocations succeed again");
             return true;
+        case HostOperation::Varnelle: return false;  // a step of its own (fmi3_operations.cpp)
     }
     return false;
 }

@@ -104,11 +104,60 @@ constexpr std::uint8_t operationOf(std::uint8_t byte) { return byte & ((1u << op
     X(GetVersion, 22)
 
 // What the host does between calls: its allocator fails at one of the next
-// few allocations, at every one from one of the next few on, or no more.
+// few allocations, at every one from one of the next few on, or no more; or
+// it calls the FMI 3.0 component varnelle, the next byte naming the call
+// (Fmi3Operation). The four components took the operation byte's two fields
+// before varnelle came, so its calls follow a host byte of their own.
 #define FUZZ_HOST_OPERATIONS(X)  \
     X(FailOneAllocation, 0)      \
     X(FailAllocationsFrom, 1)    \
-    X(StopFailingAllocations, 2)
+    X(StopFailingAllocations, 2) \
+    X(Varnelle, 8)
+
+// The calls of varnelle, each of which calls fmi3<name> (GetOtherType and
+// SetOtherType: a getter or setter of a type the model has no variable of;
+// NotProvided: a function of a capability varnelle does not provide; the
+// three allocation operations drive the allocator interposed on varnelle,
+// which allocates with the C library).
+#define FUZZ_FMI3_OPERATIONS(X)            \
+    X(InstantiateModelExchange, 0)         \
+    X(InstantiateCoSimulation, 1)          \
+    X(FreeInstance, 2)                     \
+    X(SetDebugLogging, 3)                  \
+    X(EnterInitializationMode, 4)          \
+    X(ExitInitializationMode, 5)           \
+    X(EnterEventMode, 6)                   \
+    X(EnterContinuousTimeMode, 7)          \
+    X(EnterStepMode, 8)                    \
+    X(Terminate, 9)                        \
+    X(Reset, 10)                           \
+    X(GetFloat64, 11)                      \
+    X(SetFloat64, 12)                      \
+    X(GetInt32, 13)                        \
+    X(SetInt32, 14)                        \
+    X(GetBoolean, 15)                      \
+    X(SetBoolean, 16)                      \
+    X(GetString, 17)                       \
+    X(SetString, 18)                       \
+    X(GetBinary, 19)                       \
+    X(SetBinary, 20)                       \
+    X(GetOtherType, 21)                    \
+    X(SetOtherType, 22)                    \
+    X(SetTime, 23)                         \
+    X(SetContinuousStates, 24)             \
+    X(GetContinuousStates, 25)             \
+    X(GetContinuousStateDerivatives, 26)   \
+    X(GetEventIndicators, 27)              \
+    X(GetNominalsOfContinuousStates, 28)   \
+    X(GetNumbers, 29)                      \
+    X(CompletedIntegratorStep, 30)         \
+    X(UpdateDiscreteStates, 31)            \
+    X(DoStep, 32)                          \
+    X(NotProvided, 33)                     \
+    X(GetVersion, 34)                      \
+    X(FailOneAllocation, 35)               \
+    X(FailAllocationsFrom, 36)             \
+    X(StopFailingAllocations, 37)
 
 // What a hostile logger does before it returns: nothing, a host operation,
 // or one call back on the instance the message came from (FMI 1.0 has no
@@ -142,6 +191,7 @@ constexpr std::uint8_t reentryOf(std::uint8_t byte) { return byte & ((1u << reen
 enum class Fmi2Operation : std::uint8_t { FUZZ_FMI2_OPERATIONS(FUZZ_ENUMERATOR) };
 enum class Fmi1Operation : std::uint8_t { FUZZ_FMI1_OPERATIONS(FUZZ_ENUMERATOR) };
 enum class HostOperation : std::uint8_t { FUZZ_HOST_OPERATIONS(FUZZ_ENUMERATOR) };
+enum class Fmi3Operation : std::uint8_t { FUZZ_FMI3_OPERATIONS(FUZZ_ENUMERATOR) };
 enum class ReentryOperation : std::uint8_t { FUZZ_REENTRY_OPERATIONS(FUZZ_ENUMERATOR) };
 #undef FUZZ_ENUMERATOR
 
@@ -180,6 +230,7 @@ constexpr Fmi2Interfaces interfacesOf(Fmi2Operation operation) {
 FUZZ_DEFINE_NAME_OF(Fmi2Operation, FUZZ_FMI2_OPERATIONS)
 FUZZ_DEFINE_NAME_OF(Fmi1Operation, FUZZ_FMI1_OPERATIONS)
 FUZZ_DEFINE_NAME_OF(HostOperation, FUZZ_HOST_OPERATIONS)
+FUZZ_DEFINE_NAME_OF(Fmi3Operation, FUZZ_FMI3_OPERATIONS)
 FUZZ_DEFINE_NAME_OF(ReentryOperation, FUZZ_REENTRY_OPERATIONS)
 #undef FUZZ_DEFINE_NAME_OF
 #undef FUZZ_NAME_CASE

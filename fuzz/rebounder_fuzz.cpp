@@ -1,4 +1,4 @@
-// Fuzzes all three components as a hostile but lawful host would: the input
+// Fuzzes all four components as a hostile but lawful host would: the input
 // is read as a sequence of calls on up to two instances of each component,
 // made in any order, with any value reference, counts from 0 to a few more
 // than the model has (every array exactly as long as its count says, so the
@@ -19,13 +19,15 @@
 // Where each job lives: operations.h names the operations and says how an
 // input encodes them, input.cpp reads the arguments, fmi2_operations.cpp,
 // fmi2_interfaces.cpp and fmi1_operations.cpp make the calls, and this file
-// runs the sequence.
+// runs the sequence; fmi3_operations.cpp drives varnelle, the FMI 3.0
+// component, and checks it.
 #include <cstdint>
 #include <cstdio>
 #include <utility>
 
 #include "fmi1_operations.h"
 #include "fmi2_operations.h"
+#include "fmi3_operations.h"
 #include "hostile_host.h"
 #include "session.h"
 
@@ -67,7 +69,9 @@ bool runStep(Session& s, std::uint8_t byte) {
         case Driven::Pellidor:
         case Driven::Corvane: return runFmi2(s, driven, Fmi2Operation(operation));
         case Driven::Tressivo: return runFmi1(s, Fmi1Operation(operation));
-        case Driven::Host: return runHostOperation(s, HostOperation(operation));
+        case Driven::Host:
+            if (HostOperation(operation) == HostOperation::Varnelle) return runFmi3(s);
+            return runHostOperation(s, HostOperation(operation));
     }
     return false;
 }
@@ -84,6 +88,7 @@ void finish(Session& s) {
     for (Slot& slot : s.pellidor) components().pellidor.fmi2FreeInstance(std::exchange(slot.c, nullptr));
     for (Slot& slot : s.corvane) components().corvane.fmi2FreeInstance(std::exchange(slot.c, nullptr));
     for (Slot& slot : s.tressivo) components().tressivo.fmiFreeModelInstance(std::exchange(slot.c, nullptr));
+    finishFmi3(s);
     checkHost(s.host);
     if (s.host.liveBlocks() != 0) fail("%zu blocks were never freed", s.host.liveBlocks());
 }
@@ -106,9 +111,12 @@ void run(Session& s) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::Components& loaded = fuzz::components();
-    for (const host::Library* library : {&loaded.pellidorLibrary, &loaded.corvaneLibrary, &loaded.tressivoLibrary}) {
+    for (const host::Library* library :
+         {&loaded.pellidorLibrary, &loaded.corvaneLibrary, &loaded.tressivoLibrary, &loaded.varnelleLibrary}) {
         if (!library->loaded()) fuzz::fail("cannot load a component: %s", library->error().c_str());
     }
+    if (loaded.failAllocation == nullptr || loaded.liveBlocks == nullptr)
+        fuzz::fail("varnelle is not the copy with the interposed allocator");
     return 0;
 }
 

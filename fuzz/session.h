@@ -21,6 +21,15 @@ struct Components {
     host::Fmi2Api pellidor{pellidorLibrary};
     host::Fmi2Api corvane{corvaneLibrary};
     host::Fmi1Api tressivo{tressivoLibrary};
+    // varnelle as the test build links it with an interposed allocator, so
+    // that an input can make its allocations fail.
+    host::Library varnelleLibrary{VARNELLE_LIBRARY};
+    host::Fmi3Api varnelle{varnelleLibrary};
+    void (*failAllocation)(std::size_t) = varnelleLibrary.function<void (*)(std::size_t)>("rebounderFailAllocation");
+    void (*failAllocationsFrom)(std::size_t) =
+        varnelleLibrary.function<void (*)(std::size_t)>("rebounderFailAllocationsFrom");
+    std::size_t (*allocationAttempts)() = varnelleLibrary.function<std::size_t (*)()>("rebounderAllocationAttempts");
+    std::size_t (*liveBlocks)() = varnelleLibrary.function<std::size_t (*)()>("rebounderLiveBlocks");
 };
 Components& components();
 
@@ -37,6 +46,20 @@ struct Slot {
     bool hostile = false;  // its logger calls the instance back
 };
 using Slots = std::array<Slot, instancesPerComponent>;
+
+// One varnelle instance slot; the instance environment of its callbacks
+// points at it.
+struct Fmi3Slot {
+    void* c = nullptr;
+    bool hostile = false;      // its logger and intermediate-update callback call the instance back
+    bool mayLog = false;       // logging was on at instantiation, or switched on since
+    bool coSimulation = false;
+    bool earlyReturnAllowed = false;
+    double time = 0.0;         // where the next step starts, as the instance answered
+    int blocksLent = 0;        // unfinished calls that were passed a block of this instance
+    unsigned nestedCalls = 0;  // calls made back into it from its callbacks, ever
+};
+using Fmi3Slots = std::array<Fmi3Slot, instancesPerComponent>;
 
 // A string block of an instance (from its GetString) that an unfinished call
 // was passed as a value.
@@ -69,6 +92,7 @@ struct Session {
     Input in;
     Trace trace;
     Slots pellidor, corvane, tressivo;
+    Fmi3Slots varnelle;
     std::vector<Lent> lent;  // innermost last
 };
 

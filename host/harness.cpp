@@ -201,6 +201,12 @@ Fmi1Api::Fmi1Api(const Library& library, const std::string& prefix) {
 #undef REBOUNDER_LOOK_UP
 }
 
+Fmi3Api::Fmi3Api(const Library& library) {
+#define REBOUNDER_LOOK_UP(name) name = library.function<decltype(name)>(#name);
+    REBOUNDER_FMI3_FUNCTIONS(REBOUNDER_LOOK_UP)
+#undef REBOUNDER_LOOK_UP
+}
+
 std::vector<std::string> exportedSymbols(const std::string& libraryPath) {
     std::vector<std::string> names;
     for (const auto& line : commandLines("nm -D --defined-only '" + libraryPath + "' 2>/dev/null")) {

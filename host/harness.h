@@ -15,6 +15,7 @@
 
 #include "fmi1.h"
 #include "fmi2.h"
+#include "fmi3.h"
 
 namespace host {
 
@@ -145,6 +146,37 @@ struct Fmi1Api {
     REBOUNDER_FMI1_FUNCTIONS(REBOUNDER_DECLARE_POINTER)
 #undef REBOUNDER_DECLARE_POINTER
     explicit Fmi1Api(const Library& library, const std::string& prefix = "Rebounder_");
+};
+
+// The 75 FMI 3.0 functions of a library, each looked up by its standard name
+// (every FMI 3.0 library exports all of them); a function the library does
+// not export is null.
+struct Fmi3Api {
+#define REBOUNDER_FMI3_FUNCTIONS(X)                                                                       \
+    X(fmi3GetVersion) X(fmi3SetDebugLogging) X(fmi3InstantiateModelExchange)                              \
+    X(fmi3InstantiateCoSimulation) X(fmi3InstantiateScheduledExecution) X(fmi3FreeInstance)               \
+    X(fmi3EnterInitializationMode) X(fmi3ExitInitializationMode) X(fmi3EnterEventMode) X(fmi3Terminate)   \
+    X(fmi3Reset) X(fmi3GetFloat32) X(fmi3GetFloat64) X(fmi3GetInt8) X(fmi3GetUInt8) X(fmi3GetInt16)       \
+    X(fmi3GetUInt16) X(fmi3GetInt32) X(fmi3GetUInt32) X(fmi3GetInt64) X(fmi3GetUInt64) X(fmi3GetBoolean)  \
+    X(fmi3GetString) X(fmi3GetBinary) X(fmi3GetClock) X(fmi3SetFloat32) X(fmi3SetFloat64) X(fmi3SetInt8)  \
+    X(fmi3SetUInt8) X(fmi3SetInt16) X(fmi3SetUInt16) X(fmi3SetInt32) X(fmi3SetUInt32) X(fmi3SetInt64)     \
+    X(fmi3SetUInt64) X(fmi3SetBoolean) X(fmi3SetString) X(fmi3SetBinary) X(fmi3SetClock)                  \
+    X(fmi3GetNumberOfVariableDependencies) X(fmi3GetVariableDependencies) X(fmi3GetFMUState)              \
+    X(fmi3SetFMUState) X(fmi3FreeFMUState) X(fmi3SerializedFMUStateSize) X(fmi3SerializeFMUState)         \
+    X(fmi3DeserializeFMUState) X(fmi3GetDirectionalDerivative) X(fmi3GetAdjointDerivative)                \
+    X(fmi3EnterConfigurationMode) X(fmi3ExitConfigurationMode) X(fmi3GetIntervalDecimal)                  \
+    X(fmi3GetIntervalFraction) X(fmi3GetShiftDecimal) X(fmi3GetShiftFraction) X(fmi3SetIntervalDecimal)   \
+    X(fmi3SetIntervalFraction) X(fmi3SetShiftDecimal) X(fmi3SetShiftFraction)                             \
+    X(fmi3EvaluateDiscreteStates) X(fmi3UpdateDiscreteStates) X(fmi3EnterContinuousTimeMode)              \
+    X(fmi3CompletedIntegratorStep) X(fmi3SetTime) X(fmi3SetContinuousStates)                              \
+    X(fmi3GetContinuousStateDerivatives) X(fmi3GetEventIndicators) X(fmi3GetContinuousStates)             \
+    X(fmi3GetNominalsOfContinuousStates) X(fmi3GetNumberOfEventIndicators)                                \
+    X(fmi3GetNumberOfContinuousStates) X(fmi3EnterStepMode) X(fmi3GetOutputDerivatives) X(fmi3DoStep)     \
+    X(fmi3ActivateModelPartition)                                                                        
+#define REBOUNDER_DECLARE_POINTER(name) decltype(&::name) name = nullptr;
+    REBOUNDER_FMI3_FUNCTIONS(REBOUNDER_DECLARE_POINTER)
+#undef REBOUNDER_DECLARE_POINTER
+    explicit Fmi3Api(const Library& library);
 };
 
 // The same function, called with int where it takes an enum. A host written

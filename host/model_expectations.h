@@ -124,6 +124,18 @@ struct InternalClock {
     }
 };
 
+// varnelle (FMI 3.0) only: a rebound that leaves less upward speed than the
+// rest speed puts the mass at rest on the floor, where it stays: height and
+// velocity 0, acceleration 0.
+constexpr double startRestSpeed = 0.25;
+struct Rest {
+    double speed = startRestSpeed;
+    bool reached = false;
+};
+inline bool comesToRest(Motion afterRebound, double restSpeed = startRestSpeed) {
+    return afterRebound.velocity < restSpeed;
+}
+
 // What one communication step did besides moving the mass: whether it
 // covered its step (fmi2OK) or the cap stopped it short (fmi2Discard), and
 // how many of its events rebounded the mass.
@@ -139,8 +151,10 @@ struct StepOutcome {
 // two is a sign change; zero or NaN is none. At an event a mass below the
 // floor and falling rebounds. A zero, negative or NaN step takes no internal
 // step and so finds no event.
+// With a Rest, varnelle's variant: after each rebound the rest test, and a
+// mass at rest integrated with acceleration 0.
 inline StepOutcome communicationStep(Motion& m, double point, double size, double gravity = startGravity,
-                                     double restitution = startRestitution) {
+                                     double restitution = startRestitution, Rest* rest = nullptr) {
     InternalClock clock(point, size);
     double reference = eventIndicator(m.height);
     StepOutcome outcome{true, 0};
@@ -151,12 +165,17 @@ inline StepOutcome communicationStep(Motion& m, double point, double size, doubl
         if (reboundsFmi2(m)) {
             m = rebound(m, restitution);
             ++outcome.rebounds;
+            if (rest != nullptr && !rest->reached && comesToRest(m, rest->speed)) {
+                m = {0.0, 0.0};
+                rest->reached = true;
+            }
         }
         reference = eventIndicator(m.height);
     };
     while (clock.running()) {
         eventTest();
-        m = eulerStep(m, clock.advance(), gravity);
+        const bool atRest = rest != nullptr && rest->reached;
+        m = eulerStep(m, clock.advance(), atRest ? 0.0 : gravity);
     }
     eventTest();
     outcome.covered = clock.covered();
@@ -174,6 +193,18 @@ inline double firstContactTime() { return (startVelocity + firstImpactSpeed()) /
 // falling), and just after the rebound.
 inline double firstContactVelocity() { return startVelocity + startGravity * firstContactTime(); }
 inline double firstReboundVelocity() { return -(firstContactVelocity() * startRestitution); }
+
+// varnelle's variables (FMI 3.0: value references unique across types).
+namespace varnelle {
+constexpr unsigned timeRef = 0, heightRef = 1, velocityRef = 2, accelerationRef = 3, gravityRef = 4,
+                   restitutionRef = 5, contactRef = 6, restSpeedRef = 7;
+constexpr unsigned integerRefs[] = {10, 11, 12, 13}, booleanRefs[] = {20, 21, 22, 23},
+                   stringRefs[] = {30, 31, 32, 33};
+constexpr unsigned binaryRef = 40, samplesRef = 50;
+constexpr const char* startStrings[] = {"Rebounder", "comma, inside", "quote \" inside", ""};
+constexpr unsigned char startBinary[] = {0x00, 0xFF, 0x00, 0x80};
+constexpr double startSamples[] = {1.5, 2.5, 3.5};
+}  // namespace varnelle
 
 // The three components as a host meets them: library name, FMI version and
 // interface.

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Packages one .fmu per component holding the libraries of the four x86
 # platforms (binaries/linux64/, binaries/linux32/, binaries/win64/ and
-# binaries/win32/), the form people download: the default set in the output
-# folder, the set for strict hosts (which look up every FMI 2.0 function) in
-# its folder strict-host/, same file names.
+# binaries/win32/; for the FMI 3.0 component varnelle binaries/x86_64-linux/,
+# binaries/x86-linux/, binaries/x86_64-windows/ and binaries/x86-windows/),
+# the form people download: the default set in the output folder, the set for
+# strict hosts (which look up every FMI 2.0 function) in its folder
+# strict-host/, same file names.
 #   scripts/package-fmus.sh [output-dir]        (default: build/fmus)
 # Builds the single-platform archives first, in the build folders of the
 # presets "default" (linux64), "linux32", "windows" (win64) and "win32",
@@ -19,7 +21,8 @@ output=$(realpath -m "${1:-build/fmus}")
 presets=(default linux32 windows win32)
 builds=("${LINUX_BUILD:-build/default}" "${LINUX32_BUILD:-build/linux32}"
         "${WINDOWS_BUILD:-build/windows}" "${WIN32_BUILD:-build/win32}")
-platforms=(linux64 linux32 win64 win32)
+fmi2_platforms=(linux64 linux32 win64 win32)
+fmi3_platforms=(x86_64-linux x86-linux x86_64-windows x86-windows)
 suffixes=(.so .so .dll .dll)
 formats=(elf64-x86-64 elf32-i386 pei-x86-64 pei-i386)
 
@@ -36,7 +39,13 @@ done
 mkdir -p "$output/strict-host"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for component in pellidor corvane tressivo strict-host/pellidor strict-host/corvane strict-host/tressivo; do
+for component in pellidor corvane tressivo varnelle strict-host/pellidor strict-host/corvane strict-host/tressivo \
+        strict-host/varnelle; do
+    # FMI 3.0 names its platform folders after architecture and system.
+    case $component in
+        *varnelle) platforms=("${fmi3_platforms[@]}") ;;
+        *) platforms=("${fmi2_platforms[@]}") ;;
+    esac
     stage=$work/$component
     mkdir -p "$stage/all"
     for i in "${!presets[@]}"; do

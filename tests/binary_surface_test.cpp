@@ -30,6 +30,7 @@ Names exportList(const std::string& component) {
 const Names pellidorList = exportList("pellidor");
 const Names corvaneList = exportList("corvane");
 const Names tressivoList = exportList("tressivo");
+const Names varnelleList = exportList("varnelle");
 // Optional in FMI 2.0 and not implemented: a host must find them missing,
 // unless the strict-host profile exports them as refusals (strict_host_test.cpp
 // checks the refusals).
@@ -160,6 +161,19 @@ TEST(BinarySurface, TressivoExportsExactlyItsTwentyFourPrefixedFunctions) {
 }
 
 TEST(BinarySurface, TressivoNeedsOnlyTheCLibrary) { expectOnlyTheCLibrary(TRESSIVO_LIBRARY); }
+#endif
+
+#ifdef VARNELLE_LIBRARY
+// FMI 3.0 requires every function of the standard, whatever the library
+// provides: a host that looks up all 75 refuses a library lacking one.
+TEST(BinarySurface, VarnelleExportsExactlyTheSeventyFiveFmi3Functions) {
+    expectExactly(VARNELLE_LIBRARY, varnelleList, 75);
+    for (const auto& name : varnelleList) EXPECT_EQ(name.rfind("fmi3", 0), 0u) << name;
+    // Nothing of the FMI 2.0 surface.
+    expectAbsent(VARNELLE_LIBRARY, joined({&corvaneList, &pellidorList}));
+}
+
+TEST(BinarySurface, VarnelleNeedsOnlyTheCLibrary) { expectOnlyTheCLibrary(VARNELLE_LIBRARY); }
 #endif
 
 // The recording libraries a host check hands a host export exactly what the

@@ -30,7 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Interface { modelExchange2, coSimulation2, modelExchange1 };
+enum class Interface { modelExchange2, coSimulation2, modelExchange1, both3 };
 
 struct Archive {
     const char* file;
@@ -54,6 +54,9 @@ std::vector<Archive> allArchives() {
 #ifdef TRESSIVO_LIBRARY
     archives.push_back({"tressivo.fmu", "Rebounder", Interface::modelExchange1, "fmi1/fmiModelDescription.xsd", TRESSIVO_LIBRARY});
 #endif
+#ifdef VARNELLE_LIBRARY
+    archives.push_back({"varnelle.fmu", "varnelle", Interface::both3, "fmi3/fmi3ModelDescription.xsd", VARNELLE_LIBRARY});
+#endif
     return archives;
 }
 
@@ -65,13 +68,16 @@ std::vector<Archive> archivesWhere(Predicate chosen) {
     return archives;
 }
 std::vector<Archive> fmi2Archives() {
-    return archivesWhere([](Interface i) { return i != Interface::modelExchange1; });
+    return archivesWhere([](Interface i) { return i == Interface::modelExchange2 || i == Interface::coSimulation2; });
 }
 std::vector<Archive> modelExchange2Archives() {
     return archivesWhere([](Interface i) { return i == Interface::modelExchange2; });
 }
 std::vector<Archive> fmi1Archives() {
     return archivesWhere([](Interface i) { return i == Interface::modelExchange1; });
+}
+std::vector<Archive> fmi3Archives() {
+    return archivesWhere([](Interface i) { return i == Interface::both3; });
 }
 
 std::string archivePath(const Archive& a) { return std::string(REBOUNDER_FMU_DIRECTORY) + "/" + a.file; }
@@ -187,15 +193,18 @@ protected:
         if (!folder.empty()) fs::remove_all(folder);
     }
 
+    bool fmi3() const { return GetParam().interface == Interface::both3; }
+    // FMI 3.0 names the platform folder after architecture and system.
     std::string binaryEntry() const {
-        return std::string("binaries/") + REBOUNDER_FMU_PLATFORM + "/" + GetParam().identifier + REBOUNDER_LIBRARY_SUFFIX;
+        return std::string("binaries/") + (fmi3() ? REBOUNDER_FMU3_PLATFORM : REBOUNDER_FMU_PLATFORM) + "/" +
+               GetParam().identifier + REBOUNDER_LIBRARY_SUFFIX;
     }
     fs::path binary() const { return folder / binaryEntry(); }
 
     // The identifier a host derives the library's name from.
     std::string modelIdentifier() const {
         if (GetParam().interface == Interface::modelExchange1) return description.attribute("modelIdentifier").value_or("");
-        const char* element = GetParam().interface == Interface::modelExchange2 ? "ModelExchange" : "CoSimulation";
+        const char* element = GetParam().interface == Interface::coSimulation2 ? "CoSimulation" : "ModelExchange";
         const xml::Element* e = description.child(element);
         return e ? e->attribute("modelIdentifier").value_or("") : "";
     }
@@ -225,8 +234,11 @@ TEST_P(Unpacked, CarriesTheLibraryAsBuilt) {
 TEST_P(Unpacked, DescriptionNamesTheLibraryAndTheGuidTheComponentAccepts) {
     EXPECT_EQ(modelIdentifier(), GetParam().identifier) << "a host would look for a library of another name";
     EXPECT_EQ(fs::path(binaryEntry()).stem().string(), modelIdentifier());
-    EXPECT_EQ(description.attribute("guid"), expected::guid) << "the component refuses every other GUID";
-    EXPECT_EQ(description.attribute("fmiVersion"), GetParam().interface == Interface::modelExchange1 ? "1.0" : "2.0");
+    // FMI 3.0 calls the GUID the instantiation token.
+    EXPECT_EQ(description.attribute(fmi3() ? "instantiationToken" : "guid"), expected::guid)
+        << "the component refuses every other GUID";
+    const char* version = GetParam().interface == Interface::modelExchange1 ? "1.0" : fmi3() ? "3.0" : "2.0";
+    EXPECT_EQ(description.attribute("fmiVersion"), version);
 }
 
 TEST_P(Unpacked, DescriptionValidatesAgainstTheSchema) {
@@ -608,6 +620,394 @@ TEST_P(Fmi1Archive, StateCountsAndReferencesAreTheComponentsOwn) {
 INSTANTIATE_TEST_SUITE_P(Archives, Fmi1Archive, ::testing::ValuesIn(fmi1Archives()), archiveName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Fmi1Archive);
 
+// ---- FMI 3.0 ----------------------------------------------------------------
+
+struct Message3 {
+    fmi3Status status;
+    std::string category, text;
+};
+// What the host side of one instance sees: the messages, the intermediate
+// updates, and whether it asks for an early return at the first update. The
+// instance environment points at it.
+struct HostSide {
+    std::vector<Message3> log;
+    std::vector<double> updateTimes;
+    bool requestEarlyReturn = false;
+};
+void logInto(fmi3InstanceEnvironment environment, fmi3Status status, fmi3String category, fmi3String message) {
+    static_cast<HostSide*>(environment)->log.push_back({status, category ? category : "(null)", message ? message : "(null)"});
+}
+void intermediateUpdate(fmi3InstanceEnvironment environment, fmi3Float64 time, fmi3Boolean, fmi3Boolean, fmi3Boolean,
+                        fmi3Boolean, fmi3Boolean* earlyReturnRequested, fmi3Float64* earlyReturnTime) {
+    auto* side = static_cast<HostSide*>(environment);
+    side->updateTimes.push_back(time);
+    if (side->requestEarlyReturn) {
+        *earlyReturnRequested = fmi3True;
+        *earlyReturnTime = time;
+    }
+}
+
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> list;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) list.push_back(word);
+    return list;
+}
+
+std::vector<std::uint8_t> fromHex(const std::string& hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t k = 0; k + 1 < hex.size(); k += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(k, 2), nullptr, 16)));
+    return bytes;
+}
+
+class Fmi3Archive : public Unpacked {
+protected:
+    std::unique_ptr<host::Library> library;
+    std::unique_ptr<host::Fmi3Api> api;
+    std::vector<rules::Variable3> variables;
+    HostSide side;
+    std::vector<Message3>& log = side.log;
+    std::vector<fmi3Instance> instances;  // freed after each test
+
+    void SetUp() override {
+        Unpacked::SetUp();
+        if (HasFatalFailure()) return;
+        variables = rules::variables3(description);
+        library = std::make_unique<host::Library>(binary().string());
+        ASSERT_TRUE(library->loaded()) << library->error();
+        api = std::make_unique<host::Fmi3Api>(*library);
+    }
+    void TearDown() override {
+        for (fmi3Instance instance : instances) api->fmi3FreeInstance(instance);
+        Unpacked::TearDown();
+    }
+    std::string token() const { return description.attribute("instantiationToken").value_or(""); }
+
+    // A model-exchange instance made with the description's token, logging on.
+    fmi3Instance modelExchange() {
+        fmi3Instance instance =
+            api->fmi3InstantiateModelExchange("ball", token().c_str(), nullptr, fmi3False, fmi3True, &side, logInto);
+        if (instance != nullptr) instances.push_back(instance);
+        return instance;
+    }
+    // A co-simulation instance with event mode, early return and the
+    // intermediate-update callback, logging on.
+    fmi3Instance coSimulation(const std::vector<fmi3ValueReference>& required = {}, bool earlyReturnAllowed = true) {
+        fmi3Instance instance = api->fmi3InstantiateCoSimulation(
+            "ball", token().c_str(), nullptr, fmi3False, fmi3True, fmi3True, earlyReturnAllowed, required.data(),
+            required.size(), &side, logInto, intermediateUpdate);
+        if (instance != nullptr) instances.push_back(instance);
+        return instance;
+    }
+    const rules::Variable3& named(const std::string& name) const {
+        for (const rules::Variable3& v : variables)
+            if (v.name == name) return v;
+        throw std::runtime_error("no variable " + name);
+    }
+    double float64(fmi3Instance instance, fmi3ValueReference vr) {
+        double value = -1.0;
+        EXPECT_EQ(api->fmi3GetFloat64(instance, &vr, 1, &value, 1), fmi3OK) << "value reference " << vr;
+        return value;
+    }
+    const xml::Element& interfaceElement(const char* name) const { return *description.child(name); }
+    std::vector<const rules::Variable3*> structure(const char* entry) const {
+        std::vector<const rules::Variable3*> list;
+        for (const xml::Element* e : description.child("ModelStructure")->all(entry))
+            for (const rules::Variable3& v : variables)
+                if (std::to_string(v.valueReference) == e->attribute("valueReference")) list.push_back(&v);
+        return list;
+    }
+    // Reads a variable of any declared type with the getter of its type; OK or not.
+    bool readable(fmi3Instance instance, const rules::Variable3& v) {
+        const fmi3ValueReference vr = v.valueReference;
+        const std::size_t n = v.size();
+        std::vector<double> floats(n);
+        std::vector<fmi3Int32> ints(n);
+        std::unique_ptr<fmi3Boolean[]> booleans(new fmi3Boolean[n]);
+        std::vector<fmi3String> strings(n);
+        std::vector<fmi3Binary> binaries(n);
+        std::vector<std::size_t> sizes(n);
+        if (v.type == "Float64") return api->fmi3GetFloat64(instance, &vr, 1, floats.data(), n) == fmi3OK;
+        if (v.type == "Int32") return api->fmi3GetInt32(instance, &vr, 1, ints.data(), n) == fmi3OK;
+        if (v.type == "Boolean") return api->fmi3GetBoolean(instance, &vr, 1, booleans.get(), n) == fmi3OK;
+        if (v.type == "String") return api->fmi3GetString(instance, &vr, 1, strings.data(), n) == fmi3OK;
+        if (v.type == "Binary") return api->fmi3GetBinary(instance, &vr, 1, sizes.data(), binaries.data(), n) == fmi3OK;
+        ADD_FAILURE() << v.label() << ": a type these checks do not read";
+        return false;
+    }
+};
+
+TEST_P(Fmi3Archive, DescriptionFollowsTheRulesBeyondTheSchema) {
+    for (const std::string& problem : rules::fmi3Problems(description)) ADD_FAILURE() << problem;
+}
+
+TEST_P(Fmi3Archive, OneLibraryServesBothInterfaces) {
+    EXPECT_EQ(interfaceElement("ModelExchange").attribute("modelIdentifier"), modelIdentifier());
+    EXPECT_EQ(interfaceElement("CoSimulation").attribute("modelIdentifier"), modelIdentifier());
+    EXPECT_NE(modelExchange(), nullptr) << "the model-exchange instantiation refuses the description's token";
+    EXPECT_NE(coSimulation(), nullptr) << "the co-simulation instantiation refuses the description's token";
+}
+
+TEST_P(Fmi3Archive, DeclaresExactlyTheVariablesTheLibraryHas) {
+    fmi3Instance c = modelExchange();
+    ASSERT_NE(c, nullptr);
+    std::set<unsigned> declared;
+    for (const rules::Variable3& v : variables) {
+        EXPECT_TRUE(readable(c, v)) << v.label() << " cannot be read through the library";
+        declared.insert(v.valueReference);
+    }
+    // Every other reference up to past the last declared one is refused by
+    // the Float64 and the Int32 getter.
+    for (unsigned vr = 0; vr <= *declared.rbegin() + 10; ++vr) {
+        if (declared.count(vr)) continue;
+        double value = 0.0;
+        fmi3Int32 integer = 0;
+        EXPECT_EQ(api->fmi3GetFloat64(c, &vr, 1, &value, 1), fmi3Error) << "value reference " << vr << " is not declared";
+        EXPECT_EQ(api->fmi3GetInt32(c, &vr, 1, &integer, 1), fmi3Error) << "value reference " << vr << " is not declared";
+    }
+}
+
+TEST_P(Fmi3Archive, StartValuesAreTheInstancesFromInstantiation) {
+    fmi3Instance c = modelExchange();
+    ASSERT_NE(c, nullptr);
+    for (const rules::Variable3& v : variables) {
+        if (!v.hasStart()) continue;
+        SCOPED_TRACE(v.label());
+        const fmi3ValueReference vr = v.valueReference;
+        const std::vector<std::string> start = words(v.element->attribute("start").value_or(""));
+        if (v.type == "Float64") {
+            std::vector<double> values(v.size(), -1.0);
+            ASSERT_EQ(api->fmi3GetFloat64(c, &vr, 1, values.data(), values.size()), fmi3OK);
+            for (std::size_t k = 0; k < values.size(); ++k)
+                EXPECT_EQ(values[k], std::strtod(start.at(start.size() == 1 ? 0 : k).c_str(), nullptr)) << "element " << k;
+        } else if (v.type == "Int32") {
+            fmi3Int32 value = -1;
+            ASSERT_EQ(api->fmi3GetInt32(c, &vr, 1, &value, 1), fmi3OK);
+            EXPECT_EQ(value, std::stol(start.at(0)));
+        } else if (v.type == "Boolean") {
+            fmi3Boolean value = fmi3True;
+            ASSERT_EQ(api->fmi3GetBoolean(c, &vr, 1, &value, 1), fmi3OK);
+            EXPECT_EQ(value, start.at(0) == "true" || start.at(0) == "1");
+        } else if (v.type == "String") {
+            fmi3String value = nullptr;
+            ASSERT_EQ(api->fmi3GetString(c, &vr, 1, &value, 1), fmi3OK);
+            ASSERT_NE(value, nullptr) << "FMI 3.0 strings hold their start value from instantiation on";
+            EXPECT_EQ(std::string(value), v.element->child("Start")->attribute("value").value_or("?"));
+        } else if (v.type == "Binary") {
+            fmi3Binary value = nullptr;
+            std::size_t size = 0;
+            ASSERT_EQ(api->fmi3GetBinary(c, &vr, 1, &size, &value, 1), fmi3OK);
+            const std::vector<std::uint8_t> bytes = fromHex(v.element->child("Start")->attribute("value").value_or(""));
+            ASSERT_EQ(size, bytes.size());
+            EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), value));
+        }
+    }
+}
+
+TEST_P(Fmi3Archive, HostMayWriteFloatsWhereTheDescriptionLetsIt) {
+    // Before initialisation: every variable with a start value that is not
+    // constant (parameters, the exact states); nothing calculated, never the
+    // independent variable. After an error an instance is terminated, so
+    // each write gets a fresh one.
+    for (const rules::Variable3& v : variables) {
+        if (v.type != "Float64") continue;
+        SCOPED_TRACE(v.label());
+        fmi3Instance c = modelExchange();
+        ASSERT_NE(c, nullptr);
+        const fmi3ValueReference vr = v.valueReference;
+        const std::vector<double> values(v.size(), 0.25);  // within restitution's range
+        const bool settable = v.hasStart() && v.variability != "constant";
+        EXPECT_EQ(api->fmi3SetFloat64(c, &vr, 1, values.data(), values.size()), settable ? fmi3OK : fmi3Error);
+        std::vector<double> back(v.size(), -1.0);
+        EXPECT_EQ(api->fmi3GetFloat64(c, &vr, 1, back.data(), back.size()), fmi3OK);
+        if (settable) {
+            EXPECT_EQ(back, values);
+        }
+    }
+    // In event mode: tunable parameters only, a fixed one is refused.
+    for (const rules::Variable3& v : variables) {
+        if (v.type != "Float64" || v.causality != "parameter") continue;
+        SCOPED_TRACE(v.label() + " in event mode");
+        fmi3Instance c = modelExchange();
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(api->fmi3EnterInitializationMode(c, fmi3False, 0.0, 0.0, fmi3False, 0.0), fmi3OK);
+        ASSERT_EQ(api->fmi3ExitInitializationMode(c), fmi3OK);
+        const fmi3ValueReference vr = v.valueReference;
+        const std::vector<double> values(v.size(), 0.25);
+        EXPECT_EQ(api->fmi3SetFloat64(c, &vr, 1, values.data(), values.size()),
+                  v.variability == "tunable" ? fmi3OK : fmi3Error);
+    }
+}
+
+TEST_P(Fmi3Archive, StateVectorAndIndicatorsAreTheDeclaredVariables) {
+    const std::vector<const rules::Variable3*> derivatives = structure("ContinuousStateDerivative");
+    const std::vector<const rules::Variable3*> indicators = structure("EventIndicator");
+    std::vector<const rules::Variable3*> states;
+    for (const rules::Variable3* d : derivatives)
+        for (const rules::Variable3& v : variables)
+            if (std::to_string(v.valueReference) == d->element->attribute("derivative")) states.push_back(&v);
+    ASSERT_EQ(states.size(), derivatives.size());
+    const std::size_t nx = derivatives.size(), nz = indicators.size();
+    ASSERT_EQ(nx, 2u);
+    ASSERT_EQ(nz, 1u);
+
+    fmi3Instance c = modelExchange();
+    ASSERT_NE(c, nullptr);
+    std::size_t count = 0;
+    EXPECT_EQ(api->fmi3GetNumberOfContinuousStates(c, &count), fmi3OK);
+    EXPECT_EQ(count, nx);
+    EXPECT_EQ(api->fmi3GetNumberOfEventIndicators(c, &count), fmi3OK);
+    EXPECT_EQ(count, nz);
+    ASSERT_EQ(api->fmi3EnterInitializationMode(c, fmi3False, 0.0, 0.0, fmi3False, 0.0), fmi3OK);
+    ASSERT_EQ(api->fmi3ExitInitializationMode(c), fmi3OK);
+    ASSERT_EQ(api->fmi3EnterContinuousTimeMode(c), fmi3OK);
+
+    // States written as a vector read back by value reference in the same
+    // order; so do the derivatives, the nominals and the indicator.
+    const double x[2] = {0.75, -1.5};
+    ASSERT_EQ(api->fmi3SetContinuousStates(c, x, nx), fmi3OK);
+    double dx[2] = {}, nominals[2] = {}, z[1] = {};
+    ASSERT_EQ(api->fmi3GetContinuousStateDerivatives(c, dx, nx), fmi3OK);
+    ASSERT_EQ(api->fmi3GetNominalsOfContinuousStates(c, nominals, nx), fmi3OK);
+    ASSERT_EQ(api->fmi3GetEventIndicators(c, z, nz), fmi3OK);
+    for (std::size_t k = 0; k < nx; ++k) {
+        EXPECT_EQ(float64(c, states[k]->valueReference), x[k]) << "state " << k << " is not " << states[k]->name;
+        EXPECT_EQ(float64(c, derivatives[k]->valueReference), dx[k]) << "derivative " << k << " is not " << derivatives[k]->name;
+        EXPECT_EQ(nominals[k], std::strtod(states[k]->element->attribute("nominal").value_or("1").c_str(), nullptr))
+            << "nominal of " << states[k]->name;
+    }
+    EXPECT_EQ(float64(c, indicators[0]->valueReference), z[0]) << "the indicator is not " << indicators[0]->name;
+
+    // needsCompletedIntegratorStep="false": the call asks for nothing.
+    EXPECT_EQ(interfaceElement("ModelExchange").attribute("needsCompletedIntegratorStep"), "false");
+    fmi3Boolean enterEventMode = fmi3True, terminateSimulation = fmi3True;
+    EXPECT_EQ(api->fmi3CompletedIntegratorStep(c, fmi3True, &enterEventMode, &terminateSimulation), fmi3OK);
+    EXPECT_FALSE(enterEventMode);
+    EXPECT_FALSE(terminateSimulation);
+}
+
+TEST_P(Fmi3Archive, EachCapabilityDeclaredAbsentIsRefusedNamingItsFlag) {
+    // The flag each refusal must name, and a call that needs it.
+    using Call = std::function<fmi3Status(fmi3Instance)>;
+    const std::vector<std::pair<const char*, Call>> refusals = {
+        {"canGetAndSetFMUState", [&](fmi3Instance c) { fmi3FMUState state = nullptr; return api->fmi3GetFMUState(c, &state); }},
+        {"canSerializeFMUState", [&](fmi3Instance c) { std::size_t size = 0; return api->fmi3SerializedFMUStateSize(c, nullptr, &size); }},
+        {"providesDirectionalDerivatives", [&](fmi3Instance c) {
+             const fmi3ValueReference unknown = 2, known = 1;
+             double seed = 1.0, sensitivity = 0.0;
+             return api->fmi3GetDirectionalDerivative(c, &unknown, 1, &known, 1, &seed, 1, &sensitivity, 1); }},
+        {"providesAdjointDerivatives", [&](fmi3Instance c) {
+             const fmi3ValueReference unknown = 2, known = 1;
+             double seed = 1.0, sensitivity = 0.0;
+             return api->fmi3GetAdjointDerivative(c, &unknown, 1, &known, 1, &seed, 1, &sensitivity, 1); }},
+        {"providesPerElementDependencies", [&](fmi3Instance c) { std::size_t n = 0; return api->fmi3GetNumberOfVariableDependencies(c, 1, &n); }},
+        {"providesEvaluateDiscreteStates", [&](fmi3Instance c) { return api->fmi3EvaluateDiscreteStates(c); }},
+    };
+    for (const auto& [flag, call] : refusals) {
+        SCOPED_TRACE(flag);
+        EXPECT_EQ(interfaceElement("ModelExchange").attribute(flag), "false");
+        EXPECT_EQ(interfaceElement("CoSimulation").attribute(flag), "false");
+        fmi3Instance c = modelExchange();
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(api->fmi3EnterInitializationMode(c, fmi3False, 0.0, 0.0, fmi3False, 0.0), fmi3OK);
+        ASSERT_EQ(api->fmi3ExitInitializationMode(c), fmi3OK);
+        log.clear();
+        EXPECT_EQ(call(c), fmi3Error);
+        ASSERT_FALSE(log.empty()) << "refused without a message";
+        EXPECT_NE(log.back().text.find(std::string(flag) + "=\"false\""), std::string::npos) << log.back().text;
+    }
+}
+
+TEST_P(Fmi3Archive, CoSimulationFlagsAreHonest) {
+    const xml::Element& cs = interfaceElement("CoSimulation");
+    for (const char* flag : {"hasEventMode", "providesIntermediateUpdate", "mightReturnEarlyFromDoStep",
+                             "canReturnEarlyAfterIntermediateUpdate", "canHandleVariableCommunicationStepSize"})
+        EXPECT_EQ(cs.attribute(flag), "true") << flag;
+    const double internalStep = std::strtod(cs.attribute("fixedInternalStepSize").value_or("0").c_str(), nullptr);
+    ASSERT_GT(internalStep, 0.0);
+
+    // Event mode: the instance leaves initialisation into event mode, and
+    // steps of different sizes are taken. The intermediate updates come once
+    // per internal step of the declared size.
+    fmi3Instance c = coSimulation();
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(api->fmi3EnterInitializationMode(c, fmi3False, 0.0, 0.0, fmi3False, 0.0), fmi3OK);
+    ASSERT_EQ(api->fmi3ExitInitializationMode(c), fmi3OK);
+    ASSERT_EQ(api->fmi3EnterStepMode(c), fmi3OK) << "hasEventMode: the instance must be in event mode now";
+    fmi3Boolean eventHandlingNeeded = fmi3True, terminateSimulation = fmi3True, earlyReturn = fmi3True;
+    double lastSuccessfulTime = -1.0;
+    ASSERT_EQ(api->fmi3DoStep(c, 0.0, 0.05, fmi3True, &eventHandlingNeeded, &terminateSimulation, &earlyReturn,
+                              &lastSuccessfulTime), fmi3OK);
+    EXPECT_FALSE(earlyReturn);
+    ASSERT_EQ(side.updateTimes.size(), 5u) << "one intermediate update per internal step of " << internalStep;
+    for (std::size_t k = 0; k < side.updateTimes.size(); ++k)
+        EXPECT_NEAR(side.updateTimes[k], internalStep * static_cast<double>(k + 1), 1e-12);
+    ASSERT_EQ(api->fmi3DoStep(c, lastSuccessfulTime, 0.02, fmi3True, &eventHandlingNeeded, &terminateSimulation,
+                              &earlyReturn, &lastSuccessfulTime), fmi3OK)
+        << "canHandleVariableCommunicationStepSize";
+
+    // An early return the host asks for in the callback ends the step there.
+    side.updateTimes.clear();
+    side.requestEarlyReturn = true;
+    const double point = lastSuccessfulTime;
+    ASSERT_EQ(api->fmi3DoStep(c, point, 0.05, fmi3True, &eventHandlingNeeded, &terminateSimulation, &earlyReturn,
+                              &lastSuccessfulTime), fmi3OK);
+    EXPECT_TRUE(earlyReturn) << "canReturnEarlyAfterIntermediateUpdate";
+    ASSERT_EQ(side.updateTimes.size(), 1u);
+    EXPECT_EQ(lastSuccessfulTime, side.updateTimes[0]);
+    EXPECT_LT(lastSuccessfulTime, point + 0.05);
+}
+
+TEST_P(Fmi3Archive, IntermediateVariablesAreTheDeclaredOnes) {
+    std::vector<fmi3ValueReference> declared;
+    for (const rules::Variable3& v : variables)
+        if (v.element->attribute("intermediateUpdate") == "true") declared.push_back(v.valueReference);
+    EXPECT_EQ(declared, (std::vector<fmi3ValueReference>{named("height").valueReference, named("velocity").valueReference}));
+    EXPECT_NE(coSimulation(declared), nullptr) << "the declared intermediate variables are refused";
+    for (const rules::Variable3& v : variables) {
+        if (v.element->attribute("intermediateUpdate") == "true") continue;
+        EXPECT_EQ(coSimulation({v.valueReference}), nullptr)
+            << v.label() << " is not an intermediate variable, yet the library accepts it as one";
+    }
+}
+
+TEST_P(Fmi3Archive, EveryLoggedCategoryIsListed) {
+    std::set<std::string> listed;
+    for (const xml::Element* category : description.child("LogCategories")->all("Category"))
+        listed.insert(category->attribute("name").value_or(""));
+
+    // Initialisation messages, a refused write and an early return the host
+    // asks for where it was not allowed.
+    fmi3Instance me = modelExchange();
+    ASSERT_NE(me, nullptr);
+    ASSERT_EQ(api->fmi3EnterInitializationMode(me, fmi3False, 0.0, 0.0, fmi3False, 0.0), fmi3OK);
+    const fmi3ValueReference calculated = named("acceleration").valueReference;
+    const double value = 1.0;
+    EXPECT_EQ(api->fmi3SetFloat64(me, &calculated, 1, &value, 1), fmi3Error);
+
+    side.requestEarlyReturn = true;
+    fmi3Instance cs = coSimulation({}, false);
+    ASSERT_NE(cs, nullptr);
+    ASSERT_EQ(api->fmi3EnterInitializationMode(cs, fmi3False, 0.0, 0.0, fmi3False, 0.0), fmi3OK);
+    ASSERT_EQ(api->fmi3ExitInitializationMode(cs), fmi3OK);
+    ASSERT_EQ(api->fmi3EnterStepMode(cs), fmi3OK);
+    fmi3Boolean eventHandlingNeeded = fmi3False, terminateSimulation = fmi3False, earlyReturn = fmi3False;
+    double lastSuccessfulTime = 0.0;
+    const fmi3Status status = api->fmi3DoStep(cs, 0.0, 0.02, fmi3True, &eventHandlingNeeded, &terminateSimulation,
+                                              &earlyReturn, &lastSuccessfulTime);
+    EXPECT_TRUE(status == fmi3OK || status == fmi3Warning) << status;
+    EXPECT_FALSE(earlyReturn) << "an early return the instance did not allow";
+
+    std::set<std::string> logged;
+    for (const Message3& message : log) logged.insert(message.category);
+    EXPECT_EQ(logged, (std::set<std::string>{"INFO", "WARNING", "ERROR"})) << "the messages above were not all logged";
+    for (const std::string& category : logged) EXPECT_TRUE(listed.count(category)) << category << " is not in LogCategories";
+}
+
+INSTANTIATE_TEST_SUITE_P(Archives, Fmi3Archive, ::testing::ValuesIn(fmi3Archives()), archiveName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Fmi3Archive);
+
 // ---- the rule checks themselves ---------------------------------------------
 
 // Faults a description could carry, each made by one edit of the pellidor
@@ -654,6 +1054,44 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"a derivative index past the end", "<Unknown index=\"5\" dependencies=\"\"/>", "<Unknown index=\"18\" dependencies=\"\"/>"},
         Fault{"a dependency on something that is not a known", "<Unknown index=\"2\" dependencies=\"2\"/>\n    </Outputs>", "<Unknown index=\"2\" dependencies=\"3\"/>\n    </Outputs>"},
         Fault{"an infinite start value", "start=\"-9.81\"", "start=\"-INF\""}),
+    [](const ::testing::TestParamInfo<Fault>& info) { return "Fault" + std::to_string(info.index); });
+
+// The same for FMI 3.0, each fault one edit of the varnelle description.
+class RuleChecks3 : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(RuleChecks3, ReportEachFault) {
+#ifndef VARNELLE_LIBRARY
+    GTEST_SKIP() << "varnelle is not built";
+#endif
+    std::string original;
+    for (const std::string& line :
+         outputLines(std::string(REBOUNDER_UNZIP) + " -p '" + REBOUNDER_FMU_DIRECTORY + "/varnelle.fmu' modelDescription.xml"))
+        original += line + "\n";
+    ASSERT_TRUE(rules::fmi3Problems(xml::parse(original)).empty());
+    std::string edited = original;
+    const std::size_t at = edited.find(GetParam().from);
+    ASSERT_NE(at, std::string::npos) << "the description no longer contains " << GetParam().from;
+    edited.replace(at, std::string(GetParam().from).size(), GetParam().to);
+    EXPECT_FALSE(rules::fmi3Problems(xml::parse(edited)).empty()) << GetParam().what << " went unnoticed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RuleChecks3,
+    ::testing::Values(
+        Fault{"a version the text does not name", "fmiVersion=\"3.0\"", "fmiVersion=\"3.0.2\""},
+        Fault{"a co-simulation flag on ModelExchange", "needsCompletedIntegratorStep=\"false\"", "needsCompletedIntegratorStep=\"false\" hasEventMode=\"true\""},
+        Fault{"an FMI 2.0 spelling of a flag", "canGetAndSetFMUState=\"false\"", "canGetAndSetFMUstate=\"false\""},
+        Fault{"no independent variable", "causality=\"independent\"", "causality=\"local\""},
+        Fault{"a value reference shared across types", "name=\"integer0\" valueReference=\"10\"", "name=\"integer0\" valueReference=\"1\""},
+        Fault{"an exact state without a start value", "start=\"1\" quantity=\"Length\"", "quantity=\"Length\""},
+        Fault{"a start value outside min and max", "start=\"0.5\" min=\"0\"", "start=\"1.5\" min=\"0\""},
+        Fault{"an output missing from Output", "<Output valueReference=\"2\"/>", ""},
+        Fault{"an initial unknown left out", "<InitialUnknown valueReference=\"3\"/>", ""},
+        Fault{"the event indicator listed as an initial unknown", "<InitialUnknown valueReference=\"3\"/>", "<InitialUnknown valueReference=\"3\"/><InitialUnknown valueReference=\"6\"/>"},
+        Fault{"a derivative of a parameter", "derivative=\"2\"", "derivative=\"4\""},
+        Fault{"an intermediate update on a parameter", "start=\"-9.81\"", "start=\"-9.81\" intermediateUpdate=\"true\""},
+        Fault{"a unit that is not defined", "unit=\"m/s2\" derivative", "unit=\"m/s3\" derivative"},
+        Fault{"three start values for a scalar", "start=\"0.25\"", "start=\"0.25 0.5 1\""}),
     [](const ::testing::TestParamInfo<Fault>& info) { return "Fault" + std::to_string(info.index); });
 
 }  // namespace

@@ -75,13 +75,12 @@ inline std::vector<Variable2> variables2(const xml::Element& root) {
 }
 
 // The class of a causality/variability pair ('A' to 'E'), or 0 when the
-// standard does not allow the pair.
-inline char initialClass(const Variable2& v) {
-    const std::string& c = v.causality;
-    const std::string& var = v.variability;
+// standard does not allow the pair; the same table in FMI 2.0 and 3.0, where
+// a structural parameter is a parameter.
+inline char initialClass(const std::string& c, const std::string& var) {
     if (var == "constant") return (c == "output" || c == "local") ? 'A' : 0;
     if (var == "fixed" || var == "tunable") {
-        if (c == "parameter") return 'A';
+        if (c == "parameter" || c == "structuralParameter") return 'A';
         return (c == "calculatedParameter" || c == "local") ? 'B' : 0;
     }
     if (var == "discrete") {
@@ -95,17 +94,20 @@ inline char initialClass(const Variable2& v) {
     }
     return 0;
 }
+inline char initialClass(const Variable2& v) { return initialClass(v.causality, v.variability); }
 
-// The initial value in force: as written, or the default of the class.
-inline std::string effectiveInitial(const Variable2& v) {
-    if (v.initial) return *v.initial;
-    switch (initialClass(v)) {
+// The initial value in force: as written, or the default of the class (FMI
+// 3.0 adds class D's default, exact, for inputs).
+inline std::string effectiveInitial(const std::optional<std::string>& initial, char kind) {
+    if (initial) return *initial;
+    switch (kind) {
         case 'A': return "exact";
         case 'B':
         case 'C': return "calculated";
         default: return "";
     }
 }
+inline std::string effectiveInitial(const Variable2& v) { return effectiveInitial(v.initial, initialClass(v)); }
 
 struct Structure2 {
     std::vector<unsigned> outputs, derivatives, initialUnknowns;
@@ -312,6 +314,255 @@ inline Problems fmi1Problems(const xml::Element& root) {
             for (const char* key : {"start", "min", "max", "nominal"})
                 if (auto text = value->attribute(key); text && !isFiniteNumber(*text))
                     problem(name + ": " + key + "=\"" + *text + "\" is not a finite number");
+    }
+    return problems;
+}
+
+// ---- FMI 3.0 ----------------------------------------------------------------
+
+// One variable of an FMI 3.0 description: the element's name is its type.
+// Defaults applied as FMI 3.0 defines them (parameters fixed, floats
+// continuous, everything else discrete).
+struct Variable3 {
+    const xml::Element* element = nullptr;
+    std::string name, type, causality, variability;
+    std::optional<std::string> initial;
+    unsigned valueReference = 0;
+
+    std::string label() const { return type + " " + name + " (value reference " + std::to_string(valueReference) + ")"; }
+    bool isFloat() const { return type == "Float64" || type == "Float32"; }
+    // String and Binary carry their start values as <Start> children.
+    bool hasStart() const { return element->has("start") || element->child("Start") != nullptr; }
+    // Number of elements: the product of the fixed Dimension sizes.
+    std::size_t size() const {
+        std::size_t n = 1;
+        for (const xml::Element* d : element->all("Dimension")) n *= std::stoul(d->attribute("start").value_or("1"));
+        return n;
+    }
+};
+
+inline std::vector<Variable3> variables3(const xml::Element& root) {
+    std::vector<Variable3> result;
+    const xml::Element* list = root.child("ModelVariables");
+    if (list == nullptr) return result;
+    for (const xml::Element& element : list->children) {
+        Variable3 v;
+        v.element = &element;
+        v.type = element.name;
+        v.name = element.attribute("name").value_or("");
+        v.causality = element.attribute("causality").value_or("local");
+        const bool parameter = v.causality == "parameter" || v.causality == "calculatedParameter" ||
+                               v.causality == "structuralParameter";
+        v.variability = element.attribute("variability").value_or(parameter ? "fixed" : v.isFloat() ? "continuous" : "discrete");
+        v.initial = element.attribute("initial");
+        v.valueReference = static_cast<unsigned>(std::stoul(element.attribute("valueReference").value_or("0")));
+        result.push_back(v);
+    }
+    return result;
+}
+
+// The capability attributes FMI 3.0 defines for each interface element; any
+// other name passes the schema (it takes any attribute) and means nothing,
+// such as an FMI 2.0 spelling or a co-simulation flag on ModelExchange.
+inline const std::set<std::string>& fmi3InterfaceAttributes(const std::string& element) {
+    static const std::set<std::string> common = {"modelIdentifier", "needsExecutionTool",
+        "canBeInstantiatedOnlyOncePerProcess", "canGetAndSetFMUState", "canSerializeFMUState",
+        "providesDirectionalDerivatives", "providesAdjointDerivatives", "providesPerElementDependencies",
+        "providesEvaluateDiscreteStates"};
+    static const std::set<std::string> modelExchange = [] {
+        std::set<std::string> names = common;
+        names.insert("needsCompletedIntegratorStep");
+        return names;
+    }();
+    static const std::set<std::string> coSimulation = [] {
+        std::set<std::string> names = common;
+        names.insert({"canHandleVariableCommunicationStepSize", "fixedInternalStepSize", "maxOutputDerivativeOrder",
+                      "recommendedIntermediateInputSmoothness", "providesIntermediateUpdate",
+                      "mightReturnEarlyFromDoStep", "canReturnEarlyAfterIntermediateUpdate", "hasEventMode"});
+        return names;
+    }();
+    return element == "ModelExchange" ? modelExchange : coSimulation;
+}
+
+// Rules for an FMI 3.0 description offering model exchange, co-simulation or
+// both: everything the schema lets through.
+inline Problems fmi3Problems(const xml::Element& root) {
+    Problems problems;
+    auto problem = [&](const std::string& text) { problems.push_back(text); };
+
+    if (root.attribute("fmiVersion") != "3.0") problem("fmiVersion must be exactly 3.0");
+    const xml::Element* me = root.child("ModelExchange");
+    const xml::Element* cs = root.child("CoSimulation");
+    if (me == nullptr && cs == nullptr) problem("neither ModelExchange nor CoSimulation");
+    for (const xml::Element* e : {me, cs}) {
+        if (e == nullptr) continue;
+        for (const auto& [attribute, value] : e->attributes)
+            if (fmi3InterfaceAttributes(e->name).count(attribute) == 0)
+                problem(e->name + " carries " + attribute + ", which FMI 3.0 does not define there");
+        const std::string id = e->attribute("modelIdentifier").value_or("");
+        if (id.empty() || !std::all_of(id.begin(), id.end(), [](char ch) {
+                return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_';
+            }))
+            problem("modelIdentifier \"" + id + "\" is not letters, digits and _");
+        if (e->attribute("canSerializeFMUState") == "true" && e->attribute("canGetAndSetFMUState") != "true")
+            problem(e->name + ": canSerializeFMUState without canGetAndSetFMUState");
+        if (e->attribute("canReturnEarlyAfterIntermediateUpdate") == "true" &&
+            e->attribute("providesIntermediateUpdate") != "true")
+            problem(e->name + ": canReturnEarlyAfterIntermediateUpdate without providesIntermediateUpdate");
+    }
+
+    std::set<std::string> units;
+    if (const xml::Element* definitions = root.child("UnitDefinitions"))
+        for (const xml::Element* unit : definitions->all("Unit")) units.insert(unit->attribute("name").value_or(""));
+    if (const xml::Element* categories = root.child("LogCategories")) {
+        std::set<std::string> names;
+        for (const xml::Element* category : categories->all("Category"))
+            if (!names.insert(category->attribute("name").value_or("")).second)
+                problem("log category listed twice: " + category->attribute("name").value_or(""));
+    }
+
+    const std::vector<Variable3> variables = variables3(root);
+    std::map<unsigned, const Variable3*> byReference;
+    std::set<std::string> names;
+    for (const Variable3& v : variables) {
+        if (v.name.empty() || !names.insert(v.name).second) problem(v.label() + ": name empty or used twice");
+        if (!byReference.emplace(v.valueReference, &v).second)
+            problem(v.label() + ": value reference used twice (FMI 3.0 has one namespace for all types)");
+    }
+    auto find = [&](unsigned vr) -> const Variable3* {
+        const auto it = byReference.find(vr);
+        return it == byReference.end() ? nullptr : it->second;
+    };
+
+    // ModelStructure: value references of existing variables.
+    const xml::Element* structure = root.child("ModelStructure");
+    auto listed = [&](const char* entry) {
+        std::vector<const Variable3*> list;
+        for (const xml::Element* e : structure ? structure->all(entry) : std::vector<const xml::Element*>{}) {
+            const unsigned vr = static_cast<unsigned>(std::stoul(e->attribute("valueReference").value_or("0")));
+            const Variable3* v = find(vr);
+            if (v == nullptr) problem(std::string(entry) + " names value reference " + std::to_string(vr) + ", which no variable has");
+            else list.push_back(v);
+            const std::optional<std::string> dependencies = e->attribute("dependencies");
+            const std::optional<std::string> kinds = e->attribute("dependenciesKind");
+            if (kinds && !dependencies) problem(std::string(entry) + ": dependenciesKind without dependencies");
+            if (dependencies) {
+                for (unsigned d : indexList(*dependencies))
+                    if (find(d) == nullptr) problem(std::string(entry) + ": dependency " + std::to_string(d) + " is no variable");
+                if (kinds && indexList(*dependencies).size() != [&] {
+                        std::istringstream in(*kinds);
+                        std::size_t n = 0;
+                        for (std::string word; in >> word;) ++n;
+                        return n;
+                    }())
+                    problem(std::string(entry) + ": dependenciesKind length differs");
+            }
+        }
+        return list;
+    };
+    const std::vector<const Variable3*> outputs = listed("Output");
+    const std::vector<const Variable3*> derivatives = listed("ContinuousStateDerivative");
+    const std::vector<const Variable3*> initialUnknowns = listed("InitialUnknown");
+    const std::vector<const Variable3*> eventIndicators = listed("EventIndicator");
+
+    // States: what each ContinuousStateDerivative entry is the derivative of.
+    std::set<const Variable3*> states, derivativeSet(derivatives.begin(), derivatives.end());
+    for (const Variable3* d : derivatives) {
+        const std::optional<std::string> of = d->element->attribute("derivative");
+        const Variable3* state = of ? find(static_cast<unsigned>(std::stoul(*of))) : nullptr;
+        if (!d->isFloat() || d->variability != "continuous" || state == nullptr)
+            problem("ContinuousStateDerivative names " + d->label() + ", which is not a continuous float whose derivative attribute names a variable");
+        else
+            states.insert(state);
+    }
+
+    std::size_t independents = 0;
+    for (const Variable3& v : variables) {
+        const char kind = initialClass(v.causality, v.variability);
+        if (kind == 0) problem(v.label() + ": causality " + v.causality + " with variability " + v.variability + " is not allowed");
+        if (v.variability == "continuous" && !v.isFloat()) problem(v.label() + ": only a float may be continuous");
+        if (v.causality == "independent") {
+            ++independents;
+            if (!v.isFloat() || v.hasStart() || v.initial)
+                problem(v.label() + ": the independent variable is a float without start or initial");
+        }
+        if (v.initial) {
+            const bool allowed = (kind == 'A' && *v.initial == "exact") || (kind == 'B' && *v.initial != "exact") ||
+                                 kind == 'C' || (kind == 'D' && *v.initial == "exact");
+            if (!allowed) problem(v.label() + ": initial=\"" + *v.initial + "\" is not allowed here");
+        }
+        const std::string initial = effectiveInitial(v.initial, kind);
+        const bool startRequired = initial == "exact" || initial == "approx" || v.causality == "input" ||
+                                   v.causality == "parameter" || v.causality == "structuralParameter" ||
+                                   v.variability == "constant";
+        if (startRequired && !v.hasStart()) problem(v.label() + ": needs a start value");
+        if ((initial == "calculated" || v.causality == "independent") && v.hasStart())
+            problem(v.label() + ": a calculated variable may not have a start value");
+
+        if (v.isFloat()) {
+            for (const char* key : {"min", "max", "nominal"})
+                if (auto text = v.element->attribute(key); text && !isFiniteNumber(*text))
+                    problem(v.label() + ": " + key + "=\"" + *text + "\" is not a finite number");
+            std::size_t count = 0;
+            for (const std::string& start : [&] {
+                     std::vector<std::string> words;
+                     std::istringstream in(v.element->attribute("start").value_or(""));
+                     for (std::string word; in >> word;) words.push_back(word);
+                     return words;
+                 }()) {
+                ++count;
+                if (!isFiniteNumber(start)) { problem(v.label() + ": start value \"" + start + "\" is not a finite number"); continue; }
+                const double value = std::strtod(start.c_str(), nullptr);
+                if (auto min = v.element->attribute("min"); min && value < std::strtod(min->c_str(), nullptr))
+                    problem(v.label() + ": start below min");
+                if (auto max = v.element->attribute("max"); max && value > std::strtod(max->c_str(), nullptr))
+                    problem(v.label() + ": start above max");
+            }
+            if (count > 1 && count != v.size()) problem(v.label() + ": " + std::to_string(count) + " start values for " + std::to_string(v.size()) + " elements");
+            if (auto nominal = v.element->attribute("nominal"); nominal && std::strtod(nominal->c_str(), nullptr) <= 0.0)
+                problem(v.label() + ": nominal must be positive");
+        }
+        if (auto unit = v.element->attribute("unit"); unit && units.count(*unit) == 0)
+            problem(v.label() + ": unit " + *unit + " is not defined in UnitDefinitions");
+        if (auto of = v.element->attribute("derivative")) {
+            const Variable3* state = find(static_cast<unsigned>(std::stoul(*of)));
+            if (state == nullptr || !state->isFloat() || state->variability != "continuous" ||
+                (state->causality != "local" && state->causality != "output"))
+                problem(v.label() + ": derivative of value reference " + *of + ", which is not a continuous local or output float");
+        }
+        if (v.element->attribute("reinit") == "true" && states.count(&v) == 0)
+            problem(v.label() + ": reinit is for continuous states only");
+        if (v.element->attribute("intermediateUpdate") == "true" && v.variability != "continuous")
+            problem(v.label() + ": intermediateUpdate is for continuous-time variables only");
+        for (const xml::Element* d : v.element->all("Dimension"))
+            if (d->has("start") == d->has("valueReference")) problem(v.label() + ": a Dimension has start or valueReference, one of them");
+    }
+    if (independents != 1) problem("exactly one variable must be independent, not " + std::to_string(independents));
+
+    // Output: every output once, nothing else.
+    std::set<const Variable3*> expectedOutputs, listedOutputs(outputs.begin(), outputs.end());
+    for (const Variable3& v : variables)
+        if (v.causality == "output") expectedOutputs.insert(&v);
+    if (listedOutputs != expectedOutputs || listedOutputs.size() != outputs.size())
+        problem("Output must list every causality=\"output\" variable once, and nothing else");
+
+    // InitialUnknown: outputs, states and state derivatives that are not
+    // exact, and calculated parameters; each once, never an event indicator.
+    std::set<const Variable3*> expectedInitial, listedInitial(initialUnknowns.begin(), initialUnknowns.end());
+    for (const Variable3& v : variables) {
+        const std::string initial = effectiveInitial(v.initial, initialClass(v.causality, v.variability));
+        const bool notExact = initial == "approx" || initial == "calculated";
+        const bool stateOrDerivative = states.count(&v) != 0 || derivativeSet.count(&v) != 0;
+        if ((v.causality == "output" && notExact) || v.causality == "calculatedParameter" || (stateOrDerivative && notExact))
+            expectedInitial.insert(&v);
+    }
+    if (listedInitial != expectedInitial || listedInitial.size() != initialUnknowns.size())
+        problem("InitialUnknown does not list exactly the initial unknowns, each once");
+
+    for (const Variable3* e : eventIndicators) {
+        if (!e->isFloat() || e->variability != "continuous" || (e->causality != "local" && e->causality != "output"))
+            problem("EventIndicator names " + e->label() + ", which is not a continuous local or output float");
+        if (listedInitial.count(e) != 0) problem("EventIndicator " + e->label() + " is also an initial unknown");
     }
     return problems;
 }
