@@ -79,7 +79,7 @@ void reenter(Session& s, Slot& slot) {
 // the instance back.
 void received(Session& s, Slot& slot) {
     const host::LogEntry& entry = s.host.log.back();
-    if (entry.text == "<unformattable message>") fail("a log message does not format");
+    if (entry.unformattable) fail("a log message does not format");
     if (tracing()) {
         s.trace("logger: status %d, %s, \"%s\"", entry.status, entry.category.c_str(),
                 printable(entry.text.c_str(), 90).c_str());

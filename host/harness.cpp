@@ -18,16 +18,21 @@ namespace {
 
 thread_local Host* currentHost = nullptr;
 
-std::string formatted(const char* format, va_list args) {
+// The message formatted with its arguments into entry.text, or the entry
+// marked unformattable.
+void formatInto(LogEntry& entry, const char* format, va_list args) {
     va_list measure;
     va_copy(measure, args);
     const int length = std::vsnprintf(nullptr, 0, format, measure);
     va_end(measure);
-    if (length < 0) return "<unformattable message>";
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
+    if (length < 0) {
+        entry.text = "<unformattable message>";
+        entry.unformattable = true;
+        return;
+    }
+    entry.text.assign(static_cast<std::size_t>(length) + 1, '\0');
+    std::vsnprintf(entry.text.data(), entry.text.size(), format, args);
+    entry.text.resize(static_cast<std::size_t>(length));
 }
 
 void fmi2Logger(fmi2ComponentEnvironment environment, fmi2String instanceName, fmi2Status status,
@@ -135,7 +140,8 @@ void Host::record(void* first, const char* instanceName, int status, const char*
                    status,
                    category ? category : "<null>",
                    format ? format : "<null>",
-                   format ? formatted(format, args) : "<null>"};
+                   "<null>"};
+    if (format != nullptr) formatInto(entry, format, args);
     log.push_back(entry);
     if (onLog) onLog(entry);
 }

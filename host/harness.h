@@ -26,6 +26,9 @@ struct LogEntry {
     std::string category;
     std::string format;  // the raw format string the component passed
     std::string text;    // the message formatted with its arguments
+    // vsnprintf refused the format with these arguments (the text then says
+    // so); a flag, since any text, that one too, may be a message's own.
+    bool unformattable = false;
 };
 
 // Callbacks of a host. The callback signatures carry no pointer back to the
