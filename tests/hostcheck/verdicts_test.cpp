@@ -841,7 +841,7 @@ std::string doStep3(const std::string& point, const std::string& size, const std
     return call("fmi3DoStep", arguments,
                 "status=fmi3OK eventHandlingNeeded=" + std::to_string(eventHandlingNeeded) +
                     " terminateSimulation=0 earlyReturn=" + std::to_string(earlyReturn) + " lastSuccessfulTime=" +
-                    (lastSuccessfulTime.empty() ? point + "+" + size : lastSuccessfulTime));
+                    (lastSuccessfulTime.empty() ? number(std::stod(point) + std::stod(size)) : lastSuccessfulTime));
 }
 // A step the host's callback returned early from at t, with the host's
 // calls inside the callback.
