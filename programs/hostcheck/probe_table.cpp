@@ -18,9 +18,13 @@ std::vector<RunRequest> coSimulationRuns() {
     return runs;
 }
 
+// varnelle's copy carries another instantiation token, refused by either
+// instantiate function.
 std::vector<RunRequest> refusingRuns() {
     return {{FmuSet::otherGuid, "pellidor", modelExchangeStep}, {FmuSet::otherGuid, "corvane", modelExchangeStep},
-            {FmuSet::otherGuid, "tressivo", modelExchangeStep}};
+            {FmuSet::otherGuid, "tressivo", modelExchangeStep},
+            {FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"},
+            {FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"}};
 }
 
 std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunRequest>& b) {
@@ -112,7 +116,7 @@ const std::vector<Probe>& probeTable() {
                    "no getter after a setter without fmi2DoStep",
          .needs = {}, .judge = judgeCallingSequence, .judgesAgain = true},
         {.number = 11, .name = "refused", .title = "Instantiation refused",
-         .runs = "pellidor, corvane and tressivo whose description carries another GUID",
+         .runs = "pellidor, corvane, tressivo with another GUID; varnelle (me, cs) with another token",
          .judged = "no crash and no call on the null instance after the instantiation failed",
          .needs = refusingRuns(), .judge = judgeRefusedInstantiation},
     });
@@ -200,15 +204,22 @@ const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set) {
 }
 
 std::string runLabel(const RunRequest& request) {
-    return setName(request.set) + " " + request.component + ".fmu, step " + shortest(request.step);
+    const std::string interface = request.interface.empty() ? "" : " (" + request.interface + ")";
+    return setName(request.set) + " " + request.component + ".fmu" + interface + ", step " + shortest(request.step);
 }
 
 std::string runName(const RunRequest& request) {
     // The strict-host co-simulation component runs at several steps (the
     // reference steps and the Discard's): its runs are told apart by it.
-    const bool coSimulation = componentOf(request).interface == expected::ComponentInterface::coSimulation;
-    const bool stepped = coSimulation && request.set == FmuSet::strictHost;
-    return request.component + (stepped ? " h = " + shortest(request.step) : "");
+    const bool stepped = coSimulationRun(request) && request.set == FmuSet::strictHost;
+    const std::string interface = request.interface.empty() ? "" : " " + request.interface;
+    return request.component + interface + (stepped ? " h = " + shortest(request.step) : "");
+}
+
+bool coSimulationRun(const RunRequest& request) {
+    const expected::ComponentInterface interface = componentOf(request).interface;
+    if (interface == expected::ComponentInterface::both) return request.interface == "cs";
+    return interface == expected::ComponentInterface::coSimulation;
 }
 
 const expected::Component& componentOf(const RunRequest& request) {

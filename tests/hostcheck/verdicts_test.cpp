@@ -3,6 +3,7 @@
 // rule of each probe, "not reached" included. No host is started.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
@@ -596,6 +597,9 @@ TEST(CommandLine, ReadsEachOptionByItsTable) {
         {{"--host", "h {fmu} {csv}", "--interface", "me,xx"}, "--interface takes me, cs or me,cs, not 'me,xx'"},
         {{"--host", "h {fmu} {csv}", "--time-limit", "0"}, "--time-limit needs a number of seconds above 0"},
         {{"--time-limit", "5"}, "no host given"},
+        {{"--host", "h {fmu} {csv} --{interface}", "--fmi-versions", "3"}, ""},
+        {{"--host", "h {fmu} {csv}", "--fmi-versions", "2,4"}, "--fmi-versions takes 1, 2, 3 or a list of them"},
+        {{"--host", "h {fmu} {csv} {interfaces}"}, "unknown placeholder {interfaces}"},
     };
     for (const Case& c : cases) {
         const ParseResult parsed = parseOptions(c.arguments, defaults);
@@ -606,6 +610,14 @@ TEST(CommandLine, ReadsEachOptionByItsTable) {
             EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
         }
     }
+    // FMI 3.0 runs only when asked for: the defaults check an FMI 1.0/2.0 host as before.
+    const auto versions = [&](std::vector<std::string> arguments) {
+        const auto options = parseOptions(arguments, defaults).options;
+        return options ? std::array{options->settings.fmi1, options->settings.fmi2, options->settings.fmi3}
+                       : std::array{false, false, false};
+    };
+    EXPECT_EQ(versions({"--host=h {fmu} {csv}"}), (std::array{true, true, false}));
+    EXPECT_EQ(versions({"--host=h {fmu} {csv}", "--fmi-versions", "3,1"}), (std::array{true, false, true}));
     const auto parsed = parseOptions({"--host=h {fmu} {csv}", "--time-limit=5", "--separator", "tab"}, defaults);
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->settings.hostTemplate, "h {fmu} {csv}");
@@ -871,6 +883,40 @@ TEST(CallRecord, Fmi3CallsInsideTheIntermediateUpdateCallbackKnowIt) {
     EXPECT_EQ(r.calls[4].depth, 1u);
     EXPECT_EQ(r.calls[5].callback, "") << "the read after the step";
     EXPECT_EQ(r.eventsInside(3).size(), 2u) << "the callback's two lines belong to the step";
+}
+
+// varnelle's runs are told apart by the interface each asks for.
+TEST(Fmi3Runs, EachInterfaceIsARunOfItsOwn) {
+    const RunRequest me{FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"};
+    const RunRequest cs{FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"};
+    EXPECT_NE(runLabel(me), runLabel(cs));
+    EXPECT_EQ(runName(cs), "varnelle cs");
+    EXPECT_FALSE(coSimulationRun(me));
+    EXPECT_TRUE(coSimulationRun(cs));
+    EXPECT_TRUE(coSimulationRun({FmuSet::strictHost, "corvane", 0.01}));
+    EXPECT_EQ(runName({FmuSet::strictHost, "corvane", 0.05}), "corvane h = 0.05") << "FMI 2.0 names as before";
+}
+
+// Probe 11 on FMI 3.0 hosts: the other-token varnelle in each interface,
+// beside the FMI 1.0/2.0 runs of the table.
+TEST(Fmi3Runs, RefusedInstantiationJudgesEachInterfaceOfTheOtherTokenCopy) {
+    const std::string refusedLines[] = {
+        "library varnelle fmi=3.0 interface=modelExchange,coSimulation pid=1",
+        "> fmi3InstantiateModelExchange instanceName=\"i\" instantiationToken=\"other\" loggingOn=1",
+        "< fmi3InstantiateModelExchange result=null"};
+    const std::string refusedMe = record({refusedLines[0], refusedLines[1], refusedLines[2], freedNull3()});
+    const std::string onNullCs =
+        record({refusedLines[0], "> fmi3InstantiateCoSimulation instanceName=\"i\" eventModeUsed=0",
+                "< fmi3InstantiateCoSimulation result=null", call("fmi3DoStep", "", "status=fmi3Error")});
+    HandRuns hand({{{FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"}, refusedMe, exited(1)},
+                   {{FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"},
+                    std::regex_replace(onNullCs, std::regex("c=0x10"), "c=null"), exited(1)}});
+    const ProbeResult result = runProbes(hand, Settings{}, {11}).at(0);
+    expectVerdict(result, Verdict::fail, "varnelle cs: fmi3InstantiateCoSimulation returned null; then fmi3DoStep\\(\\) "
+                                         "with the null instance");
+    EXPECT_NE(result.evidence.find("varnelle me: fmi3InstantiateModelExchange returned null; no call with the null"),
+              std::string::npos)
+        << result.evidence;
 }
 
 // The record probes on FMI 3.0 runs: each judge given one varnelle run.
