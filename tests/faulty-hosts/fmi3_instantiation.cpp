@@ -1,0 +1,61 @@
+// A plain FMI 3.0 host's instantiation, in the interface the template asks
+// for (FLAG: me or cs): it reads the instantiation token from the FMU's
+// description, as a host must, and when the component refuses it reports
+// it, frees the null instance (fmi3FreeInstance(NULL) does nothing) and
+// exits with status 1. No fault: the host check's FMI 3.0 runs of the
+// refused-instantiation probe proven on a host that copes.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+
+#include "test_host.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void logMessage(fmi3InstanceEnvironment, fmi3Status status, fmi3String category, fmi3String message) {
+    // The message is finished text: printed as it is, never as a format.
+    std::printf("[%d] %s: %s\n", int(status), category ? category : "", message ? message : "");
+}
+
+std::string instantiationToken(const fs::path& unpacked) {
+    std::ifstream file(unpacked / "modelDescription.xml");
+    const std::string text(std::istreambuf_iterator<char>(file), {});
+    std::smatch token;
+    return std::regex_search(text, token, std::regex("instantiationToken=\"([^\"]*)\"")) ? token[1].str() : "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const test_host::Arguments a = test_host::parse(argc, argv);
+    const fs::path unpacked = fs::path(a.workdir) / "unpacked";
+    if (std::system(("unzip -q -o '" + a.fmu + "' -d '" + unpacked.string() + "'").c_str()) != 0) return 1;
+    // The library for this program's own width, as a host loads it.
+    const char* platform = sizeof(void*) == 8 ? "x86_64-linux" : "x86-linux";
+    const fs::path library = unpacked / "binaries" / platform / "varnelle.so";
+    const host::Library loaded(library.string());
+    if (!loaded.loaded()) {
+        std::fprintf(stderr, "cannot load %s\n", library.c_str());
+        return 1;
+    }
+    const host::Fmi3Api f(loaded);
+    const std::string token = instantiationToken(unpacked);
+    fmi3Instance c = a.flag == "cs"
+                         ? f.fmi3InstantiateCoSimulation("ball", token.c_str(), nullptr, false, true, false, false,
+                                                         nullptr, 0, nullptr, logMessage, nullptr)
+                         : f.fmi3InstantiateModelExchange("ball", token.c_str(), nullptr, false, true, nullptr,
+                                                          logMessage);
+    if (c == nullptr) {
+        std::fprintf(stderr, "the instantiation was refused (token %s)\n", token.c_str());
+        f.fmi3FreeInstance(c);
+        return 1;
+    }
+    f.fmi3FreeInstance(c);
+    return 0;
+}
