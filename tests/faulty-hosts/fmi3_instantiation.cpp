@@ -3,7 +3,9 @@
 // description, as a host must, and when the component refuses it reports
 // it, frees the null instance (fmi3FreeInstance(NULL) does nothing) and
 // exits with status 1. No fault: the host check's FMI 3.0 runs of the
-// refused-instantiation probe proven on a host that copes.
+// refused-instantiation probe proven on a host that copes. Built with
+// ENTERS_INITIALIZATION_WHEN_REFUSED it has the fault: it goes on with the
+// null instance.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -51,6 +53,9 @@ int main(int argc, char** argv) {
                                                          nullptr, 0, nullptr, logMessage, nullptr)
                          : f.fmi3InstantiateModelExchange("ball", token.c_str(), nullptr, false, true, nullptr,
                                                           logMessage);
+#ifdef ENTERS_INITIALIZATION_WHEN_REFUSED
+    f.fmi3EnterInitializationMode(c, false, 0.0, 0.0, true, a.stop);
+#endif
     if (c == nullptr) {
         std::fprintf(stderr, "the instantiation was refused (token %s)\n", token.c_str());
         f.fmi3FreeInstance(c);
