@@ -27,6 +27,12 @@ std::vector<RunRequest> refusingRuns() {
             {FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"}};
 }
 
+// varnelle in each interface, at the output interval of model exchange.
+std::vector<RunRequest> fmi3Runs() {
+    return {{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"},
+            {FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"}};
+}
+
 std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunRequest>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -64,6 +70,7 @@ ProbeResult judgeLifecycle(const Probe& probe, RunSource& runs, const Settings& 
 ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeValueTypes(const Probe& probe, RunSource& runs, const Settings& settings);
 
 const std::vector<Probe>& probeTable() {
     static const std::vector<Probe> table = withRunsJudgedAgain({
@@ -105,13 +112,13 @@ const std::vector<Probe>& probeTable() {
          .judged = "no fmi2DoStep on the instance after the Discard",
          .needs = {{FmuSet::strictHost, "corvane", discardStep}}, .judge = judgeDiscard, .judgedAgain = true,
          .subject = Subject::discard},
-        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7",
+        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7 and 12",
          .judged = "every instance freed exactly once, no call on it after its release", .needs = {},
          .judge = judgeLifecycle, .judgesAgain = true},
-        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7",
+        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7 and 12",
          .judged = "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given",
          .needs = {}, .judge = judgeMemory, .judgesAgain = true},
-        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7",
+        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7 and 12",
          .judged = "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; "
                    "no getter after a setter without fmi2DoStep",
          .needs = {}, .judge = judgeCallingSequence, .judgesAgain = true},
@@ -119,6 +126,11 @@ const std::vector<Probe>& probeTable() {
          .runs = "pellidor, corvane, tressivo with another GUID; varnelle (me, cs) with another token",
          .judged = "no crash and no call on the null instance after the instantiation failed",
          .needs = refusingRuns(), .judge = judgeRefusedInstantiation},
+        // FMI 3.0 from here on: its runs only with --fmi-versions 3.
+        {.number = 12, .name = "types", .title = "FMI 3.0 value types",
+         .runs = "strict-host varnelle in model exchange and co-simulation (FMI 3.0)",
+         .judged = "one-byte booleans in fmi3SetBoolean, nValues counting elements, binaries with their sizes",
+         .needs = fmi3Runs(), .judge = judgeValueTypes, .judgedAgain = true},
     });
     return table;
 }

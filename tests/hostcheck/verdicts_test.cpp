@@ -575,7 +575,7 @@ TEST(ProbeSelection, ByNameOrNumber) {
     const auto parsed = parseOptions({"--host", "h {fmu} {csv}", "--probes", "discard,strings,1"}, defaults);
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->probes, (std::vector<int>{7, 4, 1}));
-    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "12"}, defaults).options);
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "13"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
 }
@@ -885,6 +885,11 @@ TEST(CallRecord, Fmi3CallsInsideTheIntermediateUpdateCallbackKnowIt) {
     EXPECT_EQ(r.eventsInside(3).size(), 2u) << "the callback's two lines belong to the step";
 }
 
+const std::string varnelleMeToTheEnd =
+    record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
+            call("fmi3SetTime", "time=0.01", "status=fmi3OK"), heightRead3(),
+            call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
+
 // varnelle's runs are told apart by the interface each asks for.
 TEST(Fmi3Runs, EachInterfaceIsARunOfItsOwn) {
     const RunRequest me{FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"};
@@ -919,6 +924,33 @@ TEST(Fmi3Runs, RefusedInstantiationJudgesEachInterfaceOfTheOtherTokenCopy) {
         << result.evidence;
 }
 
+// Probe 12 through the table: varnelle's runs in both interfaces.
+TEST(Fmi3Runs, ValueTypesAreOneByteBooleansAndElementCounts) {
+    const RunRequest me{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"};
+    const RunRequest cs{FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"};
+    const auto judged = [&](const std::string& inCs) {
+        HandRuns hand({{me, varnelleMeToTheEnd, exited(0)}, {cs, record({varnelleCs(0), inCs, freed3()}), exited(0)}});
+        return runProbes(hand, Settings{}, {12}).at(0);
+    };
+    const std::string booleans = call("fmi3SetBoolean", "valueReferences=[20,21] nValueReferences=2 values=[1,0] nValues=2",
+                                      "status=fmi3OK");
+    const std::string samples = call("fmi3GetFloat64", "valueReferences=[1,50] nValueReferences=2 nValues=4",
+                                     "status=fmi3OK values=[1,1.5,2.5,3.5]");
+    expectVerdict(judged(booleans + "\n" + samples), Verdict::pass,
+                  "^varnelle cs h = 0.01: 2 calls on booleans.*not reached for varnelle me: the host never set or read");
+    expectVerdict(judged(call("fmi3SetBoolean", "valueReferences=[20,21] nValueReferences=2 values=[2,0] nValues=2",
+                              "status=fmi3Error")),
+                  Verdict::fail, "varnelle cs h = 0.01: fmi3SetBoolean\\(.*\\) passed the bytes \\[2,0\\]: an fmi3Boolean is one byte");
+    expectVerdict(judged(call("fmi3GetFloat64", "valueReferences=[50] nValueReferences=1 nValues=1", "status=fmi3Error")),
+                  Verdict::fail, "nValues counts the values' elements, 3 here");
+    expectVerdict(judged(call("fmi3SetBinary", "valueReferences=[40] nValueReferences=1 valueSizes=null nValues=1",
+                              "status=fmi3Error")),
+                  Verdict::fail, "no size for the binary values");
+    expectVerdict(judged(heightRead3()), Verdict::notReached, "varnelle cs h = 0.01: the host never set or read a boolean");
+    HandRuns notAsked({});
+    EXPECT_EQ(runProbes(notAsked, Settings{}, {12}).at(0).verdict, Verdict::skip) << "no FMI 3.0 run made";
+}
+
 // The record probes on FMI 3.0 runs: each judge given one varnelle run.
 struct Fmi3Case {
     const char* rule;
@@ -941,11 +973,6 @@ TEST_P(Fmi3RecordVerdicts, FollowFromTheRecord) {
     HandRuns hand({{varnelle, c.record, c.outcome}});
     expectVerdict(probe.judge(probe, hand, Settings{}), c.verdict, c.evidence);
 }
-
-const std::string varnelleMeToTheEnd =
-    record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
-            call("fmi3SetTime", "time=0.01", "status=fmi3OK"), heightRead3(),
-            call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
 
 INSTANTIATE_TEST_SUITE_P(
     HostCheck, Fmi3RecordVerdicts,
