@@ -135,8 +135,9 @@ const Run& Runner::operator()(const RunRequest& request) {
     // cannot disturb another run.
     char number[8];
     std::snprintf(number, sizeof number, "%02zu", runs.size());
-    run.directory = settings.workRoot / (std::string(number) + "-" + setName(request.set) + "-" + request.component + "-h" +
-                                         shortest(request.step));
+    const std::string interface = request.interface.empty() ? "" : "-" + request.interface;
+    run.directory = settings.workRoot / (std::string(number) + "-" + setName(request.set) + "-" + request.component +
+                                         interface + "-h" + shortest(request.step));
     fs::create_directories(run.directory);
     const fs::path source = fmuFolder(settings, request.set) / (request.component + ".fmu");
     const fs::path fmu = run.directory / (request.component + ".fmu");
