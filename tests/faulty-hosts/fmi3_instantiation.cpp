@@ -5,7 +5,9 @@
 // exits with status 1. No fault: the host check's FMI 3.0 runs of the
 // refused-instantiation probe proven on a host that copes. Built with
 // ENTERS_INITIALIZATION_WHEN_REFUSED it has the fault: it goes on with the
-// null instance.
+// null instance. Built with SETS_FOUR_BYTE_BOOLEANS it sets two booleans as
+// a host written for FMI 2.0's four-byte booleans does: an int array, its
+// size in bytes as nValues.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -61,6 +63,12 @@ int main(int argc, char** argv) {
         f.fmi3FreeInstance(c);
         return 1;
     }
+#ifdef SETS_FOUR_BYTE_BOOLEANS
+    f.fmi3EnterInitializationMode(c, false, 0.0, 0.0, true, a.stop);
+    const fmi3ValueReference booleans[] = {20, 21};
+    const int values[] = {1, 1};
+    f.fmi3SetBoolean(c, booleans, 2, reinterpret_cast<const fmi3Boolean*>(values), sizeof values);
+#endif
     f.fmi3FreeInstance(c);
     return 0;
 }
