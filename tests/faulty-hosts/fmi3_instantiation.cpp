@@ -7,7 +7,9 @@
 // ENTERS_INITIALIZATION_WHEN_REFUSED it has the fault: it goes on with the
 // null instance. Built with SETS_FOUR_BYTE_BOOLEANS it sets two booleans as
 // a host written for FMI 2.0's four-byte booleans does: an int array, its
-// size in bytes as nValues.
+// size in bytes as nValues. Built with STEPS_INSIDE_THE_CALLBACK it
+// co-simulates one step with an intermediate-update callback that calls
+// fmi3DoStep itself, which Intermediate Update Mode does not allow.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +36,23 @@ std::string instantiationToken(const fs::path& unpacked) {
     return std::regex_search(text, token, std::regex("instantiationToken=\"([^\"]*)\"")) ? token[1].str() : "";
 }
 
+#ifdef STEPS_INSIDE_THE_CALLBACK
+struct Stepping {
+    const host::Fmi3Api* f;
+    fmi3Instance c;
+};
+
+void intermediateUpdate(fmi3InstanceEnvironment environment, fmi3Float64 time, fmi3Boolean, fmi3Boolean,
+                        fmi3Boolean, fmi3Boolean, fmi3Boolean*, fmi3Float64*) {
+    auto* s = static_cast<Stepping*>(environment);
+    fmi3Boolean eventHandlingNeeded = false, terminateSimulation = false, earlyReturn = false;
+    fmi3Float64 lastSuccessfulTime = 0.0;
+    // The fault: a step from inside the step.
+    s->f->fmi3DoStep(s->c, time, 0.01, false, &eventHandlingNeeded, &terminateSimulation, &earlyReturn,
+                     &lastSuccessfulTime);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +69,21 @@ int main(int argc, char** argv) {
     }
     const host::Fmi3Api f(loaded);
     const std::string token = instantiationToken(unpacked);
+#ifdef STEPS_INSIDE_THE_CALLBACK
+    if (a.flag != "cs") return 0;  // the fault is co-simulation's
+    Stepping stepping{&f, nullptr};
+    stepping.c = f.fmi3InstantiateCoSimulation("ball", token.c_str(), nullptr, false, true, false, false, nullptr, 0,
+                                               &stepping, logMessage, intermediateUpdate);
+    if (stepping.c == nullptr) return 1;
+    f.fmi3EnterInitializationMode(stepping.c, false, 0.0, 0.0, true, a.stop);
+    f.fmi3ExitInitializationMode(stepping.c);
+    fmi3Boolean eventHandlingNeeded = false, terminateSimulation = false, earlyReturn = false;
+    fmi3Float64 lastSuccessfulTime = 0.0;
+    f.fmi3DoStep(stepping.c, 0.0, 0.01, false, &eventHandlingNeeded, &terminateSimulation, &earlyReturn,
+                 &lastSuccessfulTime);
+    f.fmi3FreeInstance(stepping.c);
+    return 0;
+#endif
     fmi3Instance c = a.flag == "cs"
                          ? f.fmi3InstantiateCoSimulation("ball", token.c_str(), nullptr, false, true, false, false,
                                                          nullptr, 0, nullptr, logMessage, nullptr)
