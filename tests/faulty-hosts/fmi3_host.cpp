@@ -1,5 +1,5 @@
-// A plain FMI 3.0 host's instantiation, in the interface the template asks
-// for (FLAG: me or cs): it reads the instantiation token from the FMU's
+// A plain FMI 3.0 test host. Its instantiation, in the interface the
+// template asks for (FLAG: me or cs): it reads the instantiation token from the FMU's
 // description, as a host must, and when the component refuses it reports
 // it, frees the null instance (fmi3FreeInstance(NULL) does nothing) and
 // exits with status 1. No fault: the host check's FMI 3.0 runs of the
