@@ -21,6 +21,16 @@ void released(const void* block);
 // Not marked as printf-like: like the host's logger it takes the component's
 // formats, some of which carry no argument.
 void logged(const void* instance, int status, const char* category, const char* format, ...);
+// FMI 3.0's intermediate-update callback: its arguments before the host's
+// function runs (the host's calls inside it are recorded between the two
+// lines), and what the host wrote back, the requested flag as its byte.
+void intermediateUpdateCalled(const void* instance, double intermediateUpdateTime, bool setRequested,
+                              bool getAllowed, bool stepFinished, bool canReturnEarly);
+// The recording build compiles a component with its exports renamed
+// component_<name>, which the names __func__ gives its messages would show;
+// the host must read the names it called. Edits the text in place.
+void restoreExportNames(char* text);
+void intermediateUpdateReturned(const void* instance, const void* earlyReturnRequested, double earlyReturnTime);
 }  // namespace recording
 
 template <typename Callbacks>

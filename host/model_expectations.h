@@ -216,18 +216,19 @@ constexpr unsigned char startBinary[] = {0x00, 0xFF, 0x00, 0x80};
 constexpr double startSamples[] = {1.5, 2.5, 3.5};
 }  // namespace varnelle
 
-// The three components as a host meets them: library name, FMI version and
-// interface.
-enum class ComponentInterface { modelExchange, coSimulation };
+// The four components as a host meets them: library name, FMI version and
+// interface (varnelle serves both from one library).
+enum class ComponentInterface { modelExchange, coSimulation, both };
 struct Component {
     const char* name;
-    int standardVersion;  // 1 or 2
+    int standardVersion;  // 1, 2 or 3
     ComponentInterface interface;
 };
 constexpr Component components[] = {
     {"pellidor", 2, ComponentInterface::modelExchange},
     {"corvane", 2, ComponentInterface::coSimulation},
     {"tressivo", 1, ComponentInterface::modelExchange},
+    {"varnelle", 3, ComponentInterface::both},
 };
 
 // The component of a library name, or null.

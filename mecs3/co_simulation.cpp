@@ -7,6 +7,7 @@
 #include "communication_step.h"
 #include "events.h"
 #include "fmi3_record.h"
+#include "host_callbacks.h"
 #include "messages.h"
 
 using namespace varnelle;
@@ -49,8 +50,11 @@ bool afterInternalStep(Fmi3InstanceRecord& r, const model::CommunicationStep& st
     fmi3Boolean earlyReturnRequested = false;
     fmi3Float64 earlyReturnTime = step.time;
     r.mode = Mode::intermediateUpdateMode;
+    if constexpr (recordingCalls)
+        recording::intermediateUpdateCalled(&r, step.time, false, true, true, r.earlyReturnAllowed);
     r.intermediateUpdate(r.instanceEnvironment, step.time, false, true, true, r.earlyReturnAllowed,
                          &earlyReturnRequested, &earlyReturnTime);
+    if constexpr (recordingCalls) recording::intermediateUpdateReturned(&r, &earlyReturnRequested, earlyReturnTime);
     r.mode = Mode::stepMode;
     if (r.refusedInCallback) return false;
     if (!truth(earlyReturnRequested)) return true;

@@ -4,14 +4,22 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "host_callbacks.h"
+
 namespace varnelle {
 
 namespace {
 
-void send(fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnvironment, fmi3Status status,
-          Category category, const char* format, va_list arguments) {
+// `instance` is the record, or null before one exists; only the recording
+// build's call record names it.
+void send(const void* instance, fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnvironment,
+          fmi3Status status, Category category, const char* format, va_list arguments) {
     char text[messageCapacity];
     vsnprintf(text, sizeof text, format, arguments);
+    if constexpr (recordingCalls) {
+        recording::restoreExportNames(text);
+        recording::logged(instance, int(status), categoryName(category), "%s", text);
+    }
     logMessage(instanceEnvironment, status, categoryName(category), text);
 }
 
@@ -21,7 +29,7 @@ void send(fmi3LogMessageCallback logMessage, fmi3InstanceEnvironment instanceEnv
 // logged goes on.
 void send(Fmi3InstanceRecord& r, fmi3Status status, Category category, const char* format, va_list arguments) {
     ++r.loggerCalls;
-    send(r.logMessage, r.instanceEnvironment, status, category, format, arguments);
+    send(&r, r.logMessage, r.instanceEnvironment, status, category, format, arguments);
     --r.loggerCalls;
 }
 
@@ -94,7 +102,7 @@ void logRefusedInstantiation(fmi3LogMessageCallback logMessage, fmi3InstanceEnvi
     if (logMessage == nullptr || !loggingOn) return;
     va_list arguments;
     va_start(arguments, format);
-    send(logMessage, instanceEnvironment, fmi3Error, Category::error, format, arguments);
+    send(nullptr, logMessage, instanceEnvironment, fmi3Error, Category::error, format, arguments);
     va_end(arguments);
 }
 

@@ -2,11 +2,11 @@
 # CTest suite.
 #
 #   rebounder_add_host_check(NAME <test name> HOST <command template>
-#       [INTERFACE me|cs|me,cs] [FMI_VERSIONS 1|2|1,2] [PROBES <name or number>...]
+#       [INTERFACE me|cs|me,cs] [FMI_VERSIONS <list of 1, 2, 3>] [PROBES <name or number>...]
 #       [CSV_NAME <file>] [TIME_LIMIT <seconds>] [OPTIONS <more options>...])
 #
 # HOST is the template rebounder-hostcheck runs the host with ({fmu}, {csv},
-# {stop}, {step}, {workdir}); generator expressions such as
+# {stop}, {step}, {workdir}, {interface}); generator expressions such as
 # $<TARGET_FILE:myhost> are expanded. The test fails when a probe fails (or
 # the command line is wrong) and leaves <build>/<NAME>/report.md (with its
 # plots) and <build>/<NAME>/junit.xml for CI to read.

@@ -1,6 +1,6 @@
-// Writing the call record: the file, the lines, and the three calls the
-// component makes back into the host (its logger, allocateMemory and
-// freeMemory). The only state of the recording build outside an instance is
+// Writing the call record: the file, the lines, and the calls the component
+// makes back into the host (its logger, allocateMemory and freeMemory, FMI
+// 3.0's intermediate-update callback). The only state of the recording build outside an instance is
 // the record's file descriptor, opened once per library and process.
 #include "call_record.h"
 #include "call_record_format.h"
@@ -104,6 +104,10 @@ void put(Line& line, int value) { append(line, "%d", value); }
 void put(Line& line, unsigned value) { append(line, "%u", value); }
 void put(Line& line, unsigned long value) { append(line, "%lu", value); }
 void put(Line& line, unsigned long long value) { append(line, "%llu", value); }
+void put(Line& line, long value) { append(line, "%ld", value); }
+void put(Line& line, long long value) { append(line, "%lld", value); }
+void put(Line& line, signed char value) { append(line, "%d", int(value)); }
+void put(Line& line, unsigned char value) { append(line, "%u", unsigned(value)); }
 void put(Line& line, fmiBoolean value) { append(line, "%d", int(value)); }
 
 void put(Line& line, const void* pointer) {
@@ -124,6 +128,12 @@ void put(Line& line, fmi2Status status) {
 
 void put(Line& line, fmiStatus status) {
     constexpr const char* names[] = {"fmiOK", "fmiWarning", "fmiDiscard", "fmiError", "fmiFatal"};
+    if (unsigned(status) < sizeof names / sizeof names[0]) return append(line, "%s", names[status]);
+    append(line, "%d", int(status));
+}
+
+void put(Line& line, fmi3Status status) {
+    constexpr const char* names[] = {"fmi3OK", "fmi3Warning", "fmi3Discard", "fmi3Error", "fmi3Fatal"};
     if (unsigned(status) < sizeof names / sizeof names[0]) return append(line, "%s", names[status]);
     append(line, "%d", int(status));
 }
@@ -189,11 +199,43 @@ void logged(const void* instance, int status, const char* category, const char* 
     put(line, instance);
     append(line, " status=");
     if (recordedLibrary.version[0] == '1') put(line, fmiStatus(status));
+    else if (recordedLibrary.version[0] == '3') put(line, fmi3Status(status));
     else put(line, fmi2Status(status));
     append(line, " category=");
     put(line, category);
     append(line, " message=");
     putEscaped(line, message, longestMessage);
+    finish(line);
+}
+
+void restoreExportNames(char* text) {
+    constexpr char renamed[] = "component_fmi";
+    constexpr size_t prefix = sizeof "component_" - 1;
+    for (char* at = strstr(text, renamed); at != nullptr; at = strstr(at, renamed)) {
+        memmove(at, at + prefix, strlen(at + prefix) + 1);
+    }
+}
+
+// ">> intermediateUpdate ...": the component calls the host's callback;
+// "<< intermediateUpdate ...": the callback returned. The host's calls in
+// between were made from inside it.
+void intermediateUpdateCalled(const void* instance, double intermediateUpdateTime, bool setRequested,
+                              bool getAllowed, bool stepFinished, bool canReturnEarly) {
+    if (!recordOpen()) return;
+    Line line;
+    append(line, ">> intermediateUpdate");
+    fields(line, "c", instance, "intermediateUpdateTime", intermediateUpdateTime, "intermediateVariableSetRequested",
+           int(setRequested), "intermediateVariableGetAllowed", int(getAllowed), "intermediateStepFinished",
+           int(stepFinished), "canReturnEarly", int(canReturnEarly));
+    finish(line);
+}
+
+void intermediateUpdateReturned(const void* instance, const void* earlyReturnRequested, double earlyReturnTime) {
+    if (!recordOpen()) return;
+    Line line;
+    append(line, "<< intermediateUpdate");
+    fields(line, "c", instance, "earlyReturnRequested", *static_cast<const unsigned char*>(earlyReturnRequested),
+           "earlyReturnTime", earlyReturnTime);
     finish(line);
 }
 

@@ -12,15 +12,16 @@
 
 #include "fmi1.h"
 #include "fmi2.h"
+#include "fmi3.h"
 
 namespace recording {
 
 // What each recording library says of itself in its "library" line; defined
 // once per library, beside its export wrappers.
 struct LibraryDescription {
-    const char* name;       // pellidor, corvane, tressivo
-    const char* version;    // "2.0" or "1.0"
-    const char* interface;  // "modelExchange" or "coSimulation"
+    const char* name;       // pellidor, corvane, tressivo, varnelle
+    const char* version;    // "2.0", "1.0" or "3.0"
+    const char* interface;  // "modelExchange", "coSimulation", or both joined by a comma
 };
 extern const LibraryDescription recordedLibrary;
 
@@ -56,15 +57,36 @@ void put(Line& line, int value);
 void put(Line& line, unsigned value);
 void put(Line& line, unsigned long value);  // size_t, whichever of these it is
 void put(Line& line, unsigned long long value);
+void put(Line& line, long value);  // FMI 3.0's 64-bit integers, whichever of these they are
+void put(Line& line, long long value);
+void put(Line& line, signed char value);    // fmi3Int8
+void put(Line& line, unsigned char value);  // fmi3UInt8, and an FMI 3.0 boolean's byte
 void put(Line& line, fmiBoolean value);
 void put(Line& line, const void* pointer);
 void put(Line& line, const char* text);  // quoted with C escapes, or null
 void put(Line& line, fmi2Status status);
 void put(Line& line, fmiStatus status);
+void put(Line& line, fmi3Status status);
 void put(Line& line, fmi2Type type);
 void put(Line& line, fmi2StatusKind kind);
 void put(Line& line, const fmi2EventInfo& eventInfo);
 void put(Line& line, const fmiEventInfo& eventInfo);
+// An FMI 3.0 boolean as the byte the host passed: a host built for FMI 2.0's
+// four-byte booleans may pass a byte other than 0 and 1, which reading it as
+// a bool would hide (and is undefined).
+struct BooleanByte {
+    unsigned char byte;
+};
+inline BooleanByte byteOf(const fmi3Boolean& value) { return {reinterpret_cast<const unsigned char&>(value)}; }
+inline void put(Line& line, BooleanByte value) { put(line, value.byte); }
+// Arrays are recorded as they are in memory: FMI 3.0 booleans byte by byte.
+template <typename T>
+const T* asRecorded(const T* values) {
+    return values;
+}
+inline const unsigned char* asRecorded(const fmi3Boolean* values) {
+    return reinterpret_cast<const unsigned char*>(values);
+}
 inline void put(Line& line, char* text) { put(line, static_cast<const char*>(text)); }
 inline void put(Line& line, void* pointer) { put(line, static_cast<const void*>(pointer)); }
 
@@ -91,6 +113,7 @@ struct Output {
 };
 inline bool outputsValid(fmi2Status status) { return status == fmi2OK || status == fmi2Warning; }
 inline bool outputsValid(fmiStatus status) { return status == fmiOK || status == fmiWarning; }
+inline bool outputsValid(fmi3Status status) { return status == fmi3OK || status == fmi3Warning; }
 template <typename Status, typename T>
 Output<T> output(Status status, const T* value) {
     return {value, 0, outputsValid(status)};

@@ -186,4 +186,13 @@ TEST(BinarySurface, RecordingLibrariesExportWhatTheirProfileExports) {
 }
 #endif
 
+#if defined(VARNELLE_RECORDING_LIBRARY)
+// varnelle's recording build: the same 75 exports and nothing but the C
+// library, so a host loads it as it loads the hand-out one.
+TEST(BinarySurface, VarnelleRecordingExportsWhatVarnelleExports) {
+    expectExactly(VARNELLE_RECORDING_LIBRARY, exported(VARNELLE_LIBRARY), 75);
+    expectOnlyTheCLibrary(VARNELLE_RECORDING_LIBRARY);
+}
+#endif
+
 }  // namespace

@@ -32,8 +32,9 @@ struct IntermediateUpdate {
 
 class Fmi3Fixture {
 public:
-    Fmi3Fixture() : library(VARNELLE_LIBRARY), api(library) {
-        if (!library.loaded()) ADD_FAILURE() << "cannot load " << VARNELLE_LIBRARY << ": " << library.error();
+    // varnelle, or another build of it (the recording one).
+    explicit Fmi3Fixture(const char* path = VARNELLE_LIBRARY) : library(path), api(library) {
+        if (!library.loaded()) ADD_FAILURE() << "cannot load " << path << ": " << library.error();
     }
     ~Fmi3Fixture() {
         for (fmi3Instance c : instances) api.fmi3FreeInstance(c);

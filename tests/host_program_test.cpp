@@ -25,6 +25,9 @@
 
 #include "model_expectations.h"
 #include "support.h"
+#ifdef VARNELLE_RECORDING_LIBRARY
+#include "fmi3_fixture.h"
+#endif
 
 namespace {
 
@@ -613,6 +616,112 @@ TEST(Recording, WritesTheValuesAsTheHostPassedAndReceivedThem) {
     EXPECT_NE(text.find("> fmi2SetReal c="), std::string::npos);
     EXPECT_NE(text.find(" vr=null nvr=1 value=null\n"), std::string::npos) << text;
 }
+
+#ifdef VARNELLE_RECORDING_LIBRARY
+// One FMI 3.0 co-simulation run as a host might make it: a callback that
+// reads the height and asks for an early return, a boolean passed as the
+// byte 2 (a four-byte-boolean host's kind of value), and a refused
+// instantiation whose token holds printf directives. Returns the early
+// return's lastSuccessfulTime and the motion the host read after it.
+struct Fmi3Run {
+    double lastSuccessfulTime = -1.0;
+    expected::Motion motion{};
+};
+Fmi3Run runFmi3Host(Fmi3Fixture& f) {
+    Fmi3Run run;
+    fmi3Instance c = f.initialised(f.coSimulation(false, true, {ev::heightRef}, true));
+    if (c == nullptr) return run;
+    f.onIntermediateUpdate = [&](const IntermediateUpdate&) {
+        (void)f.float64(c, ev::heightRef);
+        return true;
+    };
+    fmi3Boolean eventHandlingNeeded = false, terminateSimulation = false, earlyReturn = false;
+    EXPECT_EQ(f.api.fmi3DoStep(c, 0.0, 0.5, false, &eventHandlingNeeded, &terminateSimulation, &earlyReturn,
+                               &run.lastSuccessfulTime),
+              fmi3OK);
+    EXPECT_TRUE(earlyReturn);
+    f.onIntermediateUpdate = nullptr;
+    run.motion = f.motion(c);
+    const unsigned char bytes[] = {2, 0};
+    const fmi3ValueReference booleans[] = {ev::booleanRefs[0], ev::booleanRefs[1]};
+    (void)f.api.fmi3SetBoolean(c, booleans, 2, reinterpret_cast<const fmi3Boolean*>(bytes), 2);
+    f.free(c);
+    EXPECT_EQ(f.api.fmi3InstantiateModelExchange("ball", "%s%n", nullptr, false, true, f.environment(), f.logger),
+              nullptr);
+    return run;
+}
+
+// The FMI 3.0 record: the intermediate-update callback as a pair of lines
+// inside fmi3DoStep with the host's calls nested between them and what the
+// host wrote back, booleans as the bytes the host passed, messages as the
+// text sent (printf directives intact), statuses in FMI 3.0's spelling; and
+// the recording library answers the host exactly as the hand-out one.
+TEST(Recording, Fmi3RecordNestsTheCallbackAndKeepsBytesAndTexts) {
+    OutputDirectory dir;
+    const fs::path record = dir.path / "varnelle.record";
+    Fmi3Run plain, recorded;
+    {
+        Fmi3Fixture f;
+        plain = runFmi3Host(f);
+    }
+    setenv(recordVariable, record.c_str(), 1);
+    {
+        Fmi3Fixture f(VARNELLE_RECORDING_LIBRARY);
+        recorded = runFmi3Host(f);
+    }
+    unsetenv(recordVariable);
+    EXPECT_EQ(bitsOf(recorded.lastSuccessfulTime), bitsOf(plain.lastSuccessfulTime));
+    EXPECT_EQ(bitsOf(recorded.motion.height), bitsOf(plain.motion.height));
+    EXPECT_EQ(bitsOf(recorded.motion.velocity), bitsOf(plain.motion.velocity));
+
+    const std::vector<std::string> lines = linesOf(record);
+    ASSERT_GE(lines.size(), 2u) << "no record";
+    EXPECT_EQ(lines[1].rfind("library varnelle fmi=3.0 interface=modelExchange,coSimulation ", 0), 0u) << lines[1];
+    // Every call and callback left in the order of nesting; the host's read
+    // inside the callback, the callback inside the step.
+    std::vector<std::string> open;
+    bool readInsideCallback = false;
+    std::string updateTime, doStepLeave, updateLeave;
+    for (const std::string& line : lines) {
+        const std::size_t nameStart = line.find(' ') + 1;
+        const std::string kind = line.substr(0, nameStart - 1);
+        const std::string function = line.substr(nameStart, line.find(' ', nameStart) - nameStart);
+        if (kind == ">" || kind == ">>") {
+            if (function == "fmi3GetFloat64" && !open.empty() && open.back() == "intermediateUpdate") {
+                readInsideCallback = open.size() == 2 && open[0] == "fmi3DoStep";
+            }
+            if (kind == ">>") {
+                updateTime = field(line, "intermediateUpdateTime");
+                EXPECT_EQ(field(line, "canReturnEarly"), "1") << line;
+            }
+            open.push_back(function);
+        }
+        if (kind == "<" || kind == "<<") {
+            ASSERT_FALSE(open.empty()) << "returned without entering: " << line;
+            EXPECT_EQ(open.back(), function) << "not nested: " << line;
+            open.pop_back();
+            if (kind == "<<") updateLeave = line;
+            if (function == "fmi3DoStep") doStepLeave = line;
+        }
+    }
+    EXPECT_TRUE(open.empty()) << open.size() << " calls never returned";
+    EXPECT_TRUE(readInsideCallback) << "the host's fmi3GetFloat64 is not recorded inside the callback";
+    EXPECT_EQ(field(updateLeave, "earlyReturnRequested"), "1") << updateLeave;
+    EXPECT_EQ(field(doStepLeave, "status"), "fmi3OK") << doStepLeave;
+    EXPECT_EQ(field(doStepLeave, "earlyReturn"), "1") << doStepLeave;
+    EXPECT_EQ(field(doStepLeave, "lastSuccessfulTime"), updateTime) << "the early return is at the callback's time";
+
+    const std::string text = contentsOf(record);
+    EXPECT_NE(text.find(" nValueReferences=2 values=[2,0] nValues=2\n"), std::string::npos)
+        << "the boolean bytes as passed: " << text;
+    EXPECT_NE(text.find("> fmi3InstantiateModelExchange instanceName=\"ball\" instantiationToken=\"%s%n\""),
+              std::string::npos);
+    EXPECT_NE(text.find("log c=null status=fmi3Error category=\"ERROR\" message=\"fmi3InstantiateModelExchange: "
+                        "instantiationToken \\\"%s%n\\\""),
+              std::string::npos)
+        << "the refusal as sent: " << text;
+}
+#endif
 
 #endif
 

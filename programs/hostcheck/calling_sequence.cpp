@@ -164,12 +164,135 @@ const Table<Fmi1State>& modelExchange1() {
     return table;
 }
 
+// The states of an FMI 3.0 interface where its groups of calls are allowed.
+struct Fmi3States {
+    std::vector<Fmi3State> all;          // in the order a reader meets them
+    std::vector<Fmi3State> settable;     // every state but the configuration modes (and the callback's)
+    std::vector<Fmi3State> initialised;  // from Initialization Mode to Terminated
+    std::vector<Fmi3State> readable;     // where values may be read
+    std::vector<Fmi3State> writable;     // where some variable may be set
+};
+
+// The rows model exchange and co-simulation share. A call the standard
+// allows only when the FMU has the capability (structural parameters, FMU
+// state, clocks, partial derivatives) counts as allowed in its states: the
+// component refuses it when it lacks the capability, and the run's end says
+// so. The interface's own rows follow, those of the other interface with no
+// state.
+std::vector<Row<Fmi3State>> fmi3Rows(const Fmi3States& s, std::vector<Row<Fmi3State>> own) {
+    using S = Fmi3State;
+    std::vector<S> anyButEnd(s.all.begin(), s.all.end() - 1);  // every state but fatal
+    const std::vector<S> clocked{S::initialization, S::event};
+    std::vector<Row<S>> rows{
+        {Role::version, anyButEnd},
+        {Role::debugLogging, s.settable},
+        {Role::instantiate, {S::start}},
+        {Role::release, s.settable},
+        {Role::reset, s.settable},
+        {Role::exitConfiguration, {S::configuration, S::reconfiguration}},
+        {Role::enterInitialization, {S::instantiated}},
+        {Role::exitInitialization, {S::initialization}},
+        {Role::getReal, s.readable}, {Role::getInteger, s.readable}, {Role::getBoolean, s.readable},
+        {Role::getString, s.readable}, {Role::getBinary, s.readable},
+        {Role::setReal, s.writable}, {Role::setInteger, s.writable}, {Role::setBoolean, s.writable},
+        {Role::setString, s.writable}, {Role::setBinary, s.writable},
+        {Role::getClock, clocked}, {Role::setClock, clocked}, {Role::clockTiming, clocked},
+        {Role::getState, s.settable}, {Role::setState, s.settable}, {Role::freeState, s.settable},
+        {Role::serializedStateSize, s.settable}, {Role::serializeState, s.settable},
+        {Role::deserializeState, s.settable},
+        {Role::directionalDerivative, s.initialised},
+        {Role::evaluateDiscreteStates, {S::event}},
+        {Role::updateDiscreteStates, {S::event}},
+        {Role::activateModelPartition, {}},
+    };
+    rows.insert(rows.end(), own.begin(), own.end());
+    return rows;
+}
+
+// FMI 3.0 model exchange.
+const Table<Fmi3State>& modelExchange3() {
+    using S = Fmi3State;
+    const Fmi3States s{
+        {S::start, S::instantiated, S::configuration, S::initialization, S::event, S::continuousTime,
+         S::reconfiguration, S::terminated, S::fatal},
+        {S::instantiated, S::initialization, S::event, S::continuousTime, S::terminated},
+        {S::initialization, S::event, S::continuousTime, S::terminated},
+        {S::instantiated, S::initialization, S::event, S::continuousTime, S::terminated},
+        {S::instantiated, S::configuration, S::initialization, S::event, S::continuousTime, S::reconfiguration},
+    };
+    static const Table<S> table{
+        s.all, fmi3Rows(s, {
+                               {Role::enterConfiguration, {S::instantiated, S::event}},
+                               {Role::enterEventMode, {S::continuousTime}},
+                               {Role::enterContinuousTime, {S::event}},
+                               {Role::terminate, {S::event, S::continuousTime}},
+                               {Role::variableDependencies, s.settable},
+                               {Role::setTime, {S::continuousTime}},
+                               {Role::setContinuousStates, {S::continuousTime}},
+                               {Role::completedIntegratorStep, {S::continuousTime}},
+                               {Role::getDerivatives, s.initialised},
+                               {Role::getEventIndicators, s.initialised},
+                               {Role::getContinuousStates, s.initialised},
+                               {Role::getNominals, s.initialised},
+                               {Role::sizeQuery, {S::instantiated, S::event}},
+                               {Role::enterStepMode, {}},
+                               {Role::doStep, {}},
+                               {Role::getOutputDerivatives, {}},
+                           })};
+    return table;
+}
+
+// FMI 3.0 co-simulation, with and without event mode: without, Event Mode
+// is never entered. Inside the intermediate-update callback only getters,
+// setters (of the variables the host named), fmi3GetOutputDerivatives and
+// the version and dependency queries.
+const Table<Fmi3State>& coSimulation3(bool eventModeUsed) {
+    using S = Fmi3State;
+    const auto build = [](bool eventMode) {
+        const Fmi3States s{
+            {S::start, S::instantiated, S::configuration, S::initialization, S::event, S::step,
+             S::intermediateUpdate, S::reconfiguration, S::terminated, S::fatal},
+            {S::instantiated, S::initialization, S::event, S::step, S::terminated},
+            {S::initialization, S::event, S::step, S::terminated},
+            {S::instantiated, S::initialization, S::event, S::step, S::intermediateUpdate, S::terminated},
+            {S::instantiated, S::configuration, S::initialization, S::event, S::step, S::intermediateUpdate,
+             S::reconfiguration},
+        };
+        const std::vector<S> enterEventMode = eventMode ? std::vector<S>{S::step} : std::vector<S>{};
+        return Table<S>{s.all, fmi3Rows(s, {
+                                               {Role::enterConfiguration, {S::instantiated, S::step}},
+                                               {Role::enterEventMode, enterEventMode},
+                                               {Role::enterStepMode, {S::event}},
+                                               {Role::terminate, {S::event, S::step}},
+                                               {Role::variableDependencies, s.readable},
+                                               {Role::getOutputDerivatives,
+                                                {S::step, S::intermediateUpdate, S::terminated}},
+                                               {Role::doStep, {S::step}},
+                                               {Role::enterContinuousTime, {}},
+                                               {Role::completedIntegratorStep, {}},
+                                               {Role::setTime, {}},
+                                               {Role::setContinuousStates, {}},
+                                               {Role::getDerivatives, {}},
+                                               {Role::getEventIndicators, {}},
+                                               {Role::getContinuousStates, {}},
+                                               {Role::getNominals, {}},
+                                               {Role::sizeQuery, {}},
+                                           })};
+    };
+    static const Table<S> withEventMode = build(true);
+    static const Table<S> withoutEventMode = build(false);
+    return eventModeUsed ? withEventMode : withoutEventMode;
+}
+
 // Calls use with the interface's table and the state in its version's enum.
 template <typename Use>
 auto withTable(Interface interface, const InstanceState& state, Use use) {
     switch (interface) {
         case Interface::modelExchange2: return use(modelExchange2(), std::get<Fmi2State>(state));
         case Interface::coSimulation2: return use(coSimulation2(), std::get<Fmi2State>(state));
+        case Interface::modelExchange3: return use(modelExchange3(), std::get<Fmi3State>(state));
+        case Interface::coSimulation3: return use(coSimulation3(false), std::get<Fmi3State>(state));
+        case Interface::coSimulation3EventMode: return use(coSimulation3(true), std::get<Fmi3State>(state));
         case Interface::modelExchange1: break;
     }
     return use(modelExchange1(), std::get<Fmi1State>(state));
@@ -226,6 +349,49 @@ std::optional<Fmi1State> entered(const Call& call) {
     }
 }
 
+// The same for FMI 3.0. A Discard changes nothing; an Error ends in
+// Terminated.
+std::optional<Fmi3State> entered3(Interface interface, Fmi3State state, const Call& call) {
+    using S = Fmi3State;
+    if (call.answered(Status::fatal)) return S::fatal;
+    if (call.answered(Status::error)) return S::terminated;
+    if (call.answered(Status::discard)) return std::nullopt;
+    const bool startsInEventMode = interface != Interface::coSimulation3;
+    const S running = interface == Interface::modelExchange3 ? S::event : S::step;
+    switch (call.role) {
+        case Role::instantiate: return call.instance().empty() ? S::start : S::instantiated;
+        case Role::release: return S::start;
+        case Role::enterConfiguration: return state == S::instantiated ? S::configuration : S::reconfiguration;
+        case Role::exitConfiguration: return state == S::configuration ? S::instantiated : running;
+        case Role::enterInitialization: return S::initialization;
+        case Role::exitInitialization: return startsInEventMode ? S::event : S::step;
+        case Role::enterEventMode: return S::event;
+        case Role::enterContinuousTime: return S::continuousTime;
+        case Role::enterStepMode: return S::step;
+        case Role::terminate: return S::terminated;
+        case Role::reset: return S::instantiated;
+        default: return std::nullopt;
+    }
+}
+
+const char* nameOf(Fmi3State state) {
+    using S = Fmi3State;
+    switch (state) {
+        case S::start: return "no instance";
+        case S::instantiated: return "Instantiated";
+        case S::configuration: return "Configuration Mode";
+        case S::initialization: return "Initialization Mode";
+        case S::event: return "Event Mode";
+        case S::continuousTime: return "Continuous-Time Mode";
+        case S::step: return "Step Mode";
+        case S::intermediateUpdate: return "Intermediate Update Mode";
+        case S::reconfiguration: return "Reconfiguration Mode";
+        case S::terminated: return "Terminated";
+        case S::fatal: return "fatal";
+    }
+    return "";
+}
+
 const char* nameOf(Fmi2State state) {
     using S = Fmi2State;
     switch (state) {
@@ -260,12 +426,23 @@ const char* nameOf(Fmi1State state) {
 
 }  // namespace
 
+bool isFmi3(Interface interface) {
+    return interface == Interface::modelExchange3 || interface == Interface::coSimulation3 ||
+           interface == Interface::coSimulation3EventMode;
+}
+
+bool isCoSimulation(Interface interface) {
+    return interface == Interface::coSimulation2 || interface == Interface::coSimulation3 ||
+           interface == Interface::coSimulation3EventMode;
+}
+
 const char* stateName(const InstanceState& state) {
     return std::visit([](auto known) { return nameOf(known); }, state);
 }
 
 InstanceState instantiatedState(Interface interface) {
     if (interface == Interface::modelExchange1) return Fmi1State::instantiated;
+    if (isFmi3(interface)) return Fmi3State::instantiated;
     return Fmi2State::instantiated;
 }
 
@@ -275,6 +452,14 @@ std::optional<Interface> interfaceOf(const Call& instantiation) {
         // FMI 1.0 co-simulation has no table here.
         if (instantiation.name != functionName(FmiVersion::fmi1, Role::instantiate)) return std::nullopt;
         return Interface::modelExchange1;
+    }
+    if (instantiation.version == FmiVersion::fmi3) {
+        // Scheduled execution has no table here.
+        if (instantiation.name == "fmi3InstantiateModelExchange") return Interface::modelExchange3;
+        if (instantiation.name != "fmi3InstantiateCoSimulation") return std::nullopt;
+        const std::string* eventModeUsed = instantiation.arguments.find("eventModeUsed");
+        const bool used = eventModeUsed != nullptr && *eventModeUsed != "0";
+        return used ? Interface::coSimulation3EventMode : Interface::coSimulation3;
     }
     const std::string* type = instantiation.arguments.find("fmuType");
     const std::optional<bool> coSimulation = type ? coSimulationType(*type) : std::nullopt;
@@ -302,6 +487,10 @@ std::string allowedStates(Interface interface, Role role) {
 
 InstanceState after(Interface interface, const InstanceState& state, const Call& call) {
     if (!call.returned) return state;
+    if (isFmi3(interface)) {
+        if (const auto next = entered3(interface, std::get<Fmi3State>(state), call)) return *next;
+        return state;
+    }
     if (interface == Interface::modelExchange1) {
         if (const auto next = entered(call)) return *next;
         return state;

@@ -1,9 +1,9 @@
 // The calling sequence of an instance: which call the host may make in
 // which state, and the state each call leaves the instance in. One table per
 // interface, a row per role (fmi_functions.h) naming the states it is
-// allowed in: FMI 2.0 model exchange and co-simulation, and FMI 1.0 model
-// exchange by its sequence (instantiate, set start values, initialise,
-// integrate, terminate, free).
+// allowed in: FMI 2.0 and FMI 3.0 model exchange and co-simulation, and FMI
+// 1.0 model exchange by its sequence (instantiate, set start values,
+// initialise, integrate, terminate, free).
 #pragma once
 
 #include <cstddef>
@@ -15,7 +15,9 @@
 
 namespace hostcheck {
 
-enum class Interface { modelExchange2, coSimulation2, modelExchange1 };
+// FMI 3.0 co-simulation has two: an instance created with eventModeUsed
+// may enter Event Mode from Step Mode and starts in it after initialisation.
+enum class Interface { modelExchange2, coSimulation2, modelExchange1, modelExchange3, coSimulation3, coSimulation3EventMode };
 
 // The states of an instance, one enum per FMI version; start also stands
 // for "end": no instance, or one already freed. FMI 2.0 model exchange and
@@ -25,7 +27,16 @@ enum class Fmi2State {
     stepCanceled, terminated, error, fatal
 };
 enum class Fmi1State { start, instantiated, initialised, terminated, error, fatal };
-using InstanceState = std::variant<Fmi2State, Fmi1State>;
+// FMI 3.0: an Error ends in Terminated; Intermediate Update Mode is the
+// state of the calls the host makes inside the intermediate-update callback.
+enum class Fmi3State {
+    start, instantiated, configuration, initialization, event, continuousTime, step, intermediateUpdate,
+    reconfiguration, terminated, fatal
+};
+using InstanceState = std::variant<Fmi2State, Fmi1State, Fmi3State>;
+
+bool isFmi3(Interface interface);
+bool isCoSimulation(Interface interface);
 
 // "Event Mode", "stepComplete", "initialised".
 const char* stateName(const InstanceState& state);

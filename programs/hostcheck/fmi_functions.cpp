@@ -123,9 +123,96 @@ constexpr StatusSpelling fmi1Statuses[] = {
     {Status::error, "fmiError"}, {Status::fatal, "fmiFatal"},     {Status::pending, "fmiPending"},
 };
 
+// One library serves model exchange and co-simulation: the instantiate
+// functions are told apart by the interface each creates (calling_sequence.cpp).
+constexpr Function fmi3Functions[] = {
+    {"fmi3GetVersion", Role::version},
+    {"fmi3SetDebugLogging", Role::debugLogging},
+    {"fmi3InstantiateModelExchange", Role::instantiate},
+    {"fmi3InstantiateCoSimulation", Role::instantiate},
+    {"fmi3InstantiateScheduledExecution", Role::instantiate},
+    {"fmi3FreeInstance", Role::release},
+    {"fmi3EnterInitializationMode", Role::enterInitialization},
+    {"fmi3ExitInitializationMode", Role::exitInitialization},
+    {"fmi3EnterEventMode", Role::enterEventMode},
+    {"fmi3Terminate", Role::terminate},
+    {"fmi3Reset", Role::reset},
+    {"fmi3GetFloat64", Role::getReal},
+    {"fmi3GetFloat32", Role::getReal},
+    {"fmi3GetInt32", Role::getInteger},
+    {"fmi3GetInt8", Role::getInteger},
+    {"fmi3GetUInt8", Role::getInteger},
+    {"fmi3GetInt16", Role::getInteger},
+    {"fmi3GetUInt16", Role::getInteger},
+    {"fmi3GetUInt32", Role::getInteger},
+    {"fmi3GetInt64", Role::getInteger},
+    {"fmi3GetUInt64", Role::getInteger},
+    {"fmi3GetBoolean", Role::getBoolean},
+    {"fmi3GetString", Role::getString},
+    {"fmi3GetBinary", Role::getBinary},
+    {"fmi3GetClock", Role::getClock},
+    {"fmi3SetFloat64", Role::setReal},
+    {"fmi3SetFloat32", Role::setReal},
+    {"fmi3SetInt32", Role::setInteger},
+    {"fmi3SetInt8", Role::setInteger},
+    {"fmi3SetUInt8", Role::setInteger},
+    {"fmi3SetInt16", Role::setInteger},
+    {"fmi3SetUInt16", Role::setInteger},
+    {"fmi3SetUInt32", Role::setInteger},
+    {"fmi3SetInt64", Role::setInteger},
+    {"fmi3SetUInt64", Role::setInteger},
+    {"fmi3SetBoolean", Role::setBoolean},
+    {"fmi3SetString", Role::setString},
+    {"fmi3SetBinary", Role::setBinary},
+    {"fmi3SetClock", Role::setClock},
+    {"fmi3GetNumberOfVariableDependencies", Role::variableDependencies},
+    {"fmi3GetVariableDependencies", Role::variableDependencies},
+    {"fmi3GetFMUState", Role::getState},
+    {"fmi3SetFMUState", Role::setState},
+    {"fmi3FreeFMUState", Role::freeState},
+    {"fmi3SerializedFMUStateSize", Role::serializedStateSize},
+    {"fmi3SerializeFMUState", Role::serializeState},
+    {"fmi3DeserializeFMUState", Role::deserializeState},
+    {"fmi3GetDirectionalDerivative", Role::directionalDerivative},
+    {"fmi3GetAdjointDerivative", Role::directionalDerivative},
+    {"fmi3EnterConfigurationMode", Role::enterConfiguration},
+    {"fmi3ExitConfigurationMode", Role::exitConfiguration},
+    {"fmi3GetIntervalDecimal", Role::clockTiming},
+    {"fmi3GetIntervalFraction", Role::clockTiming},
+    {"fmi3GetShiftDecimal", Role::clockTiming},
+    {"fmi3GetShiftFraction", Role::clockTiming},
+    {"fmi3SetIntervalDecimal", Role::clockTiming},
+    {"fmi3SetIntervalFraction", Role::clockTiming},
+    {"fmi3SetShiftDecimal", Role::clockTiming},
+    {"fmi3SetShiftFraction", Role::clockTiming},
+    {"fmi3EvaluateDiscreteStates", Role::evaluateDiscreteStates},
+    {"fmi3UpdateDiscreteStates", Role::updateDiscreteStates},
+    {"fmi3EnterContinuousTimeMode", Role::enterContinuousTime},
+    {"fmi3CompletedIntegratorStep", Role::completedIntegratorStep},
+    {"fmi3SetTime", Role::setTime},
+    {"fmi3SetContinuousStates", Role::setContinuousStates},
+    {"fmi3GetContinuousStateDerivatives", Role::getDerivatives},
+    {"fmi3GetEventIndicators", Role::getEventIndicators},
+    {"fmi3GetContinuousStates", Role::getContinuousStates},
+    {"fmi3GetNominalsOfContinuousStates", Role::getNominals},
+    {"fmi3GetNumberOfEventIndicators", Role::sizeQuery},
+    {"fmi3GetNumberOfContinuousStates", Role::sizeQuery},
+    {"fmi3EnterStepMode", Role::enterStepMode},
+    {"fmi3GetOutputDerivatives", Role::getOutputDerivatives},
+    {"fmi3DoStep", Role::doStep},
+    {"fmi3ActivateModelPartition", Role::activateModelPartition},
+};
+
+// FMI 3.0 has no Pending.
+constexpr StatusSpelling fmi3Statuses[] = {
+    {Status::ok, "fmi3OK"},       {Status::warning, "fmi3Warning"}, {Status::discard, "fmi3Discard"},
+    {Status::error, "fmi3Error"}, {Status::fatal, "fmi3Fatal"},
+};
+
 constexpr VersionTable versions[] = {
     {FmiVersion::fmi2, fmi2Functions, fmi2Statuses},
     {FmiVersion::fmi1, fmi1Functions, fmi1Statuses},
+    {FmiVersion::fmi3, fmi3Functions, fmi3Statuses},
 };
 
 const VersionTable* tableOf(FmiVersion version) {
@@ -151,11 +238,13 @@ const char* statusKindName(Status status) {
 }
 
 bool isValueGetter(Role role) {
-    return role == Role::getReal || role == Role::getInteger || role == Role::getBoolean || role == Role::getString;
+    return role == Role::getReal || role == Role::getInteger || role == Role::getBoolean || role == Role::getString ||
+           role == Role::getBinary;
 }
 
 bool isValueSetter(Role role) {
-    return role == Role::setReal || role == Role::setInteger || role == Role::setBoolean || role == Role::setString;
+    return role == Role::setReal || role == Role::setInteger || role == Role::setBoolean || role == Role::setString ||
+           role == Role::setBinary;
 }
 
 bool isStringGetter(Role role) { return role == Role::getString; }
@@ -164,7 +253,8 @@ bool advancesSimulation(Role role) {
     constexpr std::array advancing{Role::exitInitialization,  Role::initialize,  Role::enterEventMode,
                                    Role::newDiscreteStates,   Role::eventUpdate, Role::enterContinuousTime,
                                    Role::setTime,             Role::setContinuousStates,
-                                   Role::completedIntegratorStep, Role::doStep};
+                                   Role::completedIntegratorStep, Role::doStep,
+                                   Role::updateDiscreteStates, Role::enterStepMode};
     return std::find(advancing.begin(), advancing.end(), role) != advancing.end();
 }
 
@@ -206,8 +296,8 @@ std::string statusName(FmiVersion version, Status status) {
 
 std::string functionNames(Role role) {
     std::string names;
-    for (const VersionTable& table : versions) {
-        const std::string name = functionName(table.version, role);
+    for (const FmiVersion version : {FmiVersion::fmi2, FmiVersion::fmi1}) {
+        const std::string name = functionName(version, role);
         if (!name.empty()) names += (names.empty() ? "" : " or ") + name;
     }
     return names;

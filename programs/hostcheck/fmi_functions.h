@@ -12,7 +12,7 @@
 
 namespace hostcheck {
 
-enum class FmiVersion { unknown, fmi1, fmi2 };
+enum class FmiVersion { unknown, fmi1, fmi2, fmi3 };
 
 // What a call does. The value getters and setters each name their type:
 // the state tables allow them in different states.
@@ -29,6 +29,12 @@ enum class Role {
     getStateValueReferences,
     setInputDerivatives, getOutputDerivatives, doStep, cancelStep,
     statusQuery,
+    // FMI 3.0 only. Its Float32/Float64 getters and setters are getReal and
+    // setReal, its eight integer types getInteger and setInteger.
+    getBinary, setBinary, getClock, setClock, clockTiming,  // the interval and shift functions
+    enterConfiguration, exitConfiguration, evaluateDiscreteStates, updateDiscreteStates, enterStepMode,
+    sizeQuery,  // fmi3GetNumberOfContinuousStates, fmi3GetNumberOfEventIndicators
+    variableDependencies, activateModelPartition,
 };
 
 // The status a call answered, whatever the version's spelling.
@@ -64,7 +70,8 @@ std::string functionName(FmiVersion version, Role role);
 std::string statusName(FmiVersion version, Status status);
 
 // The functions with this role in FMI 2.0 and FMI 1.0 model exchange,
-// joined by " or " ("fmi2GetString or fmiGetString"). For evidence.
+// joined by " or " ("fmi2GetString or fmiGetString"). For the evidence of
+// the FMI 1.0 and 2.0 runs.
 std::string functionNames(Role role);
 
 // FMI 2.0's fmuType argument of the instantiation: co-simulation or model

@@ -77,6 +77,6 @@ ResultEnd resultEnd(const Run& run);
 // Ends the evidence of a probe the record would have decided, when the FMUs keep none.
 inline const std::string fromOutside = " (judged from the outside: these FMUs keep no call record)";
 
-inline const std::string skipReason = "the host takes none of the interfaces this probe needs";
+inline const std::string skipReason = "the host takes none of the interfaces and FMI versions this probe needs";
 
 }  // namespace hostcheck

@@ -1,9 +1,13 @@
 #include "options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <iterator>
 #include <regex>
 #include <sstream>
+#include <string_view>
 #include <utility>
 
 #include "command_line.h"
@@ -40,26 +44,27 @@ std::string probeExample(bool byName) {
     return out;
 }
 
-// A list of one or both of two words, each switching its setting on.
-Refusal chooseSome(const std::string& text, std::pair<const char*, bool*> one, std::pair<const char*, bool*> other,
+// A list of some of the words, each switching its setting on.
+Refusal chooseSome(const std::string& text, std::initializer_list<std::pair<const char*, bool*>> words,
                    const std::string& refusal) {
-    *one.second = *other.second = false;
+    for (const auto& [word, setting] : words) *setting = false;
     for (const std::string& item : items(text)) {
-        if (item == one.first) *one.second = true;
-        else if (item == other.first) *other.second = true;
-        else return refusal + ", not '" + text + "'";
+        const auto named = std::find_if(words.begin(), words.end(), [&](const auto& w) { return item == w.first; });
+        if (named == words.end()) return refusal + ", not '" + text + "'";
+        *named->second = true;
     }
     return std::nullopt;
 }
 
 Refusal setInterfaces(Reading& r, const std::string& text) {
     Settings& s = r.options.settings;
-    return chooseSome(text, {"me", &s.modelExchange}, {"cs", &s.coSimulation}, "--interface takes me, cs or me,cs");
+    return chooseSome(text, {{"me", &s.modelExchange}, {"cs", &s.coSimulation}}, "--interface takes me, cs or me,cs");
 }
 
 Refusal setVersions(Reading& r, const std::string& text) {
     Settings& s = r.options.settings;
-    return chooseSome(text, {"1", &s.fmi1}, {"2", &s.fmi2}, "--fmi-versions takes 1, 2 or 1,2");
+    return chooseSome(text, {{"1", &s.fmi1}, {"2", &s.fmi2}, {"3", &s.fmi3}},
+                      "--fmi-versions takes 1, 2, 3 or a list of them (1,2,3)");
 }
 
 Refusal setTimeLimit(Reading& r, const std::string& text) {
@@ -141,7 +146,7 @@ const std::vector<Option<Reading>>& optionTable() {
          setSetting<&Settings::hostTemplate, &Reading::hostGiven>},
         {"--csv-name", "NAME", "the host writes its CSV as NAME in its working directory", setCsvName},
         {"--interface", "LIST", "what the host takes: me, cs or me,cs (default me,cs)", setInterfaces},
-        {"--fmi-versions", "LIST", "1, 2 or 1,2 (default 1,2)", setVersions},
+        {"--fmi-versions", "LIST", "1, 2, 3 or a list of them (default 1,2)", setVersions},
         {"--time-limit", "SECONDS", "per run; a run still going is killed (default 60)", setTimeLimit},
         {"--separator", "SEP", "the CSV separator: auto, comma, semicolon or tab (default auto)", setSeparator},
         {"--probes", "LIST", probes, setProbes},
@@ -184,8 +189,10 @@ std::optional<std::string> templateProblem(const Settings& s) {
     const std::regex placeholder(R"(\{[a-z]+\})");
     for (std::sregex_iterator it(s.hostTemplate.begin(), s.hostTemplate.end(), placeholder), end; it != end; ++it) {
         const std::string found = it->str();
-        if (found != "{fmu}" && found != "{csv}" && found != "{stop}" && found != "{step}" && found != "{workdir}") {
-            return "unknown placeholder " + found + " in the template (known: {fmu} {csv} {stop} {step} {workdir})";
+        constexpr std::string_view known[] = {"{fmu}", "{csv}", "{stop}", "{step}", "{workdir}", "{interface}"};
+        if (std::find(std::begin(known), std::end(known), found) == std::end(known)) {
+            return "unknown placeholder " + found +
+                   " in the template (known: {fmu} {csv} {stop} {step} {workdir} {interface})";
         }
     }
     if (s.hostTemplate.find("{fmu}") == std::string::npos) return "the template lacks {fmu}";
@@ -201,10 +208,10 @@ std::string usage(const std::string& programName) {
     const std::string logProbe = std::to_string(probeOfSubject(Subject::loggerCrash));
     std::string probes;
     for (const Probe& probe : probeTable()) {
-        char line[160];
-        std::snprintf(line, sizeof line, "  %d %-15s %s: %s\n", probe.number, std::string(probe.name).c_str(),
-                      std::string(probe.title).c_str(), std::string(probe.runs).c_str());
-        probes += line;
+        // The name padded to 15 columns; the line as long as its text.
+        char number[24];
+        std::snprintf(number, sizeof number, "  %d %-15s ", probe.number, std::string(probe.name).c_str());
+        probes.append(number).append(probe.title).append(": ").append(probe.runs).append("\n");
     }
     return "Usage: " + programName + " --host TEMPLATE [options]\n"
            "\n"
@@ -221,6 +228,7 @@ std::string usage(const std::string& programName) {
            "with these placeholders replaced (file names shell-quoted: do not quote them again):\n"
            "  {fmu} the FMU (a copy in the working directory)   {csv} where the result CSV must go\n"
            "  {stop} the stop time (3)   {step} the output interval or communication step   {workdir}\n"
+           "  {interface} me or cs, the interface the run asks for (FMI 3.0 components serve both)\n"
            "Example: --host 'fmpy simulate {fmu} --output-file {csv} --stop-time {stop} --output-interval {step}'\n"
            "Switch the host's logging on in the template: probe " + logProbe + " reads what the host prints.\n"
            "\n"

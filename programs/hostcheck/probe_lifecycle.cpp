@@ -3,6 +3,7 @@
 // its release. Judged over the runs of the other probes. An address may come
 // back for a later instance: a call on it belongs to the instance created
 // last at that address.
+#include <algorithm>
 #include <map>
 
 #include "calling_sequence.h"
@@ -46,18 +47,38 @@ std::optional<std::string> callAfterRelease(const CallRecord& record, std::vecto
     return std::nullopt;
 }
 
+// FMI 3.0: after a call answered fmi3Fatal no call may reach any instance
+// of the FMU, not even its release. The first one, or nullopt.
+std::optional<std::string> callAfterFatal(const CallRecord& record) {
+    std::optional<std::size_t> fatal;
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (fatal && !call.instance().empty()) {
+            return call.text() + " after " + record.calls[*fatal].textWithStatus() +
+                   ": no call may reach an instance after fmi3Fatal";
+        }
+        if (!fatal && call.version == FmiVersion::fmi3 && call.answered(Status::fatal)) fatal = k;
+    }
+    return std::nullopt;
+}
+
 Finding judged(const Run& run) {
     const CallRecord& record = *run.record;
     std::vector<Instance> created;
     if (const auto after = callAfterRelease(record, created)) return {Verdict::fail, runWho(run), *after};
+    if (const auto afterFatal = callAfterFatal(record)) return {Verdict::fail, runWho(run), *afterFatal};
     const RunEnd& end = *run.end;
     if (created.empty()) return {Verdict::notReached, runWho(run), "no instance created; the run " + end.where};
     if (run.outcome.crashed() || run.outcome.hung()) {
         return {Verdict::notReached, runWho(run), "the host " + end.where + " (" + exitText(run.outcome) + ")"};
     }
+    // After fmi3Fatal an instance is gone without its release.
+    const bool endedByFatal = std::any_of(record.calls.begin(), record.calls.end(), [](const Call& call) {
+        return call.version == FmiVersion::fmi3 && call.answered(Status::fatal);
+    });
     std::string leaked;
     for (const Instance& instance : created) {
-        if (!instance.freed) leaked += (leaked.empty() ? "" : ", ") + named(instance);
+        if (!instance.freed && !endedByFatal) leaked += (leaked.empty() ? "" : ", ") + named(instance);
     }
     if (!leaked.empty()) {
         return {Verdict::fail, runWho(run), leaked + " never freed; the run " + end.where + ", " + exitText(run.outcome)};

@@ -3,6 +3,7 @@
 // when the block arrives, before the component writes to it), blocks alive
 // at the same time must not overlap, and an instantiation needs both
 // callbacks.
+#include <algorithm>
 #include <map>
 
 #include "calling_sequence.h"
@@ -68,8 +69,16 @@ std::optional<std::string> badBlock(const CallRecord& record, std::size_t& block
     return std::nullopt;
 }
 
+bool takesMemoryCallbacks(const CallRecord& record) {
+    return std::none_of(record.calls.begin(), record.calls.end(),
+                        [](const Call& call) { return call.version == FmiVersion::fmi3; });
+}
+
 Finding judged(const Run& run) {
     const CallRecord& record = *run.record;
+    if (!takesMemoryCallbacks(record)) {
+        return {Verdict::notReached, runWho(run), "FMI 3.0 hands a component no memory callbacks"};
+    }
     if (const auto missing = missingCallback(record)) return {Verdict::fail, runWho(run), *missing};
     std::size_t blocks = 0;
     if (const auto bad = badBlock(record, blocks)) return {Verdict::fail, runWho(run), *bad};

@@ -10,10 +10,13 @@ namespace hostcheck {
 namespace {
 
 // The first call with a null instance after a refused instantiation.
+// FMI 3.0's fmi3FreeInstance(NULL) does nothing and is no fault.
 std::optional<std::size_t> callOnNull(const CallRecord& record, std::size_t refused) {
     for (std::size_t k = refused + 1; k < record.calls.size(); ++k) {
-        const std::string* c = record.calls[k].arguments.find("c");
-        if (c != nullptr && *c == "null") return k;
+        const Call& call = record.calls[k];
+        const std::string* c = call.arguments.find("c");
+        const bool harmless = call.version == FmiVersion::fmi3 && call.role == Role::release;
+        if (c != nullptr && *c == "null" && !harmless) return k;
     }
     return std::nullopt;
 }

@@ -52,27 +52,47 @@ std::string callsBefore(const CallRecord& record, const std::vector<std::size_t>
 struct Judgement {
     std::optional<std::string> fault;
     std::uint64_t largestUlps = 0;
+    FmiVersion stepsOf = FmiVersion::fmi2;  // the version of the steps largestUlps measured
     std::size_t instances = 0;
 };
+
+// Where the step after this one must start: where it ended, or, after an
+// FMI 3.0 early return, at the lastSuccessfulTime it answered. An FMI 3.0
+// Discard did not happen: the next step starts where this one did.
+double nextPointAfter(const Call& step, double point, double size) {
+    if (step.version != FmiVersion::fmi3) return point + size;
+    if (step.answered(Status::discard)) return point;
+    const std::string* earlyReturn = step.results.find("earlyReturn");
+    const std::string* lastSuccessfulTime = step.results.find("lastSuccessfulTime");
+    if (earlyReturn != nullptr && *earlyReturn != "0" && lastSuccessfulTime != nullptr) {
+        return recordedNumber(*lastSuccessfulTime).value_or(point + size);
+    }
+    return point + size;
+}
+
+bool inStepState(const InstanceState& state) {
+    return state == InstanceState(Fmi2State::stepComplete) || state == InstanceState(Fmi3State::step);
+}
 
 // The co-simulation rules of one step or getter beyond the table.
 std::optional<std::string> coSimulationFault(const CallRecord& record, Tracked& t, std::size_t k, Judgement& j) {
     const Call& call = record.calls[k];
-    if (isValueSetter(call.role) && t.state == InstanceState(Fmi2State::stepComplete)) t.setter = k;
+    if (isValueSetter(call.role) && inStepState(t.state)) t.setter = k;
     if (isValueGetter(call.role) && t.setter) {
         return call.text() + " after " + record.calls[*t.setter].text() + " without " +
                functionName(call.version, Role::doStep) + " in between";
     }
     if (call.role != Role::doStep) return std::nullopt;
-    t.setter.reset();
+    if (!(call.version == FmiVersion::fmi3 && call.answered(Status::discard))) t.setter.reset();
     const double point = call.numericArgument("currentCommunicationPoint").value_or(NAN);
     const double size = call.numericArgument("communicationStepSize").value_or(NAN);
     if (!(size > 0.0)) return call.text() + ": the step size must be above 0";
     const double expected = t.nextPoint;
-    t.nextPoint = point + size;
+    t.nextPoint = nextPointAfter(call, point, size);
     if (point == expected) return std::nullopt;
     if (std::abs(point - expected) <= roundingShare * size) {
         j.largestUlps = std::max(j.largestUlps, ulpsBetween(point, expected));
+        j.stepsOf = call.version;
         return std::nullopt;
     }
     return call.text() + (point < expected ? " goes back" : " skips ahead") + ": the previous step ended at " +
@@ -96,28 +116,37 @@ Judgement judge(const CallRecord& record) {
             j.instances += interface && !address.empty();
             continue;
         }
-        // Calls without an instance argument (the version queries) are allowed anywhere.
+        // Calls without an instance argument (the version queries) are allowed
+        // anywhere; so is FMI 3.0's fmi3FreeInstance(NULL), which does nothing.
         if (!call.arguments.has("c")) continue;
+        if (call.version == FmiVersion::fmi3 && call.role == Role::release && address.empty()) continue;
         const auto found = tracked.find(address);
         if (found == tracked.end()) {
             j.fault = call.text() + " on " + (address.empty() ? "a null instance" : "an instance never created");
             return j;
         }
         Tracked& t = found->second;
-        if (!allowed(t.interface, t.state, call.role)) {
+        // The host's calls from inside the intermediate-update callback are
+        // made in Intermediate Update Mode and move the instance nowhere.
+        const bool inCallback = isFmi3(t.interface) && call.callback == "intermediateUpdate";
+        const InstanceState state = inCallback ? InstanceState(Fmi3State::intermediateUpdate) : t.state;
+        if (!allowed(t.interface, state, call.role)) {
             const std::string where = allowedStates(t.interface, call.role);
-            j.fault = call.text() + " in " + stateName(t.state) +
+            j.fault = call.text() + " in " + stateName(state) + (inCallback ? ", inside intermediateUpdate" : "") +
                       (where.empty() ? "" : ", allowed only in " + where) + callsBefore(record, t.calls);
             return j;
         }
-        if (t.interface == Interface::coSimulation2) {
+        if (isCoSimulation(t.interface) && !inCallback) {
             if (auto fault = coSimulationFault(record, t, k, j)) {
                 j.fault = *fault + callsBefore(record, t.calls);
                 return j;
             }
             if (call.role == Role::setupExperiment) t.nextPoint = call.numericArgument("startTime").value_or(0.0);
+            if (call.role == Role::enterInitialization && isFmi3(t.interface)) {
+                t.nextPoint = call.numericArgument("startTime").value_or(0.0);
+            }
         }
-        t.state = after(t.interface, t.state, call);
+        if (!inCallback) t.state = after(t.interface, t.state, call);
         t.calls.push_back(k);
     }
     return j;
@@ -132,7 +161,7 @@ Finding judged(const Run& run) {
     }
     const std::string calls = "each call allowed in its state";
     if (j.largestUlps > 0) {
-        return {Verdict::note, runWho(run), calls + "; " + functionName(FmiVersion::fmi2, Role::doStep) +
+        return {Verdict::note, runWho(run), calls + "; " + functionName(j.stepsOf, Role::doStep) +
                                                 " points up to " + std::to_string(j.largestUlps) +
                                              " ulps from where the previous step ended: the master computes its "
                                              "points otherwise than by adding the step"};

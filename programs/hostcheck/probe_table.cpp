@@ -18,9 +18,19 @@ std::vector<RunRequest> coSimulationRuns() {
     return runs;
 }
 
+// varnelle's copy carries another instantiation token, refused by either
+// instantiate function.
 std::vector<RunRequest> refusingRuns() {
     return {{FmuSet::otherGuid, "pellidor", modelExchangeStep}, {FmuSet::otherGuid, "corvane", modelExchangeStep},
-            {FmuSet::otherGuid, "tressivo", modelExchangeStep}};
+            {FmuSet::otherGuid, "tressivo", modelExchangeStep},
+            {FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"},
+            {FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"}};
+}
+
+// varnelle in each interface, at the output interval of model exchange.
+std::vector<RunRequest> fmi3Runs() {
+    return {{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"},
+            {FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"}};
 }
 
 std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunRequest>& b) {
@@ -60,6 +70,7 @@ ProbeResult judgeLifecycle(const Probe& probe, RunSource& runs, const Settings& 
 ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeValueTypes(const Probe& probe, RunSource& runs, const Settings& settings);
 
 const std::vector<Probe>& probeTable() {
     static const std::vector<Probe> table = withRunsJudgedAgain({
@@ -103,20 +114,25 @@ const std::vector<Probe>& probeTable() {
          .judged = "no fmi2DoStep on the instance after the Discard",
          .needs = {{FmuSet::strictHost, "corvane", discardStep}}, .judge = judgeDiscard, .judgedAgain = true,
          .subject = Subject::discard},
-        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7",
+        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7 and 12",
          .judged = "every instance freed exactly once, no call on it after its release", .needs = {},
          .judge = judgeLifecycle, .judgesAgain = true},
-        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7",
+        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7 and 12",
          .judged = "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given",
          .needs = {}, .judge = judgeMemory, .judgesAgain = true},
-        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7",
+        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7 and 12",
          .judged = "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; "
                    "no getter after a setter without fmi2DoStep",
          .needs = {}, .judge = judgeCallingSequence, .judgesAgain = true},
         {.number = 11, .name = "refused", .title = "Instantiation refused",
-         .runs = "pellidor, corvane and tressivo whose description carries another GUID",
+         .runs = "pellidor, corvane, tressivo with another GUID; varnelle (me, cs) with another token",
          .judged = "no crash and no call on the null instance after the instantiation failed",
          .needs = refusingRuns(), .judge = judgeRefusedInstantiation},
+        // FMI 3.0 from here on: its runs only with --fmi-versions 3.
+        {.number = 12, .name = "types", .title = "FMI 3.0 value types",
+         .runs = "strict-host varnelle in model exchange and co-simulation (FMI 3.0)",
+         .judged = "one-byte booleans in fmi3SetBoolean, nValues counting elements, binaries with their sizes",
+         .needs = fmi3Runs(), .judge = judgeValueTypes, .judgedAgain = true},
     });
     return table;
 }
@@ -202,15 +218,22 @@ const std::filesystem::path& fmuFolder(const Settings& settings, FmuSet set) {
 }
 
 std::string runLabel(const RunRequest& request) {
-    return setName(request.set) + " " + request.component + ".fmu, step " + shortest(request.step);
+    const std::string interface = request.interface.empty() ? "" : " (" + request.interface + ")";
+    return setName(request.set) + " " + request.component + ".fmu" + interface + ", step " + shortest(request.step);
 }
 
 std::string runName(const RunRequest& request) {
     // The strict-host co-simulation component runs at several steps (the
     // reference steps and the Discard's): its runs are told apart by it.
-    const bool coSimulation = componentOf(request).interface == expected::ComponentInterface::coSimulation;
-    const bool stepped = coSimulation && request.set == FmuSet::strictHost;
-    return request.component + (stepped ? " h = " + shortest(request.step) : "");
+    const bool stepped = coSimulationRun(request) && request.set == FmuSet::strictHost;
+    const std::string interface = request.interface.empty() ? "" : " " + request.interface;
+    return request.component + interface + (stepped ? " h = " + shortest(request.step) : "");
+}
+
+bool coSimulationRun(const RunRequest& request) {
+    const expected::ComponentInterface interface = componentOf(request).interface;
+    if (interface == expected::ComponentInterface::both) return request.interface == "cs";
+    return interface == expected::ComponentInterface::coSimulation;
 }
 
 const expected::Component& componentOf(const RunRequest& request) {

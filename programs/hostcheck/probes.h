@@ -26,10 +26,12 @@ enum class Verdict { skip, notReached, pass, note, fail };
 const char* verdictName(Verdict verdict);
 
 struct Settings {
-    std::string hostTemplate;  // with {fmu}, {csv}, {stop}, {step}, {workdir}
+    std::string hostTemplate;  // with {fmu}, {csv}, {stop}, {step}, {workdir}, {interface}
     std::string csvName;       // the host writes this file in its working directory; empty: {csv} says where
     bool modelExchange = true, coSimulation = true;
-    bool fmi1 = true, fmi2 = true;
+    // FMI 3.0 runs only when asked for (--fmi-versions 3): a check of an FMI
+    // 1.0/2.0 host with the defaults stays as it was.
+    bool fmi1 = true, fmi2 = true, fmi3 = false;
     double timeLimit = 60.0;
     char separator = 0;  // 0: detected from the header
     std::filesystem::path fmus;        // the default FMUs, without the seven optional functions
@@ -60,6 +62,9 @@ struct RunRequest {
     FmuSet set;
     std::string component;  // one of expected::components
     double step;
+    // For a component that serves both interfaces (varnelle): the run's,
+    // "me" or "cs"; empty for the others.
+    std::string interface = "";
 };
 
 // What one run of the host left behind.
@@ -84,6 +89,9 @@ struct Run {
 
 // The facts of the component a run loads.
 const expected::Component& componentOf(const RunRequest& request);
+// Whether the run is a co-simulation: the component's interface, or the
+// run's for one that serves both.
+bool coSimulationRun(const RunRequest& request);
 
 // Works out where the run ended, once its record and outcome are known.
 void settleRunEnd(Run& run);

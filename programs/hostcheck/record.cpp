@@ -59,12 +59,16 @@ std::optional<Event> parseLine(std::string_view line, std::size_t number) {
     const std::string_view kind = line.substr(0, space);
     const std::string_view rest = space == std::string_view::npos ? "" : line.substr(space + 1);
     Event event{Event::Kind::log, number, "", {}};
-    if (kind == ">" || kind == "<" || kind == "library") {
+    if (kind == ">" || kind == "<" || kind == "library" || kind == ">>" || kind == "<<") {
         const std::size_t nameEnd = rest.find(' ');
         event.function = std::string(rest.substr(0, nameEnd));
         if (event.function.empty()) return std::nullopt;
         event.fields = pairs(nameEnd == std::string_view::npos ? "" : rest.substr(nameEnd + 1), ' ');
-        event.kind = kind == ">" ? Event::Kind::enter : kind == "<" ? Event::Kind::leave : Event::Kind::library;
+        event.kind = kind == ">"    ? Event::Kind::enter
+                     : kind == "<"  ? Event::Kind::leave
+                     : kind == ">>" ? Event::Kind::callbackEnter
+                     : kind == "<<" ? Event::Kind::callbackLeave
+                                    : Event::Kind::library;
         return event;
     }
     if (kind == "log" || kind == "alloc" || kind == "free") {
@@ -78,11 +82,19 @@ std::optional<Event> parseLine(std::string_view line, std::size_t number) {
 // Pairs each "<" line from event first on with the innermost open call of
 // the same function and records which call every callback happened in.
 void pairCalls(CallRecord& record, std::size_t first) {
+    struct OpenCallback {
+        std::string name;
+        std::size_t openCalls;  // how many calls were open when it was called
+    };
     std::vector<std::size_t> open;
+    std::vector<OpenCallback> callbacks;
     for (std::size_t e = first; e < record.events.size(); ++e) {
         Event& event = record.events[e];
+        if (event.kind == Event::Kind::callbackEnter) callbacks.push_back({event.function, open.size()});
+        if (event.kind == Event::Kind::callbackLeave && !callbacks.empty()) callbacks.pop_back();
         if (event.kind == Event::Kind::enter) {
             Call call;
+            if (!callbacks.empty() && callbacks.back().openCalls == open.size()) call.callback = callbacks.back().name;
             call.function = event.function;
             call.name = withoutModelIdentifier(event.function);
             const FunctionFacts facts = functionFacts(call.name);

@@ -43,10 +43,14 @@ Fields recordedPairs(const std::string& value);
 std::optional<std::string> recordedPart(const Fields& fields, std::string_view key, std::string_view part);
 
 struct Event {
-    enum class Kind { library, enter, leave, log, alloc, free };
+    // callbackEnter, callbackLeave: the component called one of the host's
+    // functions that the host may call back from (">> intermediateUpdate",
+    // "<< intermediateUpdate"); the host's calls in between are made inside it.
+    enum class Kind { library, enter, leave, log, alloc, free, callbackEnter, callbackLeave };
     Kind kind;
     std::size_t line;      // 1 for the first line of the file
-    std::string function;  // enter, leave: as recorded ("Rebounder_fmiEventUpdate"); library: its name
+    std::string function;  // enter, leave: as recorded ("Rebounder_fmiEventUpdate"); library: its name;
+                           // callbackEnter, callbackLeave: the callback's name
     Fields fields;
     std::size_t call = npos;  // the call this event belongs to (enter, leave) or happened inside (callbacks)
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
@@ -66,6 +70,9 @@ struct Call {
     bool returned = false;
     std::size_t enterEvent = 0;
     std::size_t depth = 0;  // 0 for a call the host made directly, 1 for one made from inside a callback...
+    // The recorded callback the host made the call from ("intermediateUpdate"),
+    // empty for one made elsewhere.
+    std::string callback;
 
     // The instance the call is about: the argument c, or for instantiation
     // the instance it returned; empty when there is none.

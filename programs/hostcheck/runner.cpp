@@ -22,12 +22,13 @@ namespace fs = std::filesystem;
 // that is a host repeating calls without end.
 constexpr std::uintmax_t largestRecord = 32u << 20;
 
-bool supports(const Settings& settings, const std::string& component) {
-    const expected::Component* facts = expected::componentNamed(component);
+bool supports(const Settings& settings, const RunRequest& request) {
+    const expected::Component* facts = expected::componentNamed(request.component);
     if (facts == nullptr) return false;
-    const bool modelExchange = facts->interface == expected::ComponentInterface::modelExchange;
-    const bool fmi2 = facts->standardVersion == 2;
-    return (modelExchange ? settings.modelExchange : settings.coSimulation) && (fmi2 ? settings.fmi2 : settings.fmi1);
+    const bool interfaceTaken = coSimulationRun(request) ? settings.coSimulation : settings.modelExchange;
+    const int version = facts->standardVersion;
+    const bool versionTaken = version == 3 ? settings.fmi3 : version == 2 ? settings.fmi2 : settings.fmi1;
+    return interfaceTaken && versionTaken;
 }
 
 std::string substituted(const std::string& pattern, const std::map<std::string, std::string>& values) {
@@ -125,7 +126,7 @@ const Run& Runner::operator()(const RunRequest& request) {
     run.request = request;
     run.label = label;
     run.name = runName(request);
-    if (!supports(settings, request.component)) {
+    if (!supports(settings, request)) {
         run.skipped = true;
         return run;
     }
@@ -134,8 +135,9 @@ const Run& Runner::operator()(const RunRequest& request) {
     // cannot disturb another run.
     char number[8];
     std::snprintf(number, sizeof number, "%02zu", runs.size());
-    run.directory = settings.workRoot / (std::string(number) + "-" + setName(request.set) + "-" + request.component + "-h" +
-                                         shortest(request.step));
+    const std::string interface = request.interface.empty() ? "" : "-" + request.interface;
+    run.directory = settings.workRoot / (std::string(number) + "-" + setName(request.set) + "-" + request.component +
+                                         interface + "-h" + shortest(request.step));
     fs::create_directories(run.directory);
     const fs::path source = fmuFolder(settings, request.set) / (request.component + ".fmu");
     const fs::path fmu = run.directory / (request.component + ".fmu");
@@ -146,7 +148,8 @@ const Run& Runner::operator()(const RunRequest& request) {
                                                       {"{csv}", shellQuoted(csv.string())},
                                                       {"{stop}", shortest(stopTime)},
                                                       {"{step}", shortest(request.step)},
-                                                      {"{workdir}", shellQuoted(run.directory.string())}});
+                                                      {"{workdir}", shellQuoted(run.directory.string())},
+                                                      {"{interface}", coSimulationRun(request) ? "cs" : "me"}});
     if (error) {
         run.outcome.errors = "cannot copy " + source.string() + ": " + error.message();
         return run;

@@ -3,6 +3,7 @@
 // rule of each probe, "not reached" included. No host is started.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
@@ -295,7 +296,7 @@ TEST(CallRecord, AVeryLongRecordIsReadAtItsStartAndItsEnd) {
 // Every function a component exports has a role in its version's table: one
 // the table lacked would pass the calling-sequence check unjudged.
 TEST(FunctionTables, EveryExportedFunctionHasARoleInItsVersion) {
-    for (const std::string list : {"pellidor", "corvane", "tressivo", "fmi2-strict-host"}) {
+    for (const std::string list : {"pellidor", "corvane", "tressivo", "fmi2-strict-host", "varnelle"}) {
         std::ifstream file(fs::path(REBOUNDER_EXPORT_LISTS) / (list + ".txt"));
         ASSERT_TRUE(file) << list;
         std::size_t read = 0;
@@ -305,7 +306,10 @@ TEST(FunctionTables, EveryExportedFunctionHasARoleInItsVersion) {
             const CallRecord r = parseCallRecord(record({"> " + name + " " + instance}));
             ASSERT_EQ(r.calls.size(), 1u) << name;
             EXPECT_NE(r.calls[0].role, Role::unknown) << name << " has no role";
-            EXPECT_EQ(r.calls[0].version, list == "tressivo" ? FmiVersion::fmi1 : FmiVersion::fmi2) << name;
+            const FmiVersion version = list == "tressivo"   ? FmiVersion::fmi1
+                                       : list == "varnelle" ? FmiVersion::fmi3
+                                                            : FmiVersion::fmi2;
+            EXPECT_EQ(r.calls[0].version, version) << name;
         }
         EXPECT_GT(read, 6u) << list;
     }
@@ -328,6 +332,10 @@ TEST(FunctionTables, StatusesAreReadInTheCallsVersion) {
         {"Rebounder_fmiEventUpdate", "fmiFatal", Status::fatal, "Fatal"},
         {"Rebounder_fmiSetTime", "fmi2OK", Status::none, ""},
         {"fmi2SetReal", "fmiWarning", Status::none, ""},
+        {"fmi3DoStep", "fmi3Discard", Status::discard, "Discard"},
+        {"fmi3UpdateDiscreteStates", "fmi3Fatal", Status::fatal, "Fatal"},
+        {"fmi3DoStep", "fmi2Discard", Status::none, ""},
+        {"fmi2DoStep", "fmi3Discard", Status::none, ""},
     };
     for (const Case& c : cases) {
         const CallRecord r = parseCallRecord(record({call(c.function, "", std::string("status=") + c.status)}));
@@ -679,7 +687,7 @@ TEST(ProbeSelection, ByNameOrNumber) {
     const auto parsed = parseOptions({"--host", "h {fmu} {csv}", "--probes", "discard,strings,1"}, defaults);
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->probes, (std::vector<int>{7, 4, 1}));
-    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "12"}, defaults).options);
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "13"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
 }
@@ -701,6 +709,9 @@ TEST(CommandLine, ReadsEachOptionByItsTable) {
         {{"--host", "h {fmu} {csv}", "--interface", "me,xx"}, "--interface takes me, cs or me,cs, not 'me,xx'"},
         {{"--host", "h {fmu} {csv}", "--time-limit", "0"}, "--time-limit needs a number of seconds above 0"},
         {{"--time-limit", "5"}, "no host given"},
+        {{"--host", "h {fmu} {csv} --{interface}", "--fmi-versions", "3"}, ""},
+        {{"--host", "h {fmu} {csv}", "--fmi-versions", "2,4"}, "--fmi-versions takes 1, 2, 3 or a list of them"},
+        {{"--host", "h {fmu} {csv} {interfaces}"}, "unknown placeholder {interfaces}"},
     };
     for (const Case& c : cases) {
         const ParseResult parsed = parseOptions(c.arguments, defaults);
@@ -711,6 +722,14 @@ TEST(CommandLine, ReadsEachOptionByItsTable) {
             EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
         }
     }
+    // FMI 3.0 runs only when asked for: the defaults check an FMI 1.0/2.0 host as before.
+    const auto versions = [&](std::vector<std::string> arguments) {
+        const auto options = parseOptions(arguments, defaults).options;
+        return options ? std::array{options->settings.fmi1, options->settings.fmi2, options->settings.fmi3}
+                       : std::array{false, false, false};
+    };
+    EXPECT_EQ(versions({"--host=h {fmu} {csv}"}), (std::array{true, true, false}));
+    EXPECT_EQ(versions({"--host=h {fmu} {csv}", "--fmi-versions", "3,1"}), (std::array{true, false, true}));
     const auto parsed = parseOptions({"--host=h {fmu} {csv}", "--time-limit=5", "--separator", "tab"}, defaults);
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->settings.hostTemplate, "h {fmu} {csv}");
@@ -912,5 +931,230 @@ TEST_F(Verdicts, JUnitHasOneCasePerProbeWithTheElementOfItsVerdict) {
     EXPECT_TRUE(std::regex_search(testcase("9. Memory callbacks"), std::regex("/>$")));
     EXPECT_TRUE(std::regex_search(testcase("11. Instantiation refused"), std::regex("<skipped message=\"not reached: ")));
 }
+
+// ---- FMI 3.0 records ------------------------------------------------------------
+
+// varnelle instantiated and initialised from t = 0: model exchange, or
+// co-simulation with or without event mode, an intermediate-update callback
+// and early return allowed.
+std::string varnelleStarted(const std::string& instantiation) {
+    return "library varnelle fmi=3.0 interface=modelExchange,coSimulation pid=1\n> " + instantiation +
+           "\n< " + instantiation.substr(0, instantiation.find(' ')) + " result=0x10\n" +
+           call("fmi3EnterInitializationMode",
+                "toleranceDefined=0 tolerance=0 startTime=0 stopTimeDefined=1 stopTime=3", "status=fmi3OK") +
+           "\n" + call("fmi3ExitInitializationMode", "", "status=fmi3OK");
+}
+std::string varnelleMe() {
+    return varnelleStarted("fmi3InstantiateModelExchange instanceName=\"i\" instantiationToken=\"123\" "
+                           "resourcePath=null visible=0 loggingOn=1 instanceEnvironment=0x1 logMessage=0x2");
+}
+std::string varnelleCs(int eventModeUsed) {
+    return varnelleStarted("fmi3InstantiateCoSimulation instanceName=\"i\" instantiationToken=\"123\" "
+                           "resourcePath=null visible=0 loggingOn=1 eventModeUsed=" + std::to_string(eventModeUsed) +
+                           " earlyReturnAllowed=1 requiredIntermediateVariables=[1] nRequiredIntermediateVariables=1 "
+                           "instanceEnvironment=0x1 logMessage=0x2 intermediateUpdate=0x3");
+}
+std::string updateDiscreteStates3() {
+    return call("fmi3UpdateDiscreteStates", "",
+                "status=fmi3OK discreteStatesNeedUpdate=0 terminateSimulation=0 nominalsOfContinuousStatesChanged=0 "
+                "valuesOfContinuousStatesChanged=0 nextEventTimeDefined=0 nextEventTime=0");
+}
+// An fmi3DoStep and what it answered; Discard writes no outputs.
+std::string doStep3(const std::string& point, const std::string& size, const std::string& status,
+                    int eventHandlingNeeded = 0, int earlyReturn = 0, const std::string& lastSuccessfulTime = "") {
+    const std::string arguments = "currentCommunicationPoint=" + point + " communicationStepSize=" + size +
+                                  " noSetFMUStatePriorToCurrentPoint=1";
+    if (status != "fmi3OK") return call("fmi3DoStep", arguments, "status=" + status + " eventHandlingNeeded=- "
+                                        "terminateSimulation=- earlyReturn=- lastSuccessfulTime=-");
+    return call("fmi3DoStep", arguments,
+                "status=fmi3OK eventHandlingNeeded=" + std::to_string(eventHandlingNeeded) +
+                    " terminateSimulation=0 earlyReturn=" + std::to_string(earlyReturn) + " lastSuccessfulTime=" +
+                    (lastSuccessfulTime.empty() ? number(std::stod(point) + std::stod(size)) : lastSuccessfulTime));
+}
+// A step the host's callback returned early from at t, with the host's
+// calls inside the callback.
+std::string earlyReturnStep(const std::string& point, const std::string& size, const std::string& t,
+                            const std::string& inside) {
+    return "> fmi3DoStep " + instance + " currentCommunicationPoint=" + point + " communicationStepSize=" + size +
+           " noSetFMUStatePriorToCurrentPoint=1\n>> intermediateUpdate " + instance + " intermediateUpdateTime=" + t +
+           " intermediateVariableSetRequested=0 intermediateVariableGetAllowed=1 intermediateStepFinished=1 "
+           "canReturnEarly=1\n" + inside + (inside.empty() ? "" : "\n") + "<< intermediateUpdate " + instance +
+           " earlyReturnRequested=1 earlyReturnTime=" + t + "\n< fmi3DoStep " + instance +
+           " status=fmi3OK eventHandlingNeeded=0 terminateSimulation=0 earlyReturn=1 lastSuccessfulTime=" + t;
+}
+std::string heightRead3() { return call("fmi3GetFloat64", "valueReferences=[1] nValueReferences=1 nValues=1", "status=fmi3OK values=[1]"); }
+std::string freed3() { return "> fmi3FreeInstance " + instance + "\n< fmi3FreeInstance " + instance; }
+std::string freedNull3() { return "> fmi3FreeInstance c=null\n< fmi3FreeInstance c=null"; }
+
+TEST(CallRecord, Fmi3CallsInsideTheIntermediateUpdateCallbackKnowIt) {
+    const CallRecord r = parseCallRecord(record({varnelleCs(0), earlyReturnStep("0", "0.5", "0.01", heightRead3()),
+                                                 heightRead3()}));
+    ASSERT_TRUE(r.problem.empty()) << r.problem;
+    ASSERT_EQ(r.calls.size(), 6u);
+    EXPECT_EQ(r.calls[0].version, FmiVersion::fmi3);
+    EXPECT_EQ(r.calls[3].role, Role::doStep);
+    EXPECT_EQ(r.calls[3].statusKind(), "OK");
+    EXPECT_EQ(r.calls[3].callback, "");
+    EXPECT_EQ(r.calls[4].callback, "intermediateUpdate") << "the read inside the callback";
+    EXPECT_EQ(r.calls[4].depth, 1u);
+    EXPECT_EQ(r.calls[5].callback, "") << "the read after the step";
+    EXPECT_EQ(r.eventsInside(3).size(), 2u) << "the callback's two lines belong to the step";
+}
+
+const std::string varnelleMeToTheEnd =
+    record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
+            call("fmi3SetTime", "time=0.01", "status=fmi3OK"), heightRead3(),
+            call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
+
+// varnelle's runs are told apart by the interface each asks for.
+TEST(Fmi3Runs, EachInterfaceIsARunOfItsOwn) {
+    const RunRequest me{FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"};
+    const RunRequest cs{FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"};
+    EXPECT_NE(runLabel(me), runLabel(cs));
+    EXPECT_EQ(runName(cs), "varnelle cs");
+    EXPECT_FALSE(coSimulationRun(me));
+    EXPECT_TRUE(coSimulationRun(cs));
+    EXPECT_TRUE(coSimulationRun({FmuSet::strictHost, "corvane", 0.01}));
+    EXPECT_EQ(runName({FmuSet::strictHost, "corvane", 0.05}), "corvane h = 0.05") << "FMI 2.0 names as before";
+}
+
+// Probe 11 on FMI 3.0 hosts: the other-token varnelle in each interface,
+// beside the FMI 1.0/2.0 runs of the table.
+TEST(Fmi3Runs, RefusedInstantiationJudgesEachInterfaceOfTheOtherTokenCopy) {
+    const std::string refusedLines[] = {
+        "library varnelle fmi=3.0 interface=modelExchange,coSimulation pid=1",
+        "> fmi3InstantiateModelExchange instanceName=\"i\" instantiationToken=\"other\" loggingOn=1",
+        "< fmi3InstantiateModelExchange result=null"};
+    const std::string refusedMe = record({refusedLines[0], refusedLines[1], refusedLines[2], freedNull3()});
+    const std::string onNullCs =
+        record({refusedLines[0], "> fmi3InstantiateCoSimulation instanceName=\"i\" eventModeUsed=0",
+                "< fmi3InstantiateCoSimulation result=null", call("fmi3DoStep", "", "status=fmi3Error")});
+    HandRuns hand({{{FmuSet::otherGuid, "varnelle", modelExchangeStep, "me"}, refusedMe, exited(1)},
+                   {{FmuSet::otherGuid, "varnelle", modelExchangeStep, "cs"},
+                    std::regex_replace(onNullCs, std::regex("c=0x10"), "c=null"), exited(1)}});
+    const ProbeResult result = runProbes(hand, Settings{}, {11}).at(0);
+    expectVerdict(result, Verdict::fail, "varnelle cs: fmi3InstantiateCoSimulation returned null; then fmi3DoStep\\(\\) "
+                                         "with the null instance");
+    EXPECT_NE(result.evidence.find("varnelle me: fmi3InstantiateModelExchange returned null; no call with the null"),
+              std::string::npos)
+        << result.evidence;
+}
+
+// Probe 12 through the table: varnelle's runs in both interfaces.
+TEST(Fmi3Runs, ValueTypesAreOneByteBooleansAndElementCounts) {
+    const RunRequest me{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"};
+    const RunRequest cs{FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"};
+    const auto judged = [&](const std::string& inCs) {
+        HandRuns hand({{me, varnelleMeToTheEnd, exited(0)}, {cs, record({varnelleCs(0), inCs, freed3()}), exited(0)}});
+        return runProbes(hand, Settings{}, {12}).at(0);
+    };
+    const std::string booleans = call("fmi3SetBoolean", "valueReferences=[20,21] nValueReferences=2 values=[1,0] nValues=2",
+                                      "status=fmi3OK");
+    const std::string samples = call("fmi3GetFloat64", "valueReferences=[1,50] nValueReferences=2 nValues=4",
+                                     "status=fmi3OK values=[1,1.5,2.5,3.5]");
+    expectVerdict(judged(booleans + "\n" + samples), Verdict::pass,
+                  "^varnelle cs h = 0.01: 2 calls on booleans.*not reached for varnelle me: the host never set or read");
+    expectVerdict(judged(call("fmi3SetBoolean", "valueReferences=[20,21] nValueReferences=2 values=[2,0] nValues=2",
+                              "status=fmi3Error")),
+                  Verdict::fail, "varnelle cs h = 0.01: fmi3SetBoolean\\(.*\\) passed the bytes \\[2,0\\]: an fmi3Boolean is one byte");
+    expectVerdict(judged(call("fmi3GetFloat64", "valueReferences=[50] nValueReferences=1 nValues=1", "status=fmi3Error")),
+                  Verdict::fail, "nValues counts the values' elements, 3 here");
+    expectVerdict(judged(call("fmi3SetBinary", "valueReferences=[40] nValueReferences=1 valueSizes=null nValues=1",
+                              "status=fmi3Error")),
+                  Verdict::fail, "no size for the binary values");
+    expectVerdict(judged(heightRead3()), Verdict::notReached, "varnelle cs h = 0.01: the host never set or read a boolean");
+    HandRuns notAsked({});
+    EXPECT_EQ(runProbes(notAsked, Settings{}, {12}).at(0).verdict, Verdict::skip) << "no FMI 3.0 run made";
+}
+
+// The record probes on FMI 3.0 runs: each judge given one varnelle run.
+struct Fmi3Case {
+    const char* rule;
+    int probe;
+    std::string record;
+    Outcome outcome;
+    Verdict verdict;
+    const char* evidence;
+};
+
+void PrintTo(const Fmi3Case& c, std::ostream* out) { *out << c.rule; }
+
+class Fmi3RecordVerdicts : public testing::TestWithParam<Fmi3Case> {};
+
+TEST_P(Fmi3RecordVerdicts, FollowFromTheRecord) {
+    const Fmi3Case& c = GetParam();
+    Probe probe = *findProbe(std::to_string(c.probe));
+    const RunRequest varnelle{FmuSet::strictHost, "varnelle", modelExchangeStep};
+    probe.needs = {varnelle};
+    HandRuns hand({{varnelle, c.record, c.outcome}});
+    expectVerdict(probe.judge(probe, hand, Settings{}), c.verdict, c.evidence);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostCheck, Fmi3RecordVerdicts,
+    testing::Values(
+        Fmi3Case{"SequenceModelExchangePass", 10, varnelleMeToTheEnd, exited(0), Verdict::pass, "each call allowed"},
+        Fmi3Case{"SequenceSetTimeInEventModeFail", 10,
+                 record({varnelleMe(), call("fmi3SetTime", "time=0.01", "status=fmi3OK"), freed3()}), exited(0),
+                 Verdict::fail, "fmi3SetTime\\(time=0.01\\) in Event Mode, allowed only in Continuous-Time Mode"},
+        Fmi3Case{"SequenceEventModeWithoutEventModeUsedFail", 10,
+                 record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK"),
+                         call("fmi3EnterEventMode", "", "status=fmi3Error"), freed3()}),
+                 exited(0), Verdict::fail, "fmi3EnterEventMode\\(\\) in Step Mode"},
+        Fmi3Case{"SequenceEventModeIterationPass", 10,
+                 record({varnelleCs(1), updateDiscreteStates3(), call("fmi3EnterStepMode", "", "status=fmi3OK"),
+                         doStep3("0", "0.5", "fmi3OK", 1, 1, "0.25"), call("fmi3EnterEventMode", "", "status=fmi3OK"),
+                         updateDiscreteStates3(), call("fmi3EnterStepMode", "", "status=fmi3OK"),
+                         doStep3("0.25", "0.25", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::pass, "each call allowed"},
+        Fmi3Case{"SequenceStepInEventModeFail", 10,
+                 record({varnelleCs(1), doStep3("0", "0.01", "fmi3OK"), freed3()}), exited(0), Verdict::fail,
+                 "fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=0.01, "
+                 "noSetFMUStatePriorToCurrentPoint=1\\) in Event Mode, allowed only in Step Mode"},
+        Fmi3Case{"SequenceEarlyReturnFromLastSuccessfulTimePass", 10,
+                 record({varnelleCs(0), earlyReturnStep("0", "0.5", "0.01", heightRead3()),
+                         doStep3("0.01", "0.49", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::pass, "each call allowed"},
+        Fmi3Case{"SequenceEarlyReturnFromThePlannedPointFail", 10,
+                 record({varnelleCs(0), earlyReturnStep("0", "0.5", "0.01", ""), doStep3("0.5", "0.5", "fmi3OK"),
+                         freed3()}),
+                 exited(0), Verdict::fail, "skips ahead: the previous step ended at 0.01"},
+        Fmi3Case{"SequenceRetryAfterDiscardPass", 10,
+                 record({varnelleCs(0), doStep3("0", "1.5", "fmi3Discard"), doStep3("0", "0.5", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::pass, "each call allowed"},
+        Fmi3Case{"SequenceStepInsideTheCallbackFail", 10,
+                 record({varnelleCs(0), earlyReturnStep("0", "0.5", "0.01", doStep3("0.01", "0.01", "fmi3Error")),
+                         freed3()}),
+                 exited(0), Verdict::fail, "in Intermediate Update Mode, inside intermediateUpdate, allowed only in Step Mode"},
+        Fmi3Case{"SequenceStepAfterErrorFail", 10,
+                 record({varnelleCs(0), call("fmi3SetFloat64", "valueReferences=[0] nValueReferences=1 values=[1] nValues=1",
+                                             "status=fmi3Error"),
+                         doStep3("0", "0.01", "fmi3Error"), freed3()}),
+                 exited(0), Verdict::fail, "fmi3DoStep.* in Terminated"},
+        Fmi3Case{"SequenceFreeingNullIsNoFaultPass", 10, record({varnelleCs(0), freed3(), freedNull3()}), exited(0),
+                 Verdict::pass, "each call allowed"},
+        Fmi3Case{"LifecycleFreedOncePass", 8, varnelleMeToTheEnd, exited(0), Verdict::pass, "each instance freed once"},
+        Fmi3Case{"LifecycleCallAfterFatalFail", 8,
+                 record({varnelleCs(0), doStep3("0", "0.01", "fmi3Fatal"), freed3()}), exited(0), Verdict::fail,
+                 "fmi3FreeInstance\\(\\) after fmi3DoStep\\(.*\\) -> fmi3Fatal: no call may reach an instance"},
+        Fmi3Case{"LifecycleNothingAfterFatalPass", 8, record({varnelleCs(0), doStep3("0", "0.01", "fmi3Fatal")}),
+                 exited(1), Verdict::pass, "each instance freed once"},
+        Fmi3Case{"LifecycleLeakFail", 8, record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK")}), exited(0),
+                 Verdict::fail, "never freed"},
+        Fmi3Case{"MemoryNoCallbacksNotReached", 9, varnelleMeToTheEnd, exited(0), Verdict::notReached,
+                 "FMI 3.0 hands a component no memory callbacks"},
+        Fmi3Case{"RefusedFreeingNullPass", 11,
+                 record({"library varnelle fmi=3.0 interface=modelExchange,coSimulation pid=1",
+                         "> fmi3InstantiateModelExchange instanceName=\"i\" instantiationToken=\"other\" loggingOn=1",
+                         "log c=null status=fmi3Error category=\"ERROR\" message=\"refused\"",
+                         "< fmi3InstantiateModelExchange result=null", freedNull3()}),
+                 exited(1), Verdict::pass, "fmi3InstantiateModelExchange returned null; no call with the null instance"},
+        Fmi3Case{"RefusedCallOnNullFail", 11,
+                 record({"library varnelle fmi=3.0 interface=modelExchange,coSimulation pid=1",
+                         "> fmi3InstantiateCoSimulation instanceName=\"i\" eventModeUsed=0",
+                         "< fmi3InstantiateCoSimulation result=null",
+                         "> fmi3EnterInitializationMode c=null startTime=0", "< fmi3EnterInitializationMode c=null status=fmi3Error"}),
+                 crashed(), Verdict::fail, "then fmi3EnterInitializationMode\\(startTime=0\\) with the null instance"}),
+    [](const testing::TestParamInfo<Fmi3Case>& info) { return std::string(info.param.rule); });
 
 }  // namespace
