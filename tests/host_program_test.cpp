@@ -1029,13 +1029,16 @@ TEST(HostProgramFmi3, BadInputIsRefusedInOneLine) {
     const std::string description =
         fileText(fs::path(REBOUNDER_EXPORT_LISTS).parent_path().parent_path() / "mecs3" / "modelDescription.xml");
     const std::string library = fileText(VARNELLE_LIBRARY);
+    // FMI 3.0's folder for this build's platform: a 32-bit host looks in x86-linux.
+    const std::string binary =
+        std::string("binaries/") + (sizeof(void*) == 8 ? "x86_64-linux" : "x86-linux") + "/varnelle.so";
     const fs::path unplaced = directory.path / "unplaced.fmu";
     ASSERT_NO_FATAL_FAILURE(writeArchiveWith(unplaced, {{"modelDescription.xml", description},
                                                         {"binaries/linux64/varnelle.so", library}}));
     const Outcome noPlatform = runHost({unplaced.string()});
     EXPECT_EQ(noPlatform.exitStatus, 1);
     EXPECT_EQ(noPlatform.output,
-              "rebounder-host: " + unplaced.string() + " holds no binaries/x86_64-linux/varnelle.so\n");
+              "rebounder-host: " + unplaced.string() + " holds no " + binary + "\n");
 
     std::string otherToken = description;
     const std::string token = "instantiationToken=\"123\"";
@@ -1043,7 +1046,7 @@ TEST(HostProgramFmi3, BadInputIsRefusedInOneLine) {
     otherToken.replace(otherToken.find(token), token.size(), "instantiationToken=\"456\"");
     const fs::path wrongToken = directory.path / "wrong-token.fmu";
     ASSERT_NO_FATAL_FAILURE(writeArchiveWith(wrongToken, {{"modelDescription.xml", otherToken},
-                                                          {"binaries/x86_64-linux/varnelle.so", library}}));
+                                                          {binary, library}}));
     const Outcome refused = runHost({wrongToken.string(), "--no-csv"});
     EXPECT_EQ(refused.exitStatus, 1) << refused.output;
     EXPECT_NE(refused.output.find("[Error] ERROR wrong-token: fmi3InstantiateCoSimulation"), std::string::npos)
