@@ -139,8 +139,9 @@ Refusal setComponent(Reading& r, const std::string& argument) {
     return std::nullopt;
 }
 
-const std::vector<Option<Reading>>& optionTable() {
-    static const std::vector<Option<Reading>> table{
+// The options of every run: times, outputs, logging, the clock, the comparison.
+std::vector<Option<Reading>> simulationOptions() {
+    return {
         {"--stop-time", "T", "end of the simulation in seconds of model time (default 3)", setStopTime,
          "needs a number"},
         {"--step", "H",
@@ -182,6 +183,13 @@ const std::vector<Option<Reading>>& optionTable() {
          "with --compare: values agree within T (absolute), for a\nhost with another integrator; without it, bit for "
          "bit",
          setTolerance, "needs a number of 0 or more"},
+    };
+}
+
+// The options only FMI 3.0 takes: start values of every type, and how a
+// co-simulation run meets events, early returns and intermediate updates.
+std::vector<Option<Reading>> fmi3Options() {
+    return {
         {"--start", "NAME=VALUE",
          "FMI 3.0: give variable NAME the start value VALUE before\ninitialisation, with its type's setter: a number, true or\n"
          "false, a text, bytes as hexadecimal digits (00FF0080), an\narray's elements separated by commas; repeatable",
@@ -202,9 +210,20 @@ const std::vector<Option<Reading>>& optionTable() {
          "with --intermediate-update: the callback requests an early\nreturn at its first call at or after time T that can\n"
          "return early",
          setEarlyReturnRequest, "needs a time"},
-        {"--version", "", "show the version and exit"},
-        {"--help", "", "show this text and exit"},
     };
+}
+
+const std::vector<Option<Reading>>& optionTable() {
+    static const std::vector<Option<Reading>> table = [] {
+        std::vector<Option<Reading>> rows = simulationOptions();
+        const std::vector<Option<Reading>> more = fmi3Options();
+        rows.insert(rows.end(), more.begin(), more.end());
+        rows.insert(rows.end(), {
+            {"--version", "", "show the version and exit"},
+            {"--help", "", "show this text and exit"},
+        });
+        return rows;
+    }();
     return table;
 }
 
