@@ -690,6 +690,32 @@ TEST(ProbeSelection, ByNameOrNumber) {
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "13"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
+    // Every probe of the table by its name, the FMI 3.0 ones included.
+    for (const Probe& probe : probeTable()) {
+        const auto byName = parseOptions({"--host", "h {fmu} {csv}", "--probes", std::string(probe.name)}, defaults);
+        ASSERT_TRUE(byName.options) << probe.name << ": " << byName.error;
+        EXPECT_EQ(byName.options->probes, std::vector<int>{probe.number}) << probe.name;
+    }
+}
+
+// Several --host, each named by the --label after it or numbered; the
+// first is the settings' template.
+TEST(CommandLine, SeveralHostsEachLabelled) {
+    const DefaultLocations defaults{"fmus", "references"};
+    const auto parsed = parseOptions({"--host", "a {fmu} {csv}", "--label", "plain", "--host", "b {fmu} {csv}"}, defaults);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    ASSERT_EQ(parsed.options->hosts.size(), 2u);
+    EXPECT_EQ(parsed.options->hosts[0].label, "plain");
+    EXPECT_EQ(parsed.options->hosts[1].label, "host 2");
+    EXPECT_EQ(parsed.options->hosts[1].command, "b {fmu} {csv}");
+    EXPECT_EQ(parsed.options->settings.hostTemplate, "a {fmu} {csv}");
+    const auto refused = [&](std::vector<std::string> arguments) { return parseOptions(arguments, defaults).error; };
+    EXPECT_EQ(refused({"--label", "x", "--host", "a {fmu} {csv}"}),
+              "--label names the --host given before it: give --host first");
+    EXPECT_EQ(refused({"--host", "a {fmu} {csv}", "--label", "x", "--host", "b {fmu} {csv}", "--label", "x"}),
+              "two --host carry the label 'x'");
+    EXPECT_EQ(refused({"--host", "a {fmu} {csv}", "--host", "b {csv}"}), "host 2: the template lacks {fmu}");
+    EXPECT_EQ(refused({"--host", "b {csv}"}), "the template lacks {fmu}") << "one template is told as before";
 }
 
 // Options with a value take it as the next argument or after '='; a flag
@@ -930,6 +956,47 @@ TEST_F(Verdicts, JUnitHasOneCasePerProbeWithTheElementOfItsVerdict) {
     EXPECT_TRUE(std::regex_search(testcase("8. Lifecycle"), std::regex("<failure message=\"corvane h = 0.01: the instance .*never freed")));
     EXPECT_TRUE(std::regex_search(testcase("9. Memory callbacks"), std::regex("/>$")));
     EXPECT_TRUE(std::regex_search(testcase("11. Instantiation refused"), std::regex("<skipped message=\"not reached: ")));
+}
+
+// Two templates of one host judged on runs of their own, reported side by
+// side; one template alone is reported exactly as before.
+TEST_F(Verdicts, SeveralTemplatesAreReportedSideBySide) {
+    HandRuns copes({{pellidorStrict, pellidorToTheEnd, exited(0), "", shownExpanded}});
+    HandRuns mangles({{pellidorStrict, pellidorToTheEnd, exited(0), "", "[0] INFO: Init #r%d#=%g\n"}});
+    Settings first, second;
+    first.hostTemplate = "host {fmu} {csv}";
+    second.hostTemplate = "host {fmu} {csv} --raw";
+    const std::vector<ProbeResult> firstResults = runProbes(copes, first, {6, 8});
+    const std::vector<ProbeResult> secondResults = runProbes(mangles, second, {6, 8});
+    Summary alone{first, firstResults, 1.0, 1, true};
+    EXPECT_EQ(terminalTable(std::vector<Summary>{alone}), terminalTable(alone));
+    EXPECT_EQ(jsonReport(std::vector<Summary>{alone}), jsonReport(alone));
+    EXPECT_EQ(junitReport(std::vector<Summary>{alone}), junitReport(alone));
+    EXPECT_EQ(markdownReport(std::vector<Summary>{alone}), markdownReport(alone));
+
+    std::vector<Summary> both{alone, Summary{second, secondResults, 2.0, 1, true}};
+    both[0].label = "plain";
+    both[1].label = "raw messages";
+    EXPECT_TRUE(anyFailed(both)) << "the second template's probe 6";
+    const std::string table = terminalTable(both);
+    EXPECT_TRUE(std::regex_search(table, std::regex("\nprobe +plain +raw messages\n6\\. Log messages +PASS +FAIL\n"
+                                                    "8\\. Lifecycle +PASS +PASS\n")))
+        << table;
+    EXPECT_TRUE(std::regex_search(table, std::regex("   raw messages: FAIL: pellidor: a format printed without its "
+                                                    "arguments.*\n     -> the host should: Format each")))
+        << table;
+    const std::string junit = junitReport(both);
+    ASSERT_TRUE(wellFormed(junit)) << junit;
+    EXPECT_TRUE(std::regex_search(junit, std::regex("<testsuites [^>]*tests=\"4\" failures=\"1\"")));
+    EXPECT_EQ(occurrences(junit, std::regex("<testsuite name=\"rebounder-hostcheck: (plain|raw messages)\"")), 2u);
+    EXPECT_TRUE(std::regex_search(junit, std::regex("classname=\"rebounder-hostcheck.raw messages\" name=\"6. Log "
+                                                    "messages\"[^>]*>\n *<failure")));
+    const std::string json = jsonReport(both);
+    EXPECT_TRUE(std::regex_search(json, std::regex("^\\{\n  \"failed\": true,\n  \"templates\": \\[\n    \\{\n      "
+                                                   "\"label\": \"plain\",\n      \"host\": \"host \\{fmu\\} \\{csv\\}\"")))
+        << json;
+    EXPECT_EQ(occurrences(json, std::regex("\n      \"label\": \"(plain|raw messages)\",\n")), 2u) << "one object per template";
+    EXPECT_EQ(occurrences(json, std::regex("\"number\": 6, \"name\": \"log\"")), 2u);
 }
 
 // ---- FMI 3.0 records ------------------------------------------------------------
