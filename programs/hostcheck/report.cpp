@@ -58,6 +58,12 @@ std::string lastCalls(const CallRecord& record, std::size_t count) {
     return out;
 }
 
+// Text inside a Markdown table cell: its bars escaped.
+std::string cell(std::string text) {
+    for (std::size_t p = 0; (p = text.find('|', p)) != std::string::npos; p += 2) text.replace(p, 1, "\\|");
+    return text;
+}
+
 std::string json(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -106,9 +112,7 @@ std::string markdownReport(const Summary& summary) {
         << "` (strict host); references: `" << s.references.string() << "`; " << recordNote(summary) << ".\n\n"
         << "| Probe | Verdict | Evidence |\n|---|---|---|\n";
     for (const ProbeResult& r : summary.results) {
-        std::string evidence = r.evidence;
-        for (std::size_t p = 0; (p = evidence.find('|', p)) != std::string::npos; p += 2) evidence.replace(p, 1, "\\|");
-        out << "| " << r.number << ". " << r.title << " | " << verdictName(r.verdict) << " | " << evidence << " |\n";
+        out << "| " << r.number << ". " << r.title << " | " << verdictName(r.verdict) << " | " << cell(r.evidence) << " |\n";
     }
     for (const ProbeResult& r : summary.results) {
         out << "\n## " << r.number << ". " << r.title << ": " << verdictName(r.verdict) << "\n\n" << r.evidence << "\n";
@@ -244,7 +248,7 @@ std::string markdownReport(const std::vector<Summary>& summaries) {
     if (summaries.size() == 1) return markdownReport(summaries.front());
     std::ostringstream out;
     out << "# How the hosts cope with the Rebounder FMUs, side by side\n\n| Probe |";
-    for (const Summary& s : summaries) out << " " << s.label << " |";
+    for (const Summary& s : summaries) out << " " << cell(s.label) << " |";
     out << "\n|---|";
     for (std::size_t k = 0; k < summaries.size(); ++k) out << "---|";
     for (const ProbeResult& r : summaries.front().results) {
