@@ -214,6 +214,25 @@ constexpr unsigned binaryRef = 40, samplesRef = 50;
 constexpr const char* startStrings[] = {"Rebounder", "comma, inside", "quote \" inside", ""};
 constexpr unsigned char startBinary[] = {0x00, 0xFF, 0x00, 0x80};
 constexpr double startSamples[] = {1.5, 2.5, 3.5};
+
+// The variable a value reference names, as modelDescription.xml declares
+// it, or empty: what a host that expands a log message's "#1#" puts in.
+inline std::string variableName(long valueReference) {
+    static const char* const reals[] = {"time", "height", "velocity", "acceleration", "gravity", "restitution",
+                                        "contact", "restSpeed"};
+    if (valueReference < 0) return "";
+    if (valueReference <= long(restSpeedRef)) return reals[valueReference];
+    const auto numbered = [&](const char* kind, const unsigned (&refs)[4]) -> std::string {
+        for (unsigned k = 0; k < 4; ++k) {
+            if (long(refs[k]) == valueReference) return kind + std::to_string(k);
+        }
+        return "";
+    };
+    std::string name = numbered("integer", integerRefs) + numbered("boolean", booleanRefs) + numbered("string", stringRefs);
+    if (valueReference == long(binaryRef)) name = "binary0";
+    if (valueReference == long(samplesRef)) name = "samples";
+    return name;
+}
 }  // namespace varnelle
 
 // The four components as a host meets them: library name, FMI version and

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line.h"
@@ -85,21 +87,80 @@ bool prepare(Settings& settings) {
 }
 
 // The reports the options ask for, the plots beside the Markdown one
-// (report.md, report-2-model-exchange.svg); false when one could not be written.
-bool writeReports(const Options& options, Summary& summary) {
+// (report.md, report-2-model-exchange.svg; with several templates
+// report-1-2-model-exchange.svg, numbered as given); false when one could
+// not be written.
+bool writeReports(const Options& options, std::vector<Summary>& summaries) {
     bool written = true;
     if (!options.reportPath.empty()) {
         const fs::path report = options.reportPath;
-        for (const Plot& plot : trajectoryPlots(summary.results)) {
-            const std::string name = report.stem().string() + "-" + plot.file;
-            written = writeFile((report.parent_path() / name).string(), plot.svg) && written;
-            summary.plots[plot.probe] = name;
+        for (std::size_t k = 0; k < summaries.size(); ++k) {
+            const std::string prefix = summaries.size() == 1 ? "" : std::to_string(k + 1) + "-";
+            for (const Plot& plot : trajectoryPlots(summaries[k].results)) {
+                const std::string name = report.stem().string() + "-" + prefix + plot.file;
+                written = writeFile((report.parent_path() / name).string(), plot.svg) && written;
+                summaries[k].plots[plot.probe] = name;
+            }
         }
-        written = writeFile(options.reportPath, markdownReport(summary)) && written;
+        written = writeFile(options.reportPath, markdownReport(summaries)) && written;
     }
-    if (!options.jsonPath.empty()) written = writeFile(options.jsonPath, jsonReport(summary)) && written;
-    if (!options.junitPath.empty()) written = writeFile(options.junitPath, junitReport(summary)) && written;
+    if (!options.jsonPath.empty()) written = writeFile(options.jsonPath, jsonReport(summaries)) && written;
+    if (!options.junitPath.empty()) written = writeFile(options.junitPath, junitReport(summaries)) && written;
     return written;
+}
+
+// One template checked: its settings (its own working directory under the
+// check's), the runs it made and the probes' results from them.
+struct TemplateCheck {
+    std::string label;  // empty when it is the only one
+    Settings settings;
+    Runner runner;
+    std::vector<ProbeResult> results;
+    double seconds = 0;
+
+    TemplateCheck(const Settings& common, std::string label_, const std::string& command, const fs::path& workRoot)
+        : label(std::move(label_)), settings(common), runner(settings) {
+        settings.hostTemplate = command;
+        settings.workRoot = workRoot;
+    }
+};
+
+// Each template with a working directory of its own: the check's for a
+// single one, else one numbered as given inside it.
+void addTemplates(std::list<TemplateCheck>& checks, const Options& options) {
+    const bool single = options.hosts.size() == 1;
+    for (std::size_t k = 0; k < options.hosts.size(); ++k) {
+        const HostTemplate& host = options.hosts[k];
+        const fs::path root = options.settings.workRoot;
+        checks.emplace_back(options.settings, single ? "" : host.label, host.command,
+                            single ? root : root / ("host-" + std::to_string(k + 1)));
+    }
+}
+
+// Runs the selected probes for each template in turn; the progress lines
+// name the template when there are several.
+void checkEach(std::list<TemplateCheck>& checks, const Options& options, bool showProgress) {
+    for (TemplateCheck& check : checks) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string prefix = check.label.empty() ? "" : check.label + ": ";
+        if (showProgress) {
+            check.runner.progress = [prefix](const std::string& line) {
+                std::fprintf(stderr, "%s%s\n", prefix.c_str(), line.c_str());
+            };
+        }
+        check.results = runProbes(check.runner, check.settings, options.probes);
+        check.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+}
+
+std::vector<Summary> summaries(std::list<TemplateCheck>& checks) {
+    std::vector<Summary> out;
+    for (TemplateCheck& c : checks) {
+        const bool recorded = c.runner.records(FmuSet::defaultBuild) || c.runner.records(FmuSet::strictHost);
+        out.push_back(Summary{c.settings, c.results, c.seconds, c.runner.runCount(), recorded});
+        out.back().label = c.label;
+    }
+    return out;
 }
 
 }  // namespace
@@ -121,15 +182,12 @@ int main(int argc, char** argv) {
         return exitUsage;
     }
 
-    const auto start = std::chrono::steady_clock::now();
-    Runner runner(settings);
+    std::list<TemplateCheck> checks;
+    addTemplates(checks, options);
     const bool showProgress = options.progress == Progress::on || (options.progress == Progress::automatic && isatty(2));
-    if (showProgress) runner.progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-    const std::vector<ProbeResult> results = runProbes(runner, settings, options.probes);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    checkEach(checks, options, showProgress);
 
-    const bool recorded = runner.records(FmuSet::defaultBuild) || runner.records(FmuSet::strictHost);
-    Summary summary{settings, results, seconds, runner.runCount(), recorded};
+    std::vector<Summary> summary = summaries(checks);
     std::fputs(terminalTable(summary).c_str(), stdout);
     const bool written = writeReports(options, summary);
     if (!written) std::fprintf(stderr, "%s: could not write the report\n", programName.c_str());
@@ -139,8 +197,5 @@ int main(int argc, char** argv) {
         std::error_code ignored;
         fs::remove_all(settings.workRoot, ignored);
     }
-
-    bool failed = !written;
-    for (const ProbeResult& r : results) failed = failed || r.verdict == Verdict::fail;
-    return failed ? exitFailedProbe : 0;
+    return !written || anyFailed(summary) ? exitFailedProbe : 0;
 }

@@ -20,7 +20,7 @@ using command_line::Option;
 // The options as read, with what the checks after reading need to know.
 struct Reading {
     Options options;
-    bool hostGiven = false, strictGiven = false, otherGuidGiven = false;
+    bool strictGiven = false, otherGuidGiven = false;
 };
 
 std::vector<std::string> items(const std::string& list) {
@@ -100,6 +100,20 @@ Refusal setProbes(Reading& r, const std::string& text) {
     return std::nullopt;
 }
 
+Refusal addHost(Reading& r, const std::string& text) {
+    r.options.hosts.push_back({"", text});
+    return std::nullopt;
+}
+
+Refusal setLabel(Reading& r, const std::string& text) {
+    if (r.options.hosts.empty()) return "--label names the --host given before it: give --host first";
+    std::string& label = r.options.hosts.back().label;
+    if (!label.empty()) return "--label given twice for the --host '" + r.options.hosts.back().command + "'";
+    if (text.empty() || text.find_first_of("\n\t") != std::string::npos) return "--label needs a short name";
+    label = text;
+    return std::nullopt;
+}
+
 Refusal setCsvName(Reading& r, const std::string& text) {
     if (text.empty() || text.find('/') != std::string::npos) return "--csv-name needs a file name";
     r.options.settings.csvName = text;
@@ -142,8 +156,12 @@ Refusal keepRuns(Reading& r, const std::string&) {
 const std::vector<Option<Reading>>& optionTable() {
     static const std::string probes = probesHelp();
     static const std::vector<Option<Reading>> table{
-        {"--host", "TEMPLATE", "the host's command line (required)",
-         setSetting<&Settings::hostTemplate, &Reading::hostGiven>},
+        {"--host", "TEMPLATE",
+         "the host's command line (required); several --host are checked side by\nside, each on runs of its own",
+         addHost},
+        {"--label", "LABEL",
+         "names the --host given just before it in the verdicts (default: host 1,\nhost 2, ...)",
+         setLabel},
         {"--csv-name", "NAME", "the host writes its CSV as NAME in its working directory", setCsvName},
         {"--interface", "LIST", "what the host takes: me, cs or me,cs (default me,cs)", setInterfaces},
         {"--fmi-versions", "LIST", "1, 2, 3 or a list of them (default 1,2)", setVersions},
@@ -184,10 +202,10 @@ ParseResult failure(std::string message) {
     return result;
 }
 
-// What is wrong with the host's template, or nullopt.
-std::optional<std::string> templateProblem(const Settings& s) {
+// What is wrong with a host's template, or nullopt.
+std::optional<std::string> templateProblem(const std::string& hostTemplate, const Settings& s) {
     const std::regex placeholder(R"(\{[a-z]+\})");
-    for (std::sregex_iterator it(s.hostTemplate.begin(), s.hostTemplate.end(), placeholder), end; it != end; ++it) {
+    for (std::sregex_iterator it(hostTemplate.begin(), hostTemplate.end(), placeholder), end; it != end; ++it) {
         const std::string found = it->str();
         constexpr std::string_view known[] = {"{fmu}", "{csv}", "{stop}", "{step}", "{workdir}", "{interface}"};
         if (std::find(std::begin(known), std::end(known), found) == std::end(known)) {
@@ -195,10 +213,28 @@ std::optional<std::string> templateProblem(const Settings& s) {
                    " in the template (known: {fmu} {csv} {stop} {step} {workdir} {interface})";
         }
     }
-    if (s.hostTemplate.find("{fmu}") == std::string::npos) return "the template lacks {fmu}";
-    if (s.csvName.empty() && s.hostTemplate.find("{csv}") == std::string::npos) {
+    if (hostTemplate.find("{fmu}") == std::string::npos) return "the template lacks {fmu}";
+    if (s.csvName.empty() && hostTemplate.find("{csv}") == std::string::npos) {
         return "the template lacks {csv}; for a host that writes a fixed file name use --csv-name NAME";
     }
+    return std::nullopt;
+}
+
+// Each template labelled, the labels told apart, and every template sound;
+// the first is the settings' own. A single template's problem is told as
+// before, one of several names its label.
+std::optional<std::string> hostsProblem(Options& options) {
+    std::vector<HostTemplate>& hosts = options.hosts;
+    for (std::size_t k = 0; k < hosts.size(); ++k) {
+        if (hosts[k].label.empty()) hosts[k].label = "host " + std::to_string(k + 1);
+        for (std::size_t other = 0; other < k; ++other) {
+            if (hosts[other].label == hosts[k].label) return "two --host carry the label '" + hosts[k].label + "'";
+        }
+        if (const auto problem = templateProblem(hosts[k].command, options.settings)) {
+            return hosts.size() == 1 ? *problem : hosts[k].label + ": " + *problem;
+        }
+    }
+    options.settings.hostTemplate = hosts.front().command;
     return std::nullopt;
 }
 
@@ -231,6 +267,9 @@ std::string usage(const std::string& programName) {
            "  {interface} me or cs, the interface the run asks for (FMI 3.0 components serve both)\n"
            "Example: --host 'fmpy simulate {fmu} --output-file {csv} --stop-time {stop} --output-interval {step}'\n"
            "Switch the host's logging on in the template: probe " + logProbe + " reads what the host prints.\n"
+           "Several templates of one host (or of several) are checked side by side, each on runs of its own:\n"
+           "  --host 'rebounder-host {fmu} ...' --label plain --host 'rebounder-host {fmu} ... --event-mode' --label events\n"
+           "The verdicts then show one column per label; the exit status is the worst over them.\n"
            "\n"
            "Options:\n" +
            command_line::optionList<Reading>(optionTable(), helpColumn) +
@@ -258,8 +297,8 @@ ParseResult parseOptions(const std::vector<std::string>& arguments, const Defaul
     if (!front.error.empty()) return failure(front.error);
     if (!r.strictGiven) s.strictFmus = s.fmus / "strict-host";
     if (!r.otherGuidGiven) s.otherGuidFmus = s.fmus / "other-guid";
-    if (!r.hostGiven) return failure("no host given: --host 'COMMAND {fmu} ...'");
-    if (const auto problem = templateProblem(s)) return failure(*problem);
+    if (r.options.hosts.empty()) return failure("no host given: --host 'COMMAND {fmu} ...'");
+    if (const auto problem = hostsProblem(r.options)) return failure(*problem);
     result.options = std::move(r.options);
     return result;
 }

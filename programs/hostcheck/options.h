@@ -12,8 +12,15 @@ namespace hostcheck {
 // Progress lines on standard error: when it is a terminal, always, never.
 enum class Progress { automatic, on, off };
 
+// One host command line to check, and the label its verdicts go under when
+// several are checked side by side.
+struct HostTemplate {
+    std::string label, command;
+};
+
 struct Options {
-    Settings settings;
+    Settings settings;  // its hostTemplate is the first of hosts
+    std::vector<HostTemplate> hosts;  // in the order given, each labelled
     std::vector<int> probes;  // by number
     std::string reportPath, jsonPath, junitPath;
     bool keepRuns = false;

@@ -104,10 +104,14 @@ const std::vector<Probe>& probeTable() {
          .needs = {{FmuSet::strictHost, "tressivo", modelExchangeStep}}, .judge = judgeEventIteration,
          .judgedAgain = true, .subject = Subject::endlessEventIteration},
         // tressivo first: the evidence names its malformed references first.
-        {.number = 6, .name = "log", .title = "Log messages", .runs = "tressivo and pellidor with the host's output",
-         .judged = "every message sent, shown as sent or with its references expanded",
-         .needs = {{FmuSet::strictHost, "tressivo", modelExchangeStep},
-                   {FmuSet::strictHost, "pellidor", modelExchangeStep}},
+        // varnelle's messages are finished text, one of them with printf
+        // conversions in it.
+        {.number = 6, .name = "log", .title = "Log messages",
+         .runs = "tressivo and pellidor with the host's output; varnelle (me, cs) with --fmi-versions 3",
+         .judged = "every message sent, shown as sent or with its references expanded; FMI 3.0's never as a format",
+         .needs = joined({{FmuSet::strictHost, "tressivo", modelExchangeStep},
+                          {FmuSet::strictHost, "pellidor", modelExchangeStep}},
+                         fmi3Runs()),
          .judge = judgeLogMessages, .judgedAgain = true, .subject = Subject::loggerCrash},
         {.number = 7, .name = "discard", .title = "Discard",
          .runs = "strict-host corvane at step 1.5, which answers fmi2Discard",

@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -24,7 +25,7 @@ std::string counts(const Summary& summary) {
 
 std::string upper(const char* text) {
     std::string out(text);
-    for (char& c : out) c = c == ' ' ? c : static_cast<char>(c - 'a' + 'A');
+    for (char& c : out) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     return out;
 }
 
@@ -55,6 +56,12 @@ std::string lastCalls(const CallRecord& record, std::size_t count) {
         out += "  " + record.calls[k].textWithStatus() + "\n";
     }
     return out;
+}
+
+// Text inside a Markdown table cell: its bars escaped.
+std::string cell(std::string text) {
+    for (std::size_t p = 0; (p = text.find('|', p)) != std::string::npos; p += 2) text.replace(p, 1, "\\|");
+    return text;
 }
 
 std::string json(const std::string& text) {
@@ -96,7 +103,8 @@ std::string terminalTable(const Summary& summary) {
 std::string markdownReport(const Summary& summary) {
     std::ostringstream out;
     const Settings& s = summary.settings;
-    out << "# How the host copes with the Rebounder FMUs\n\n"
+    out << "# How the host copes with the Rebounder FMUs" << (summary.label.empty() ? "" : ": " + summary.label)
+        << "\n\n"
         << "Host command template:\n\n```\n" << s.hostTemplate << "\n```\n\n"
         << "Result: " << counts(summary) << " (" << summary.runs << " host runs in " << seconds(summary.seconds)
         << ", time limit " << seconds(s.timeLimit) << " per run).\n\n"
@@ -104,9 +112,7 @@ std::string markdownReport(const Summary& summary) {
         << "` (strict host); references: `" << s.references.string() << "`; " << recordNote(summary) << ".\n\n"
         << "| Probe | Verdict | Evidence |\n|---|---|---|\n";
     for (const ProbeResult& r : summary.results) {
-        std::string evidence = r.evidence;
-        for (std::size_t p = 0; (p = evidence.find('|', p)) != std::string::npos; p += 2) evidence.replace(p, 1, "\\|");
-        out << "| " << r.number << ". " << r.title << " | " << verdictName(r.verdict) << " | " << evidence << " |\n";
+        out << "| " << r.number << ". " << r.title << " | " << verdictName(r.verdict) << " | " << cell(r.evidence) << " |\n";
     }
     for (const ProbeResult& r : summary.results) {
         out << "\n## " << r.number << ". " << r.title << ": " << verdictName(r.verdict) << "\n\n" << r.evidence << "\n";
@@ -135,7 +141,8 @@ std::string jsonReport(const Summary& summary) {
     std::ostringstream out;
     bool failed = false;
     for (const ProbeResult& r : summary.results) failed = failed || r.verdict == Verdict::fail;
-    out << "{\n  \"host\": " << json(summary.settings.hostTemplate)
+    out << "{\n  " << (summary.label.empty() ? "" : "\"label\": " + json(summary.label) + ",\n  ")
+        << "\"host\": " << json(summary.settings.hostTemplate)
         << ",\n  \"failed\": " << (failed ? "true" : "false")
         << ",\n  \"recorded\": " << (summary.recorded ? "true" : "false")
         << ",\n  \"seconds\": " << summary.seconds << ",\n  \"runs\": " << summary.runs << ",\n  \"probes\": [";
@@ -152,6 +159,117 @@ std::string jsonReport(const Summary& summary) {
                 << ", \"outcome\": " << json(describe(run.outcome)) << ", \"seconds\": " << run.outcome.seconds << "}";
         }
         out << "]}";
+    }
+    out << "\n  ]\n}\n";
+    return out.str();
+}
+
+// ---- Several templates side by side ----------------------------------------
+
+namespace {
+
+const ProbeResult* resultOf(const Summary& summary, int number) {
+    for (const ProbeResult& r : summary.results) {
+        if (r.number == number) return &r;
+    }
+    return nullptr;
+}
+
+std::string verdictIn(const Summary& summary, int number) {
+    const ProbeResult* r = resultOf(summary, number);
+    return r ? verdictName(r->verdict) : "-";
+}
+
+std::string padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string withoutTrailingSpaces(std::string line) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+// The verdicts, one column per template.
+std::string verdictColumns(const std::vector<Summary>& summaries) {
+    std::size_t width = 13;
+    for (const Summary& s : summaries) width = std::max(width, s.label.size() + 2);
+    std::string header = padded("probe", 31);
+    for (const Summary& s : summaries) header += padded(s.label, width);
+    std::string out = withoutTrailingSpaces(header) + "\n";
+    for (const ProbeResult& r : summaries.front().results) {
+        std::string row = padded(std::to_string(r.number) + ". " + r.title, 31);
+        for (const Summary& s : summaries) row += padded(upper(verdictIn(s, r.number).c_str()), width);
+        out += withoutTrailingSpaces(row) + "\n";
+    }
+    return out;
+}
+
+// Each probe's evidence, template by template.
+std::string evidenceByProbe(const std::vector<Summary>& summaries) {
+    std::ostringstream out;
+    for (const ProbeResult& first : summaries.front().results) {
+        out << "\n" << first.number << ". " << first.title << '\n';
+        for (const Summary& s : summaries) {
+            const ProbeResult* r = resultOf(s, first.number);
+            if (r == nullptr) continue;
+            out << "   " << s.label << ": " << upper(verdictName(r->verdict)) << ": " << r->evidence << '\n';
+            if (r->verdict == Verdict::fail) out << "     -> the host should: " << r->fix << '\n';
+        }
+    }
+    return out.str();
+}
+
+}  // namespace
+
+bool anyFailed(const std::vector<Summary>& summaries) {
+    for (const Summary& s : summaries) {
+        for (const ProbeResult& r : s.results) {
+            if (r.verdict == Verdict::fail) return true;
+        }
+    }
+    return false;
+}
+
+std::string terminalTable(const std::vector<Summary>& summaries) {
+    if (summaries.size() == 1) return terminalTable(summaries.front());
+    std::ostringstream out;
+    out << "host templates:\n";
+    for (const Summary& s : summaries) out << "  " << s.label << ": " << s.settings.hostTemplate << '\n';
+    out << '\n' << verdictColumns(summaries) << evidenceByProbe(summaries) << '\n';
+    for (const Summary& s : summaries) {
+        out << s.label << ": " << counts(s) << "; " << s.runs << " host runs in " << seconds(s.seconds) << "; "
+            << recordNote(s) << '\n';
+    }
+    return out.str();
+}
+
+std::string markdownReport(const std::vector<Summary>& summaries) {
+    if (summaries.size() == 1) return markdownReport(summaries.front());
+    std::ostringstream out;
+    out << "# How the hosts cope with the Rebounder FMUs, side by side\n\n| Probe |";
+    for (const Summary& s : summaries) out << " " << cell(s.label) << " |";
+    out << "\n|---|";
+    for (std::size_t k = 0; k < summaries.size(); ++k) out << "---|";
+    for (const ProbeResult& r : summaries.front().results) {
+        out << "\n| " << r.number << ". " << r.title << " |";
+        for (const Summary& s : summaries) out << " " << verdictIn(s, r.number) << " |";
+    }
+    out << "\n\nEach template's verdicts, evidence and runs follow in a section of its own.\n";
+    for (const Summary& s : summaries) out << "\n" << markdownReport(s);
+    return out.str();
+}
+
+std::string jsonReport(const std::vector<Summary>& summaries) {
+    if (summaries.size() == 1) return jsonReport(summaries.front());
+    std::ostringstream out;
+    out << "{\n  \"failed\": " << (anyFailed(summaries) ? "true" : "false") << ",\n  \"templates\": [";
+    for (std::size_t k = 0; k < summaries.size(); ++k) {
+        std::string object = jsonReport(summaries[k]);
+        object.pop_back();  // its line end
+        std::string indented;
+        for (char c : object) indented += c == '\n' ? std::string("\n    ") : std::string(1, c);
+        out << (k ? "," : "") << "\n    " << indented;
     }
     out << "\n  ]\n}\n";
     return out.str();

@@ -3,13 +3,19 @@
 // description, as a host must, and when the component refuses it reports
 // it, frees the null instance (fmi3FreeInstance(NULL) does nothing) and
 // exits with status 1. No fault: the host check's FMI 3.0 runs of the
-// refused-instantiation probe proven on a host that copes. Built with
+// refused-instantiation probe proven on a host that copes; given an FMU it
+// takes, it initialises it (the component sends its nine messages of
+// initialisation, which it prints as the finished text they are),
+// terminates and frees it. Built with
 // ENTERS_INITIALIZATION_WHEN_REFUSED it has the fault: it goes on with the
 // null instance. Built with SETS_FOUR_BYTE_BOOLEANS it sets two booleans as
 // a host written for FMI 2.0's four-byte booleans does: an int array, its
 // size in bytes as nValues. Built with STEPS_INSIDE_THE_CALLBACK it
 // co-simulates one step with an intermediate-update callback that calls
-// fmi3DoStep itself, which Intermediate Update Mode does not allow.
+// fmi3DoStep itself, which Intermediate Update Mode does not allow. Built
+// with PRINTS_MESSAGES_AS_FORMAT its logger hands each message to printf as
+// the format, with the values it has at hand as arguments: the message
+// with '%' in it comes out mangled.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,8 +31,18 @@ namespace {
 namespace fs = std::filesystem;
 
 void logMessage(fmi3InstanceEnvironment, fmi3Status status, fmi3String category, fmi3String message) {
+#ifdef PRINTS_MESSAGES_AS_FORMAT
+    // The fault: the message as the format. Its arguments are of the types
+    // the one message with conversions asks for, so that what it prints is
+    // the same on every run.
+    int written = 0;
+    std::printf("[%d] %s: ", int(status), category ? category : "");
+    std::printf(message, 0u, category ? category : "", 0, &written);
+    std::printf("\n");
+#else
     // The message is finished text: printed as it is, never as a format.
     std::printf("[%d] %s: %s\n", int(status), category ? category : "", message ? message : "");
+#endif
 }
 
 std::string instantiationToken(const fs::path& unpacked) {
@@ -90,18 +106,23 @@ int main(int argc, char** argv) {
                          : f.fmi3InstantiateModelExchange("ball", token.c_str(), nullptr, false, true, nullptr,
                                                           logMessage);
 #ifdef ENTERS_INITIALIZATION_WHEN_REFUSED
-    f.fmi3EnterInitializationMode(c, false, 0.0, 0.0, true, a.stop);
+    constexpr bool entersInitializationWhenRefused = true;
+#else
+    constexpr bool entersInitializationWhenRefused = false;
 #endif
+    if (c != nullptr || entersInitializationWhenRefused) f.fmi3EnterInitializationMode(c, false, 0.0, 0.0, true, a.stop);
     if (c == nullptr) {
         std::fprintf(stderr, "the instantiation was refused (token %s)\n", token.c_str());
         f.fmi3FreeInstance(c);
         return 1;
     }
 #ifdef SETS_FOUR_BYTE_BOOLEANS
-    f.fmi3EnterInitializationMode(c, false, 0.0, 0.0, true, a.stop);
     const fmi3ValueReference booleans[] = {20, 21};
     const int values[] = {1, 1};
     f.fmi3SetBoolean(c, booleans, 2, reinterpret_cast<const fmi3Boolean*>(values), sizeof values);
+#else
+    f.fmi3ExitInitializationMode(c);
+    f.fmi3Terminate(c);
 #endif
     f.fmi3FreeInstance(c);
     return 0;

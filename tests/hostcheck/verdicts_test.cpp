@@ -690,6 +690,32 @@ TEST(ProbeSelection, ByNameOrNumber) {
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "13"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
+    // Every probe of the table by its name, the FMI 3.0 ones included.
+    for (const Probe& probe : probeTable()) {
+        const auto byName = parseOptions({"--host", "h {fmu} {csv}", "--probes", std::string(probe.name)}, defaults);
+        ASSERT_TRUE(byName.options) << probe.name << ": " << byName.error;
+        EXPECT_EQ(byName.options->probes, std::vector<int>{probe.number}) << probe.name;
+    }
+}
+
+// Several --host, each named by the --label after it or numbered; the
+// first is the settings' template.
+TEST(CommandLine, SeveralHostsEachLabelled) {
+    const DefaultLocations defaults{"fmus", "references"};
+    const auto parsed = parseOptions({"--host", "a {fmu} {csv}", "--label", "plain", "--host", "b {fmu} {csv}"}, defaults);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    ASSERT_EQ(parsed.options->hosts.size(), 2u);
+    EXPECT_EQ(parsed.options->hosts[0].label, "plain");
+    EXPECT_EQ(parsed.options->hosts[1].label, "host 2");
+    EXPECT_EQ(parsed.options->hosts[1].command, "b {fmu} {csv}");
+    EXPECT_EQ(parsed.options->settings.hostTemplate, "a {fmu} {csv}");
+    const auto refused = [&](std::vector<std::string> arguments) { return parseOptions(arguments, defaults).error; };
+    EXPECT_EQ(refused({"--label", "x", "--host", "a {fmu} {csv}"}),
+              "--label names the --host given before it: give --host first");
+    EXPECT_EQ(refused({"--host", "a {fmu} {csv}", "--label", "x", "--host", "b {fmu} {csv}", "--label", "x"}),
+              "two --host carry the label 'x'");
+    EXPECT_EQ(refused({"--host", "a {fmu} {csv}", "--host", "b {csv}"}), "host 2: the template lacks {fmu}");
+    EXPECT_EQ(refused({"--host", "b {csv}"}), "the template lacks {fmu}") << "one template is told as before";
 }
 
 // Options with a value take it as the next argument or after '='; a flag
@@ -932,6 +958,47 @@ TEST_F(Verdicts, JUnitHasOneCasePerProbeWithTheElementOfItsVerdict) {
     EXPECT_TRUE(std::regex_search(testcase("11. Instantiation refused"), std::regex("<skipped message=\"not reached: ")));
 }
 
+// Two templates of one host judged on runs of their own, reported side by
+// side; one template alone is reported exactly as before.
+TEST_F(Verdicts, SeveralTemplatesAreReportedSideBySide) {
+    HandRuns copes({{pellidorStrict, pellidorToTheEnd, exited(0), "", shownExpanded}});
+    HandRuns mangles({{pellidorStrict, pellidorToTheEnd, exited(0), "", "[0] INFO: Init #r%d#=%g\n"}});
+    Settings first, second;
+    first.hostTemplate = "host {fmu} {csv}";
+    second.hostTemplate = "host {fmu} {csv} --raw";
+    const std::vector<ProbeResult> firstResults = runProbes(copes, first, {6, 8});
+    const std::vector<ProbeResult> secondResults = runProbes(mangles, second, {6, 8});
+    Summary alone{first, firstResults, 1.0, 1, true};
+    EXPECT_EQ(terminalTable(std::vector<Summary>{alone}), terminalTable(alone));
+    EXPECT_EQ(jsonReport(std::vector<Summary>{alone}), jsonReport(alone));
+    EXPECT_EQ(junitReport(std::vector<Summary>{alone}), junitReport(alone));
+    EXPECT_EQ(markdownReport(std::vector<Summary>{alone}), markdownReport(alone));
+
+    std::vector<Summary> both{alone, Summary{second, secondResults, 2.0, 1, true}};
+    both[0].label = "plain";
+    both[1].label = "raw messages";
+    EXPECT_TRUE(anyFailed(both)) << "the second template's probe 6";
+    const std::string table = terminalTable(both);
+    EXPECT_TRUE(std::regex_search(table, std::regex("\nprobe +plain +raw messages\n6\\. Log messages +PASS +FAIL\n"
+                                                    "8\\. Lifecycle +PASS +PASS\n")))
+        << table;
+    EXPECT_TRUE(std::regex_search(table, std::regex("   raw messages: FAIL: pellidor: a format printed without its "
+                                                    "arguments.*\n     -> the host should: Format each")))
+        << table;
+    const std::string junit = junitReport(both);
+    ASSERT_TRUE(wellFormed(junit)) << junit;
+    EXPECT_TRUE(std::regex_search(junit, std::regex("<testsuites [^>]*tests=\"4\" failures=\"1\"")));
+    EXPECT_EQ(occurrences(junit, std::regex("<testsuite name=\"rebounder-hostcheck: (plain|raw messages)\"")), 2u);
+    EXPECT_TRUE(std::regex_search(junit, std::regex("classname=\"rebounder-hostcheck.raw messages\" name=\"6. Log "
+                                                    "messages\"[^>]*>\n *<failure")));
+    const std::string json = jsonReport(both);
+    EXPECT_TRUE(std::regex_search(json, std::regex("^\\{\n  \"failed\": true,\n  \"templates\": \\[\n    \\{\n      "
+                                                   "\"label\": \"plain\",\n      \"host\": \"host \\{fmu\\} \\{csv\\}\"")))
+        << json;
+    EXPECT_EQ(occurrences(json, std::regex("\n      \"label\": \"(plain|raw messages)\",\n")), 2u) << "one object per template";
+    EXPECT_EQ(occurrences(json, std::regex("\"number\": 6, \"name\": \"log\"")), 2u);
+}
+
 // ---- FMI 3.0 records ------------------------------------------------------------
 
 // varnelle instantiated and initialised from t = 0: model exchange, or
@@ -1156,5 +1223,114 @@ INSTANTIATE_TEST_SUITE_P(
                          "> fmi3EnterInitializationMode c=null startTime=0", "< fmi3EnterInitializationMode c=null status=fmi3Error"}),
                  crashed(), Verdict::fail, "then fmi3EnterInitializationMode\\(startTime=0\\) with the null instance"}),
     [](const testing::TestParamInfo<Fmi3Case>& info) { return std::string(info.param.rule); });
+
+// ---- Probe 6 on FMI 3.0 runs ----------------------------------------------------
+
+// varnelle's start values as its initialisation sends them, "Init #1#=1",
+// with the reference as FMI 3.0 writes it, or with the variable's name.
+std::vector<std::string> varnelleInits(bool names) {
+    namespace v = expected::varnelle;
+    const std::pair<unsigned, double> starts[] = {{v::heightRef, expected::startHeight},
+                                                  {v::velocityRef, expected::startVelocity},
+                                                  {v::gravityRef, expected::startGravity},
+                                                  {v::restitutionRef, expected::startRestitution}};
+    std::vector<std::string> lines;
+    for (const auto& [ref, value] : starts) {
+        std::ostringstream text;
+        text << "Init " << (names ? v::variableName(ref) : "#" + std::to_string(ref) + "#") << "=" << value;
+        lines.push_back(text.str());
+    }
+    return lines;
+}
+const std::string malformed3[] = {"Unknown reference #99#, sent as it is", "Negative reference #-1#, sent as it is",
+                                  "Unterminated reference #1, sent as it is"};
+const std::string escaped3 = "An escaped ## stands for one hash sign";
+const std::string percent3 = "Restitution keeps 50% of the speed; %s, %d and %n are plain text here";
+
+// varnelle in model exchange, initialised with its nine messages when
+// logging is on, then freed; or ending after the last message, where the
+// host's logger crashed.
+std::string varnelleLogging(int loggingOn, bool endsInTheLogger = false) {
+    std::string lines = "library varnelle fmi=3.0 interface=modelExchange,coSimulation pid=1\n"
+                        "> fmi3InstantiateModelExchange instanceName=\"i\" instantiationToken=\"123\" resourcePath=null "
+                        "visible=0 loggingOn=" + std::to_string(loggingOn) + " instanceEnvironment=0x1 logMessage=0x2\n"
+                        "< fmi3InstantiateModelExchange result=0x10\n> fmi3EnterInitializationMode " + instance +
+                        " toleranceDefined=0 tolerance=0 startTime=0 stopTimeDefined=1 stopTime=3\n";
+    std::vector<std::string> messages = varnelleInits(false);
+    messages.insert(messages.end(), std::begin(malformed3), std::end(malformed3));
+    messages.push_back(escaped3);
+    messages.push_back(percent3);
+    for (std::size_t k = 0; loggingOn && k < messages.size(); ++k) lines += logLine("fmi3OK", "INFO", messages[k]) + "\n";
+    if (endsInTheLogger) return record({lines});
+    return record({lines + "< fmi3EnterInitializationMode " + instance + " status=fmi3OK",
+                   call("fmi3ExitInitializationMode", "", "status=fmi3OK"), freed3()});
+}
+
+// What a host showed: the start values with names or as sent, then the rest.
+std::string shown3(bool names, const std::string& escaped, const std::string& percent,
+                   const std::string& unknown = malformed3[0]) {
+    std::string text;
+    for (const std::string& line : varnelleInits(names)) text += "[0] INFO: " + line + "\n";
+    for (const std::string& line : {unknown, malformed3[1], malformed3[2], escaped, percent}) text += "[0] INFO: " + line + "\n";
+    return text;
+}
+// printf given the last message as its format, and the host's status,
+// category and two more values as arguments.
+const std::string percentAsFormat = "Restitution keeps 500f the speed; INFO, 0 and  are plain text here";
+
+const RunRequest varnelleMeStrict{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"};
+const RunRequest varnelleCsStrict{FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3Log, ProbeVerdicts,
+    testing::Values(
+        VerdictCase{"ExpandedPass", 6,
+                    {{varnelleMeStrict, varnelleLogging(1), exited(0), "", shown3(true, "An escaped # stands for one hash sign", percent3)}},
+                    Verdict::pass, "^varnelle me: 9 messages sent, every one shown, references expanded, malformed ones as sent$"},
+        VerdictCase{"AsSentNote", 6,
+                    {{varnelleMeStrict, varnelleLogging(1), exited(0), "", shown3(false, escaped3, percent3)}},
+                    Verdict::note, "^varnelle me: 9 messages sent, references not expanded: 'Init #1#=1' \\(INFO\\) shown as sent$"},
+        // A host that drops what names no variable loses the malformed reference.
+        VerdictCase{"MalformedReferenceDroppedFail", 6,
+                    {{varnelleMeStrict, varnelleLogging(1), exited(0), "",
+                      shown3(true, escaped3, percent3, "Unknown reference , sent as it is")}},
+                    Verdict::fail, "^varnelle me: 9 messages sent. lost or mangled: 'Unknown reference #99#, sent as it is' \\(INFO\\)$"},
+        VerdictCase{"FinishedTextAsFormatFail", 6,
+                    {{varnelleMeStrict, varnelleLogging(1), exited(0), "", shown3(false, escaped3, percentAsFormat)}},
+                    Verdict::fail,
+                    "^varnelle me: 9 messages sent. 'Restitution keeps 50% of the speed. %s, %d and %n are plain text here' "
+                    "\\(INFO\\) shown as printf shows it given as a format: '\\[0\\] INFO: Restitution keeps 500f the "
+                    "speed. INFO, 0 and  are plain text here'$"},
+        VerdictCase{"CrashInTheLoggerOnThePercentsFail", 6,
+                    {{varnelleMeStrict, varnelleLogging(1), exited(0), "", shown3(false, escaped3, percent3)},
+                     {varnelleCsStrict, varnelleLogging(1, true), crashed(), "", ""}},
+                    Verdict::fail,
+                    "^varnelle cs h = 0.01: crashed in its logger, on the message \"Restitution keeps 50% of the speed. %s, "
+                    "%d and %n are plain text here\" that fmi3EnterInitializationMode\\(.*\\) sent \\(killed by SIGSEGV\\). "
+                    "note for varnelle me: .*references not expanded"},
+        VerdictCase{"LoggingOffNotReached", 6, {{varnelleMeStrict, varnelleLogging(0), exited(0), "", ""}},
+                    Verdict::notReached, "^varnelle me: the component sent no message: the host passed loggingOn=0"},
+        // Several faults at once: the model-exchange run mangles the last
+        // message and then crashes; the co-simulation run has logging off.
+        VerdictCase{"MangledThenCrashedWithLoggingOffElsewhereFail", 6,
+                    {{varnelleMeStrict, varnelleLogging(1), crashed(), "", shown3(true, escaped3, percentAsFormat)},
+                     {varnelleCsStrict, varnelleLogging(0), exited(1), "", ""}},
+                    Verdict::fail,
+                    "^varnelle me: 9 messages sent. 'Restitution keeps .*' \\(INFO\\) shown as printf shows it given as "
+                    "a format: .*. not reached for varnelle cs h = 0.01: the component sent no message: the host passed "
+                    "loggingOn=0"}),
+    [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
+
+// Without a record, the catalogue of varnelle's messages: shown as sent, they note.
+TEST(Fmi3Log, FromTheOutsideTheCatalogueOfNineMessages) {
+    HandRuns hand({{varnelleMeStrict, std::nullopt, exited(0), "", shown3(false, escaped3, percent3)}});
+    Probe probe = *findProbe("log");
+    const ProbeResult result = probe.judge(probe, hand, Settings{});
+    expectVerdict(result, Verdict::note, "^varnelle me: 9 messages sent, references not expanded: 'Init #1#=1'");
+    HandRuns mangled({{varnelleMeStrict, std::nullopt, exited(0), "", shown3(false, escaped3, percentAsFormat)}});
+    const ProbeResult failed = probe.judge(probe, mangled, Settings{});
+    expectVerdict(failed, Verdict::fail, "shown as printf shows it given as a format.*judged from the outside");
+    EXPECT_NE(failed.fix.find("finished text"), std::string::npos) << failed.fix;
+}
 
 }  // namespace

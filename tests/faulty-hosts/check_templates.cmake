@@ -1,0 +1,78 @@
+cmake_minimum_required(VERSION 3.25)
+# Runs rebounder-hostcheck on two templates side by side and checks what it
+# reports for each. Variables: HOSTCHECK, FIRST and SECOND ("label=template"
+# as this test writes them; the host check takes --host and --label), OPTIONS,
+# FMUS, XMLLINT, WORK, EXPECT (label/probe=verdict pairs separated by commas),
+# STATUS (the exit status expected: the worst over the templates).
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(arguments "")
+foreach(host FIRST SECOND)
+    string(FIND "${${host}}" "=" at)
+    string(SUBSTRING "${${host}}" 0 ${at} label)
+    math(EXPR at "${at} + 1")
+    string(SUBSTRING "${${host}}" ${at} -1 template)
+    list(APPEND arguments --host ${template} --label ${label})
+    list(APPEND labels ${label})
+endforeach()
+separate_arguments(options UNIX_COMMAND "${OPTIONS}")
+execute_process(
+    COMMAND ${HOSTCHECK} ${arguments} --fmus ${FMUS} --json ${WORK}/verdicts.json --junit ${WORK}/junit.xml
+            --report ${WORK}/report.md --quiet ${options}
+    RESULT_VARIABLE status OUTPUT_VARIABLE table)
+message("${table}")
+set(problems "")
+if(NOT status EQUAL STATUS)
+    list(APPEND problems "exit status ${status}, expected ${STATUS}")
+endif()
+
+# The JSON: an object per template, in the order given, each with its label.
+file(READ ${WORK}/verdicts.json json)
+string(JSON count ERROR_VARIABLE error LENGTH "${json}" templates)
+if(error)
+    message(FATAL_ERROR "the verdicts are not JSON with templates: ${error}")
+endif()
+if(NOT count EQUAL 2)
+    list(APPEND problems "${count} templates in the JSON, expected 2")
+endif()
+foreach(i 0 1)
+    list(GET labels ${i} label)
+    string(JSON given GET "${json}" templates ${i} label)
+    if(NOT given STREQUAL label)
+        list(APPEND problems "template ${i} is labelled '${given}', expected '${label}'")
+    endif()
+    string(JSON probes LENGTH "${json}" templates ${i} probes)
+    math(EXPR last "${probes} - 1")
+    foreach(k RANGE ${last})
+        string(JSON number GET "${json}" templates ${i} probes ${k} number)
+        string(JSON verdict_${label}_${number} GET "${json}" templates ${i} probes ${k} verdict)
+    endforeach()
+endforeach()
+string(REPLACE "," ";" expectations "${EXPECT}")
+foreach(expectation IN LISTS expectations)
+    string(REGEX MATCH "^([^/]+)/([0-9]+)=(.+)$" matched "${expectation}")
+    set(verdict "${verdict_${CMAKE_MATCH_1}_${CMAKE_MATCH_2}}")
+    if(NOT verdict STREQUAL CMAKE_MATCH_3)
+        list(APPEND problems "${CMAKE_MATCH_1}, probe ${CMAKE_MATCH_2}: '${verdict}', expected ${CMAKE_MATCH_3}")
+    endif()
+endforeach()
+
+# The terminal table: a column per label, the probes' verdicts side by side.
+list(JOIN labels " +" columns)
+if(NOT table MATCHES "\nprobe +${columns}\n")
+    list(APPEND problems "the table has no column per template")
+endif()
+
+# JUnit: well-formed, a test suite per template named with its label.
+execute_process(COMMAND ${XMLLINT} --noout ${WORK}/junit.xml RESULT_VARIABLE malformed)
+file(READ ${WORK}/junit.xml junit)
+string(REGEX MATCHALL "<testsuite name=\"rebounder-hostcheck: [^\"]+\"" suites "${junit}")
+list(TRANSFORM labels PREPEND "<testsuite name=\"rebounder-hostcheck: " OUTPUT_VARIABLE wanted)
+list(TRANSFORM wanted APPEND "\"")
+if(malformed OR NOT suites STREQUAL wanted)
+    list(APPEND problems "the JUnit file is not one well-formed suite per template: ${suites}")
+endif()
+if(problems)
+    list(JOIN problems "\n  " text)
+    message(FATAL_ERROR "The host check reported the templates wrongly:\n  ${text}")
+endif()
