@@ -33,6 +33,17 @@ std::vector<RunRequest> fmi3Runs() {
             {FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"}};
 }
 
+// varnelle in co-simulation at the reference steps.
+std::vector<RunRequest> fmi3CoSimulationRuns() {
+    std::vector<RunRequest> runs;
+    for (double step : referenceSteps()) runs.push_back({FmuSet::strictHost, "varnelle", step, "cs"});
+    return runs;
+}
+
+// varnelle in co-simulation at the step it cannot take in 100 internal
+// steps: a Discard without early return, an early return with it.
+RunRequest fmi3LongStep() { return {FmuSet::strictHost, "varnelle", discardStep, "cs"}; }
+
 std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunRequest>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -71,6 +82,9 @@ ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings& set
 ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeValueTypes(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeEventMode(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeEarlyReturn(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeIntermediateUpdate(const Probe& probe, RunSource& runs, const Settings& settings);
 
 const std::vector<Probe>& probeTable() {
     static const std::vector<Probe> table = withRunsJudgedAgain({
@@ -110,17 +124,19 @@ const std::vector<Probe>& probeTable() {
                    {FmuSet::strictHost, "pellidor", modelExchangeStep}},
          .judge = judgeLogMessages, .judgedAgain = true, .subject = Subject::loggerCrash},
         {.number = 7, .name = "discard", .title = "Discard",
-         .runs = "strict-host corvane at step 1.5, which answers fmi2Discard",
-         .judged = "no fmi2DoStep on the instance after the Discard",
-         .needs = {{FmuSet::strictHost, "corvane", discardStep}}, .judge = judgeDiscard, .judgedAgain = true,
-         .subject = Subject::discard},
-        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7 and 12",
+         .runs = "strict-host corvane at step 1.5, which answers fmi2Discard; varnelle (cs) at 1.5, which answers "
+                 "fmi3Discard without early return (FMI 3.0)",
+         .judged = "no fmi2DoStep on the instance after the Discard; after fmi3Discard a retry from the same point "
+                   "or a stop, no step from the planned point",
+         .needs = {{FmuSet::strictHost, "corvane", discardStep}, fmi3LongStep()}, .judge = judgeDiscard,
+         .judgedAgain = true, .subject = Subject::discard},
+        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7 and 12 to 15",
          .judged = "every instance freed exactly once, no call on it after its release", .needs = {},
          .judge = judgeLifecycle, .judgesAgain = true},
-        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7 and 12",
+        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7 and 12 to 15",
          .judged = "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given",
          .needs = {}, .judge = judgeMemory, .judgesAgain = true},
-        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7 and 12",
+        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7 and 12 to 15",
          .judged = "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; "
                    "no getter after a setter without fmi2DoStep",
          .needs = {}, .judge = judgeCallingSequence, .judgesAgain = true},
@@ -133,6 +149,22 @@ const std::vector<Probe>& probeTable() {
          .runs = "strict-host varnelle in model exchange and co-simulation (FMI 3.0)",
          .judged = "one-byte booleans in fmi3SetBoolean, nValues counting elements, binaries with their sizes",
          .needs = fmi3Runs(), .judge = judgeValueTypes, .judgedAgain = true},
+        {.number = 13, .name = "event-mode", .title = "FMI 3.0 event mode",
+         .runs = "strict-host varnelle in co-simulation at steps 0.01, 0.05 and 0.1 (FMI 3.0)",
+         .judged = "instantiated with eventModeUsed; after eventHandlingNeeded fmi3EnterEventMode, "
+                   "fmi3UpdateDiscreteStates until settled, fmi3EnterStepMode, the next step from "
+                   "lastSuccessfulTime; terminateSimulation from an update honoured",
+         .needs = fmi3CoSimulationRuns(), .judge = judgeEventMode, .judgedAgain = true},
+        {.number = 14, .name = "early-return", .title = "FMI 3.0 early return",
+         .runs = "strict-host varnelle in co-simulation at step 1.5 and the runs of 13 (FMI 3.0)",
+         .judged = "after an fmi3DoStep that returned early, the next one from lastSuccessfulTime",
+         .needs = joined({fmi3LongStep()}, fmi3CoSimulationRuns()), .judge = judgeEarlyReturn, .judgedAgain = true},
+        {.number = 15, .name = "intermediate-update", .title = "FMI 3.0 intermediate update",
+         .runs = "the runs of 14, when the host gives an intermediate-update callback (FMI 3.0)",
+         .judged = "inside the callback only the calls Intermediate Update Mode allows; an early return requested "
+                   "only where canReturnEarly, then a step from lastSuccessfulTime",
+         .needs = joined({fmi3LongStep()}, fmi3CoSimulationRuns()), .judge = judgeIntermediateUpdate,
+         .judgedAgain = true},
     });
     return table;
 }
