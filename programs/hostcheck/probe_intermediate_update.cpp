@@ -125,11 +125,14 @@ Finding judged(const Run& run) {
         if (auto fault = callbackFault(record, call, interface, named)) return {Verdict::fail, run.name, *fault};
         inside += call.calls.size();
     }
+    const std::size_t requests = requested(callbacks);
+    const std::string early = requests == 0 ? "no early return requested"
+                              : std::to_string(requests) + (requests == 1 ? " early return" : " early returns") +
+                                    " requested where canReturnEarly was true, each followed by a step from "
+                                    "lastSuccessfulTime";
     return {Verdict::pass, run.name,
             "intermediateUpdate called " + std::to_string(callbacks.size()) + " times; " + std::to_string(inside) +
-                " calls inside it, each allowed in Intermediate Update Mode; " + std::to_string(requested(callbacks)) +
-                " early returns requested, each where canReturnEarly was true and followed by a step from "
-                "lastSuccessfulTime"};
+                " calls inside it, each allowed in Intermediate Update Mode; " + early};
 }
 
 Finding unseen(const Run& run) { return {Verdict::notReached, run.name, "the callback's calls cannot be seen", true}; }
