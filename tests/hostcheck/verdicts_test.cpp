@@ -687,7 +687,7 @@ TEST(ProbeSelection, ByNameOrNumber) {
     const auto parsed = parseOptions({"--host", "h {fmu} {csv}", "--probes", "discard,strings,1"}, defaults);
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->probes, (std::vector<int>{7, 4, 1}));
-    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "13"}, defaults).options);
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "16"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
 }
@@ -1156,5 +1156,324 @@ INSTANTIATE_TEST_SUITE_P(
                          "> fmi3EnterInitializationMode c=null startTime=0", "< fmi3EnterInitializationMode c=null status=fmi3Error"}),
                  crashed(), Verdict::fail, "then fmi3EnterInitializationMode\\(startTime=0\\) with the null instance"}),
     [](const testing::TestParamInfo<Fmi3Case>& info) { return std::string(info.param.rule); });
+
+// ---- FMI 3.0 co-simulation: event mode, early return, the callback, the Discard ----
+
+// varnelle in co-simulation with the host's choices: event mode, early
+// return, a callback (naming height, value reference 1). With event mode
+// initialisation ends in Event Mode: the host settles it and enters Step Mode.
+std::string varnelleCsWith(int eventModeUsed, int earlyReturnAllowed, bool callback) {
+    const std::string started = varnelleStarted(
+        "fmi3InstantiateCoSimulation instanceName=\"i\" instantiationToken=\"123\" resourcePath=null visible=0 "
+        "loggingOn=1 eventModeUsed=" + std::to_string(eventModeUsed) + " earlyReturnAllowed=" +
+        std::to_string(earlyReturnAllowed) + " requiredIntermediateVariables=[1] nRequiredIntermediateVariables=1 "
+        "instanceEnvironment=0x1 logMessage=0x2 intermediateUpdate=" + (callback ? "0x3" : "null"));
+    if (!eventModeUsed) return started;
+    return started + "\n" + updateDiscreteStates3() + "\n" + call("fmi3EnterStepMode", "", "status=fmi3OK");
+}
+std::string update3(int needUpdate, int terminate) {
+    return call("fmi3UpdateDiscreteStates", "",
+                "status=fmi3OK discreteStatesNeedUpdate=" + std::to_string(needUpdate) + " terminateSimulation=" +
+                    std::to_string(terminate) + " nominalsOfContinuousStatesChanged=0 valuesOfContinuousStatesChanged=1 "
+                    "nextEventTimeDefined=0 nextEventTime=0");
+}
+std::string enterEventMode3() { return call("fmi3EnterEventMode", "", "status=fmi3OK"); }
+std::string enterStepMode3() { return call("fmi3EnterStepMode", "", "status=fmi3OK"); }
+std::string terminated3() { return call("fmi3Terminate", "", "status=fmi3OK"); }
+// A step that found a contact at t: it returned early there for Event Mode.
+std::string eventStep3(const std::string& point, const std::string& size, const std::string& t) {
+    return doStep3(point, size, "fmi3OK", 1, 1, t);
+}
+// The event handled as the component asks: Event Mode, two updates (the
+// first asking for another), Step Mode.
+std::string eventHandled3() {
+    return enterEventMode3() + "\n" + update3(1, 0) + "\n" + update3(0, 0) + "\n" + enterStepMode3();
+}
+// One call of the host's callback at t, with the calls it made inside.
+std::string intermediateUpdate3(const std::string& t, int canReturnEarly, int requested,
+                                const std::string& inside = "", int setRequested = 0) {
+    return ">> intermediateUpdate " + instance + " intermediateUpdateTime=" + t +
+           " intermediateVariableSetRequested=" + std::to_string(setRequested) +
+           " intermediateVariableGetAllowed=1 intermediateStepFinished=1 canReturnEarly=" +
+           std::to_string(canReturnEarly) + "\n" + inside + (inside.empty() ? "" : "\n") + "<< intermediateUpdate " +
+           instance + " earlyReturnRequested=" + std::to_string(requested) + " earlyReturnTime=" + t;
+}
+// A step with the callback's calls inside it and what it answered.
+std::string stepAround(const std::string& point, const std::string& size, const std::string& callbacks,
+                       const std::string& results) {
+    return "> fmi3DoStep " + instance + " currentCommunicationPoint=" + point + " communicationStepSize=" + size +
+           " noSetFMUStatePriorToCurrentPoint=1\n" + callbacks + "\n< fmi3DoStep " + instance + " " + results;
+}
+std::string answered3(int earlyReturn, const std::string& lastSuccessfulTime, const std::string& status = "fmi3OK") {
+    return "status=" + status + " eventHandlingNeeded=0 terminateSimulation=0 earlyReturn=" +
+           std::to_string(earlyReturn) + " lastSuccessfulTime=" + lastSuccessfulTime;
+}
+std::string readOf3(const std::string& references) {
+    return call("fmi3GetFloat64", "valueReferences=" + references + " nValueReferences=1 nValues=1",
+                "status=fmi3OK values=[1]");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3CoSimulation, Fmi3RecordVerdicts,
+    testing::Values(
+        // 13. Event mode: after eventHandlingNeeded Event Mode, the updates until
+        // settled, Step Mode, on from lastSuccessfulTime; terminateSimulation honoured.
+        Fmi3Case{"EventModeHandledAndTerminationHonouredPass", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), heightRead3(), eventHandled3(),
+                         doStep3("1.03", "0.02", "fmi3OK"), eventStep3("2.35", "0.1", "2.4"), enterEventMode3(),
+                         update3(0, 1), terminated3(), freed3()}),
+                 exited(0), Verdict::pass,
+                 "^varnelle: 2 events handled: .* the next fmi3DoStep from lastSuccessfulTime. "
+                 "fmi3UpdateDiscreteStates\\(\\) answered terminateSimulation at t = 2.4, honoured$"},
+        Fmi3Case{"EventModeNotUsedNote", 13, record({varnelleCsWith(0, 1, false), doStep3("0", "0.01", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::note,
+                 "eventModeUsed false, although the description says hasEventMode=\"true\": the host misses each "
+                 "contact reported as an event and the rebound at the event's time"},
+        Fmi3Case{"EventModeWithoutEarlyReturnNotReached", 13,
+                 record({varnelleCsWith(1, 0, false), doStep3("0", "3", "fmi3OK"), terminated3(), freed3()}), exited(0),
+                 Verdict::notReached, "no fmi3DoStep answered eventHandlingNeeded \\(earlyReturnAllowed false: varnelle "
+                                      "rebounds inside the step\\); the run ran to t = 3"},
+        Fmi3Case{"EventModeNoInstanceNotReached", 13, record({varnelleMe(), freed3()}), exited(0), Verdict::notReached,
+                 "no co-simulation instance"},
+        Fmi3Case{"EventModeIgnoredFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"),
+                         doStep3("1.03", "0.02", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3DoStep\\(currentCommunicationPoint=1, communicationStepSize=0.05, "
+                 "noSetFMUStatePriorToCurrentPoint=1\\) answered eventHandlingNeeded at t = 1.03; the first call out "
+                 "of order: fmi3DoStep\\(.*\\) -> fmi3Error instead of fmi3EnterEventMode: the host ignores "
+                 "eventHandlingNeeded and steps on"},
+        Fmi3Case{"EventModeStepModeBeforeSettledFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), enterEventMode3(), update3(1, 0),
+                         enterStepMode3(), doStep3("1.03", "0.02", "fmi3OK"), terminated3(), freed3()}),
+                 exited(0), Verdict::fail,
+                 "the first call out of order: fmi3EnterStepMode\\(\\) -> fmi3OK instead of fmi3UpdateDiscreteStates "
+                 "until discreteStatesNeedUpdate is false$"},
+        Fmi3Case{"EventModeOnFromThePlannedPointFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), eventHandled3(),
+                         doStep3("1.05", "0.05", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail,
+                 "answered eventHandlingNeeded at t = 1.03; then fmi3DoStep\\(currentCommunicationPoint=1.05, .*\\) "
+                 "instead of fmi3DoStep from lastSuccessfulTime 1.03$"},
+        Fmi3Case{"EventModeSteppingOnAfterTerminationFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("2.35", "0.1", "2.4"), enterEventMode3(), update3(0, 1),
+                         enterStepMode3(), doStep3("2.4", "0.05", "fmi3OK"), terminated3(), freed3()}),
+                 exited(0), Verdict::fail,
+                 "^varnelle: fmi3UpdateDiscreteStates\\(\\) answered terminateSimulation at t = 2.4; then "
+                 "fmi3DoStep\\(currentCommunicationPoint=2.4, .*\\): the host steps on after the component asked to "
+                 "terminate$"},
+        Fmi3Case{"EventModeTerminationInStepModeOnlyPass", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("2.35", "0.1", "2.4"), enterEventMode3(), update3(0, 1),
+                         enterStepMode3(), terminated3(), freed3()}),
+                 exited(0), Verdict::pass, "1 event handled.*answered terminateSimulation at t = 2.4, honoured"},
+        // A host that gets the first event wrong in two ways (Event Mode
+        // entered, then Step Mode at once) and crashes in the next step: the
+        // first call out of order named, the crash with it.
+        Fmi3Case{"EventModeOutOfOrderThenCrashFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), enterEventMode3(),
+                         enterStepMode3(), "> fmi3DoStep " + instance + " currentCommunicationPoint=1.05 "
+                         "communicationStepSize=0.05 noSetFMUStatePriorToCurrentPoint=1"}),
+                 crashed(), Verdict::fail,
+                 "the first call out of order: fmi3EnterStepMode\\(\\) -> fmi3OK instead of fmi3UpdateDiscreteStates "
+                 "until discreteStatesNeedUpdate is false \\(crashed inside fmi3DoStep"},
+        Fmi3Case{"EventModeLeftUnhandledFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), terminated3(), freed3()}),
+                 exited(0), Verdict::fail,
+                 "then fmi3Terminate\\(\\) before fmi3EnterEventMode: the event was never handled"},
+
+        // 14. Early return: the next step from lastSuccessfulTime.
+        Fmi3Case{"EarlyReturnContinuedPass", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                         doStep3("1", "0.5", "fmi3OK"), doStep3("1.5", "1.5", "fmi3OK", 0, 1, "2.4"), terminated3(),
+                         freed3()}),
+                 exited(0), Verdict::pass,
+                 "^varnelle: 2 early returns \\(the first at lastSuccessfulTime=1\\), each followed by a step from "
+                 "lastSuccessfulTime or by the run's end$"},
+        Fmi3Case{"EarlyReturnFromThePlannedPointFail", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                         doStep3("1.5", "1.5", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail,
+                 "^varnelle: fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=1.5, "
+                 "noSetFMUStatePriorToCurrentPoint=1\\) returned early at lastSuccessfulTime=1; then "
+                 "fmi3DoStep\\(currentCommunicationPoint=1.5, .*\\) starts at the planned point: the step between is "
+                 "lost$"},
+        Fmi3Case{"EarlyReturnGoingBackFail", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                         doStep3("0.5", "1", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail, "returned early at lastSuccessfulTime=1; then .* goes back before it$"},
+        Fmi3Case{"EarlyReturnNotAllowedNotReached", 14,
+                 record({varnelleCsWith(0, 0, false), doStep3("0", "1.5", "fmi3Discard"), freed3()}), exited(1),
+                 Verdict::notReached, "the host never allowed early return \\(earlyReturnAllowed false\\)"},
+        Fmi3Case{"EarlyReturnNeverHappenedNotReached", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "0.01", "fmi3OK"), freed3()}), exited(0),
+                 Verdict::notReached, "no fmi3DoStep returned early; the run "},
+
+        // 15. The callback: only what Intermediate Update Mode allows inside it.
+        Fmi3Case{"CallbackReadsAndEarlyReturnPass", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 0, readOf3("[1]")) + "\n" +
+                                                    intermediateUpdate3("0.02", 1, 1, readOf3("[1]")),
+                                    answered3(1, "0.02")),
+                         doStep3("0.02", "0.48", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::pass,
+                 "^varnelle: intermediateUpdate called 2 times; 2 calls inside it, each allowed in Intermediate Update "
+                 "Mode; 1 early return requested where canReturnEarly was true"},
+        Fmi3Case{"CallbackNotGivenNotReached", 15, record({varnelleCsWith(0, 1, false), doStep3("0", "0.5", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::notReached, "the host gave no intermediate-update callback"},
+        Fmi3Case{"CallbackReadsAVariableNotNamedFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 0, readOf3("[1]") + "\n" + readOf3("[4]")),
+                                    answered3(0, "0.5", "fmi3Error")),
+                         freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3GetFloat64\\(valueReferences=\\[4\\], .*\\) inside intermediateUpdate at t = 0.01: reads a "
+                 "variable not named in requiredIntermediateVariables"},
+        Fmi3Case{"CallbackSetsUnrequestedFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5",
+                                    intermediateUpdate3("0.01", 1, 0,
+                                                        call("fmi3SetFloat64", "valueReferences=[1] nValueReferences=1 "
+                                                             "values=[2] nValues=1", "status=fmi3Error")),
+                                    answered3(0, "0.5", "fmi3Error")),
+                         freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3SetFloat64\\(.*\\) inside intermediateUpdate at t = 0.01 while intermediateVariableSetRequested "
+                 "was false"},
+        Fmi3Case{"CallbackReadsAfterASetFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5",
+                                    intermediateUpdate3("0.01", 1, 0,
+                                                        call("fmi3SetFloat64", "valueReferences=[1] nValueReferences=1 "
+                                                             "values=[2] nValues=1", "status=fmi3OK") + "\n" +
+                                                            readOf3("[1]"),
+                                                        1),
+                                    answered3(0, "0.5")),
+                         freed3()}),
+                 exited(0), Verdict::fail, "after a set in the same call: reads come before sets"},
+        Fmi3Case{"CallbackStepsInsideFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 0, doStep3("0.01", "0.01", "fmi3Error")),
+                                    answered3(0, "0.5", "fmi3Error")),
+                         freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3DoStep\\(currentCommunicationPoint=0.01, .*\\) inside intermediateUpdate at t = 0.01: not "
+                 "allowed in Intermediate Update Mode, allowed only in Step Mode"},
+        Fmi3Case{"CallbackRequestsWhereItCannotReturnEarlyFail", 15,
+                 record({varnelleCsWith(0, 0, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 0, 1, readOf3("[1]")),
+                                    answered3(0, "0.5", "fmi3Warning")),
+                         doStep3("0.5", "0.5", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::fail,
+                 "^varnelle: earlyReturnRequested written true inside intermediateUpdate at t = 0.01, although "
+                 "canReturnEarly was false$"},
+        Fmi3Case{"CallbackEarlyReturnThenThePlannedPointFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 1), answered3(1, "0.01")),
+                         doStep3("0.5", "0.5", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail, "returned early at lastSuccessfulTime=0.01; then .* starts at the planned "
+                                           "point: the step between is lost"},
+        // A host whose callback reads an unnamed variable, then asks for an
+        // early return it may not, and crashes inside the callback: the first
+        // fault named, the record ending inside the step.
+        Fmi3Case{"CallbackFaultsThenCrashInsideFail", 15,
+                 record({varnelleCsWith(0, 0, true),
+                         "> fmi3DoStep " + instance + " currentCommunicationPoint=0 communicationStepSize=0.5 "
+                         "noSetFMUStatePriorToCurrentPoint=1",
+                         intermediateUpdate3("0.01", 0, 1, readOf3("[7]")),
+                         ">> intermediateUpdate " + instance + " intermediateUpdateTime=0.02 "
+                         "intermediateVariableSetRequested=0 intermediateVariableGetAllowed=1 intermediateStepFinished=1 "
+                         "canReturnEarly=0"}),
+                 crashed(), Verdict::fail,
+                 "^varnelle: fmi3GetFloat64\\(valueReferences=\\[7\\], .*\\) inside intermediateUpdate at t = 0.01: "
+                 "reads a variable not named"}),
+    [](const testing::TestParamInfo<Fmi3Case>& info) { return std::string(info.param.rule); });
+
+// Probe 7 on varnelle at a step of 1.5 without early return: fmi3Discard,
+// nothing done. A retry from the same point or a stop passes; a step from
+// elsewhere fails, with the fix in FMI 3.0's terms.
+TEST(Fmi3Runs, DiscardIsRetriedFromTheSamePointOrEndsTheRun) {
+    const RunRequest varnelle{FmuSet::strictHost, "varnelle", discardStep, "cs"};
+    const auto judged = [&](const std::vector<std::string>& steps, Outcome outcome) {
+        std::vector<std::string> lines{varnelleCsWith(0, 0, false)};
+        lines.insert(lines.end(), steps.begin(), steps.end());
+        HandRuns hand({{varnelle, record(lines), outcome, discardCsv}});
+        return runProbes(hand, Settings{}, {7}).at(0);
+    };
+    const std::string discarded = doStep3("0", "1.5", "fmi3Discard");
+    expectVerdict(judged({discarded, doStep3("0", "0.75", "fmi3OK"), doStep3("0.75", "0.75", "fmi3OK"), freed3()}, exited(0)),
+                  Verdict::pass,
+                  "^varnelle cs h = 1.5: fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=1.5, "
+                  "noSetFMUStatePriorToCurrentPoint=1\\) answered fmi3Discard; then a retry from the same point, "
+                  "fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=0.75, .*\\) -> fmi3OK$");
+    expectVerdict(judged({discarded, doStep3("0", "1.2", "fmi3Discard"), doStep3("0", "0.6", "fmi3OK"), freed3()},
+                         exited(0)),
+                  Verdict::pass, "then a retry from the same point, fmi3DoStep\\(currentCommunicationPoint=0, "
+                                 "communicationStepSize=0.6, .*\\) -> fmi3OK$");
+    expectVerdict(judged({discarded, terminated3(), freed3()}, exited(1)), Verdict::pass,
+                  "answered fmi3Discard; then fmi3Terminate, fmi3FreeInstance, no further fmi3DoStep; exit status 1");
+    const ProbeResult planned = judged({discarded, doStep3("1.5", "1.5", "fmi3Error"), freed3()}, exited(1));
+    expectVerdict(planned, Verdict::fail,
+                  "answered fmi3Discard; then fmi3DoStep\\(currentCommunicationPoint=1.5, .*\\) \\(from the planned "
+                  "point: the step between is lost\\)");
+    EXPECT_NE(planned.fix.find("When fmi3DoStep returns fmi3Discard, the step did not happen: retry it from the same "
+                               "point with a smaller step, or stop"),
+              std::string::npos)
+        << planned.fix;
+    EXPECT_EQ(planned.fix.find("fmi2"), std::string::npos) << "the fix in the run's version: " << planned.fix;
+    // Retried once from the same point, then a step from a later one: the
+    // retry is no excuse for the step after it; the host crashed there too.
+    expectVerdict(judged({discarded, doStep3("0", "1.5", "fmi3Discard"), doStep3("1", "0.5", "fmi3Error")}, crashed()),
+                  Verdict::fail, "then fmi3DoStep\\(currentCommunicationPoint=1, .*\\) \\(a step from a later point\\)");
+    expectVerdict(judged({discarded}, crashed()), Verdict::fail, "answered fmi3Discard; then the host crashed");
+}
+
+// Probe 7 with both runs: each judged in its version, the fix for the one
+// that failed; with early return allowed varnelle never discards.
+TEST(Fmi3Runs, DiscardJudgesCorvaneAndVarnelleEachInItsVersion) {
+    const RunRequest varnelle{FmuSet::strictHost, "varnelle", discardStep, "cs"};
+    const HandRun corvaneStopped{corvaneAtDiscard, record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), freed2()}),
+                                 exited(1), discardCsv};
+    HandRuns steppedOn({corvaneStopped,
+                        {varnelle, record({varnelleCsWith(0, 0, false), doStep3("0", "1.5", "fmi3Discard"),
+                                           doStep3("1.5", "1.5", "fmi3Error"), freed3()}),
+                         exited(1), discardCsv}});
+    const ProbeResult failed = runProbes(steppedOn, Settings{}, {7}).at(0);
+    expectVerdict(failed, Verdict::fail,
+                  "^varnelle cs h = 1.5: .*answered fmi3Discard; then fmi3DoStep\\(currentCommunicationPoint=1.5, .*"
+                  "; pass for corvane h = 1.5: .*answered fmi2Discard; then fmi2FreeInstance, no further fmi2DoStep");
+    EXPECT_NE(failed.fix.find("fmi3Discard"), std::string::npos) << failed.fix;
+    EXPECT_EQ(failed.fix.find("fmi2"), std::string::npos) << "only the failed run's version: " << failed.fix;
+    HandRuns earlyReturn({corvaneStopped,
+                          {varnelle, record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                                             doStep3("1", "0.5", "fmi3OK"), freed3()}),
+                           exited(0), discardCsv}});
+    expectVerdict(runProbes(earlyReturn, Settings{}, {7}).at(0), Verdict::pass,
+                  "; not reached for varnelle cs h = 1.5: no fmi3DoStep answered fmi3Discard: the largest step was 1.5, "
+                  "and the host allowed early return");
+}
+
+// Probes 13 to 15 through the table: varnelle in co-simulation at each
+// reference step, every run judged and named.
+TEST(Fmi3Runs, EventModeAndEarlyReturnJudgeEachReferenceStep) {
+    const auto at = [](double step) { return RunRequest{FmuSet::strictHost, "varnelle", step, "cs"}; };
+    const std::string handled = record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), eventHandled3(),
+                                        doStep3("1.03", "0.02", "fmi3OK"), terminated3(), freed3()});
+    const std::string ignored = record({varnelleCsWith(1, 1, false), eventStep3("1", "0.1", "1.03"),
+                                        doStep3("1.1", "0.1", "fmi3Error"), freed3()});
+    HandRuns hand({{at(0.01), handled, exited(0)}, {at(0.05), handled, exited(0)}, {at(0.1), ignored, exited(1)}});
+    const std::vector<ProbeResult> results = runProbes(hand, Settings{}, {13, 14, 15});
+    expectVerdict(results.at(0), Verdict::fail,
+                  "^varnelle cs h = 0.1: .*instead of fmi3EnterEventMode: the host ignores eventHandlingNeeded and "
+                  "steps on; pass for varnelle cs h = 0.01, varnelle cs h = 0.05: 1 event handled");
+    expectVerdict(results.at(1), Verdict::fail,
+                  "^varnelle cs h = 0.1: .*returned early at lastSuccessfulTime=1.03; then fmi3DoStep\\(currentCommunicationPoint=1.1, "
+                  ".*\\) starts at the planned point: the step between is lost; pass for varnelle cs h = 0.01, "
+                  "varnelle cs h = 0.05: 1 early return");
+    expectVerdict(results.at(2), Verdict::notReached,
+                  "^varnelle cs h = 0.01, varnelle cs h = 0.05, varnelle cs h = 0.1: the host gave no intermediate-update "
+                  "callback$");
+    HandRuns notAsked({});
+    EXPECT_EQ(runProbes(notAsked, Settings{}, {13}).at(0).verdict, Verdict::skip) << "no FMI 3.0 run made";
+}
 
 }  // namespace
