@@ -1,6 +1,7 @@
 #include "record_facts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -127,6 +128,16 @@ std::string earlyStop(const CallRecord& record, const Outcome& outcome, RunEnd& 
     return ended(outcome) + " at t = " + shortest(end.timeReached) + (last ? ", its last call " + last->text() : "");
 }
 
+// A run the component asked to end: where it stopped, and where the
+// component asked when the host went on after that.
+// Its times to a nanosecond: a step from 2.39 ends at 2.4000000000000004.
+std::string stoppedOnRequest(const CallRecord& record, std::size_t request, double reached) {
+    const auto time = [](double t) { return shortest(std::round(t * 1e9) / 1e9); };
+    const double asked = timeAt(record, request + 1);
+    if (reached <= asked) return "stopped at t = " + time(asked) + ", where the component asked to terminate";
+    return "stopped at t = " + time(reached) + ", after the component asked to terminate at t = " + time(asked);
+}
+
 }  // namespace
 
 bool iterationConverged(const Call& call) {
@@ -198,12 +209,34 @@ std::optional<std::size_t> firstDiscard(const CallRecord& record) {
     return std::nullopt;
 }
 
+bool handedOutTrue(const Call& call, std::string_view output) {
+    const std::string* value = call.results.find(output);
+    if (value == nullptr) return false;
+    const std::optional<double> byte = recordedNumber(*value);
+    return byte && *byte != 0.0;
+}
+
+std::optional<std::size_t> terminationRequested(const CallRecord& record) {
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (call.version != FmiVersion::fmi3) continue;
+        const bool mayAsk = call.role == Role::updateDiscreteStates || call.role == Role::completedIntegratorStep ||
+                            call.role == Role::doStep;
+        if (mayAsk && handedOutTrue(call, "terminateSimulation")) return k;
+    }
+    return std::nullopt;
+}
+
 RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     RunEnd end;
     end.instantiated = instantiated(record);
     end.timeReached = timeReached(record);
     // Hosts that add their step up end a rounding short of the stop time.
     end.reachedStop = end.timeReached >= stop * (1.0 - 1e-9);
+    const auto termination = end.reachedStop ? std::nullopt : terminationRequested(record);
+    // A run that stopped where the component asked to end it ended properly.
+    end.terminated = termination && !outcome.crashed() && !outcome.hung();
+    end.reachedStop = end.reachedStop || end.terminated;
     if (!end.instantiated) {
         end.where = ended(outcome) + " before instantiating anything" +
                     (record.calls.empty() ? " (no call reached the library)" : "");
@@ -217,6 +250,8 @@ RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {
         end.subject = Subject::endlessEventIteration;
         end.where = endlessIteration(record, outcome);
+    } else if (end.terminated) {
+        end.where = stoppedOnRequest(record, *termination, end.timeReached);
     } else if (end.reachedStop) {
         end.where = outcome.completed() ? "ran to t = " + shortest(end.timeReached)
                                         : ended(outcome) + " after reaching t = " + shortest(end.timeReached);

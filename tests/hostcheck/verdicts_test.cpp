@@ -954,21 +954,24 @@ std::string varnelleCs(int eventModeUsed) {
                            " earlyReturnAllowed=1 requiredIntermediateVariables=[1] nRequiredIntermediateVariables=1 "
                            "instanceEnvironment=0x1 logMessage=0x2 intermediateUpdate=0x3");
 }
-std::string updateDiscreteStates3() {
+std::string updateDiscreteStates3(int needUpdate = 0, int terminateSimulation = 0) {
     return call("fmi3UpdateDiscreteStates", "",
-                "status=fmi3OK discreteStatesNeedUpdate=0 terminateSimulation=0 nominalsOfContinuousStatesChanged=0 "
-                "valuesOfContinuousStatesChanged=0 nextEventTimeDefined=0 nextEventTime=0");
+                "status=fmi3OK discreteStatesNeedUpdate=" + std::to_string(needUpdate) + " terminateSimulation=" +
+                    std::to_string(terminateSimulation) + " nominalsOfContinuousStatesChanged=0 "
+                    "valuesOfContinuousStatesChanged=0 nextEventTimeDefined=0 nextEventTime=0");
 }
 // An fmi3DoStep and what it answered; Discard writes no outputs.
 std::string doStep3(const std::string& point, const std::string& size, const std::string& status,
-                    int eventHandlingNeeded = 0, int earlyReturn = 0, const std::string& lastSuccessfulTime = "") {
+                    int eventHandlingNeeded = 0, int earlyReturn = 0, const std::string& lastSuccessfulTime = "",
+                    int terminateSimulation = 0) {
     const std::string arguments = "currentCommunicationPoint=" + point + " communicationStepSize=" + size +
                                   " noSetFMUStatePriorToCurrentPoint=1";
     if (status != "fmi3OK") return call("fmi3DoStep", arguments, "status=" + status + " eventHandlingNeeded=- "
                                         "terminateSimulation=- earlyReturn=- lastSuccessfulTime=-");
     return call("fmi3DoStep", arguments,
                 "status=fmi3OK eventHandlingNeeded=" + std::to_string(eventHandlingNeeded) +
-                    " terminateSimulation=0 earlyReturn=" + std::to_string(earlyReturn) + " lastSuccessfulTime=" +
+                    " terminateSimulation=" + std::to_string(terminateSimulation) + " earlyReturn=" +
+                    std::to_string(earlyReturn) + " lastSuccessfulTime=" +
                     (lastSuccessfulTime.empty() ? number(std::stod(point) + std::stod(size)) : lastSuccessfulTime));
 }
 // A step the host's callback returned early from at t, with the host's
@@ -1005,6 +1008,51 @@ const std::string varnelleMeToTheEnd =
     record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
             call("fmi3SetTime", "time=0.01", "status=fmi3OK"), heightRead3(),
             call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
+
+// varnelle in model exchange from its start to an event at t where the
+// component answers its update with terminateSimulation as given: what a
+// host meets when the mass comes to rest (at about 2.2 s).
+std::string varnelleMeUpTo(const std::string& t, int terminateSimulation) {
+    return record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
+                   call("fmi3SetTime", "time=" + t, "status=fmi3OK"), call("fmi3EnterEventMode", "", "status=fmi3OK"),
+                   updateDiscreteStates3(0, terminateSimulation)});
+}
+const std::string ended3 = record({call("fmi3Terminate", "", "status=fmi3OK"), freed3()}).substr(recordVersionLine.size() + 1);
+// varnelle in co-simulation, its step from 2.39 ending at rest with terminateSimulation.
+const std::string varnelleCsToRest =
+    record({varnelleCs(0), doStep3("2.39", "0.01", "fmi3OK", 0, 0, "", 1), call("fmi3Terminate", "", "status=fmi3OK"),
+            freed3()});
+
+// A run that stopped where the component asked to terminate ended
+// properly: no probe reports it as stopped early.
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3, RunEnds,
+    testing::Values(
+        EndCase{"StoppedWhereTheModelExchangeComponentAskedToTerminate", varnelleMeUpTo("2.2", 1) + ended3, exited(0), 0,
+                "^stopped at t = 2.2, where the component asked to terminate$"},
+        EndCase{"StoppedWhereTheCoSimulationComponentAskedToTerminate", varnelleCsToRest, exited(0), 0,
+                "^stopped at t = 2.4, where the component asked to terminate$"},
+        EndCase{"WentOnAfterTheRequestAndStopped",
+                varnelleMeUpTo("2.2", 1) + call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK") + "\n" +
+                    call("fmi3SetTime", "time=2.5", "status=fmi3OK") + "\n" + ended3,
+                exited(0), 0, "^stopped at t = 2.5, after the component asked to terminate at t = 2.2$"},
+        EndCase{"CrashedAfterTheRequest", varnelleMeUpTo("2.2", 1), crashed(), 0,
+                "^crashed at t = 2.2, its last call fmi3UpdateDiscreteStates"},
+        EndCase{"StoppedWithoutARequest", varnelleMeUpTo("2.2", 0) + ended3, exited(0), 0, "^stopped at t = 2.2, its last"}),
+    [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.rule); });
+
+TEST(RunEnd, TheComponentsRequestToTerminateIsAProperEnd) {
+    const RunEnd honoured = runEnd(parseCallRecord(varnelleCsToRest), exited(0), stopTime);
+    EXPECT_TRUE(honoured.reachedStop && honoured.terminated) << honoured.where;
+    const CallRecord asked = parseCallRecord(varnelleMeUpTo("2.2", 1));
+    EXPECT_EQ(terminationRequested(asked), std::optional<std::size_t>(7)) << "the second fmi3UpdateDiscreteStates";
+    EXPECT_FALSE(runEnd(asked, crashed(), stopTime).reachedStop) << "a crash after the request is no proper end";
+    const CallRecord notAsked = parseCallRecord(varnelleMeUpTo("2.2", 0));
+    EXPECT_FALSE(terminationRequested(notAsked));
+    EXPECT_FALSE(runEnd(notAsked, exited(0), stopTime).reachedStop);
+    // A step that failed wrote no outputs: "-" is no request.
+    EXPECT_FALSE(terminationRequested(parseCallRecord(record({varnelleCs(0), doStep3("0", "0.01", "fmi3Error")}))));
+}
 
 // varnelle's runs are told apart by the interface each asks for.
 TEST(Fmi3Runs, EachInterfaceIsARunOfItsOwn) {
