@@ -178,7 +178,10 @@ ProbeResult judgeDiscard(const Probe& probe, RunSource& runs, const Settings&) {
         }
         if (!versions.empty()) break;
     }
-    for (FmiVersion version : versions) result.fix += (result.fix.empty() ? "" : " ") + fixFor(version);
+    for (FmiVersion version : versions) {
+        if (!result.fix.empty()) result.fix += ' ';
+        result.fix += fixFor(version);
+    }
     return result;
 }
 

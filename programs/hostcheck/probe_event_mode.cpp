@@ -6,6 +6,8 @@
 // they need no further update (the rebound happens there), enter Step Mode
 // and step on from lastSuccessfulTime; an update answering
 // terminateSimulation ends the simulation, with no further step.
+#include <algorithm>
+
 #include "fmi3_steps.h"
 #include "format.h"
 #include "judging.h"
@@ -30,7 +32,7 @@ bool ends(const Call& call) {
 // How the host went on after one step that answered eventHandlingNeeded.
 struct EventHandling {
     enum class Kind { handled, terminated, fault } kind = Kind::fault;
-    std::string text;  // the fault; for terminated, where the termination was asked for
+    std::string text;  // the fault
 };
 
 // Where the handling of an event stands: what the host must call next.
@@ -68,26 +70,18 @@ std::optional<Expected> advanced(Expected expected, const Call& call) {
     return std::nullopt;
 }
 
-// The steps after the event's step, up to the next step: each steering
-// call in the order the event asks for.
-EventHandling handlingOf(const CallRecord& record, std::size_t eventStep) {
+// The calls after the event's step, up to the next step: each steering
+// call in the order the event asks for. The handling ends early at the
+// update where the component asked to terminate (terminationRequested):
+// what follows that is judged apart.
+EventHandling handlingOf(const CallRecord& record, std::size_t eventStep, std::optional<std::size_t> termination) {
     const Call& step = record.calls[eventStep];
     const double at = lastSuccessfulTime(step).value_or(0.0);
     const std::string event = step.text() + " answered eventHandlingNeeded at t = " + shortest(at);
     Expected expected = Expected::enterEventMode;
-    std::optional<std::string> termination;  // the update that asked to terminate
     for (std::size_t k = eventStep + 1; k < record.calls.size(); ++k) {
         const Call& call = record.calls[k];
         if (call.depth != 0 || call.instance() != step.instance() || !steers(call)) continue;
-        if (termination) {
-            // Entering Step Mode is no fault; a step is.
-            if (call.role == Role::doStep) {
-                return {EventHandling::Kind::fault, *termination + "; then " + call.text() +
-                                                        ": the host steps on after the component asked to terminate"};
-            }
-            if (ends(call)) return {EventHandling::Kind::terminated, *termination};
-            continue;
-        }
         if (ends(call)) {
             if (at >= stopTime * (1.0 - 1e-9)) return {EventHandling::Kind::handled, ""};
             return {EventHandling::Kind::fault, event + "; then " + call.text() + " before " + expectedText(expected) +
@@ -105,13 +99,21 @@ EventHandling handlingOf(const CallRecord& record, std::size_t eventStep) {
                     event + "; the first call out of order: " + call.textWithStatus() + " instead of " +
                         expectedText(expected) + (ignored ? ": the host ignores eventHandlingNeeded and steps on" : "")};
         }
-        if (call.role == Role::updateDiscreteStates && flagSet(call.results, "terminateSimulation")) {
-            termination = call.text() + " answered terminateSimulation at t = " + shortest(at);
-        }
+        if (k == termination) return {EventHandling::Kind::terminated, ""};
         expected = *next;
     }
-    if (termination) return {EventHandling::Kind::terminated, *termination};
     return {EventHandling::Kind::fault, event + "; the record ends before " + expectedText(expected)};
+}
+
+// When an event update asked to terminate: the step the host made after
+// it, entering Step Mode again, or nullopt when it made none.
+std::optional<std::string> steppedOnAfter(const CallRecord& record, std::size_t termination) {
+    const Call& update = record.calls[termination];
+    if (update.role != Role::updateDiscreteStates) return std::nullopt;
+    const auto step = nextStep(record, termination);
+    if (!step) return std::nullopt;
+    return update.text() + " answered terminateSimulation " + phaseAt(record, termination) + "; then " +
+           record.calls[*step].text() + ": the host steps on after the component asked to terminate";
 }
 
 // The steps the host made directly that answered eventHandlingNeeded.
@@ -145,20 +147,27 @@ Finding judged(const Run& run) {
                     (early ? "" : " (earlyReturnAllowed false: varnelle rebounds inside the step)") + "; the run " +
                     endOf(run)};
     }
-    std::string terminated;
+    const auto termination = terminationRequested(record);
     for (std::size_t step : events) {
-        const EventHandling handling = handlingOf(record, step);
-        if (handling.kind == EventHandling::Kind::fault) {
-            if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, handling.text + " (" + *broken + ")"};
-            return {Verdict::fail, run.name, handling.text};
-        }
-        if (handling.kind == EventHandling::Kind::terminated) terminated = "; " + handling.text + ", honoured";
+        if (termination && step > *termination) break;  // judged as stepping on after it
+        const EventHandling handling = handlingOf(record, step, termination);
+        if (handling.kind != EventHandling::Kind::fault) continue;
+        if (const auto broken = brokenRun(run)) return {Verdict::fail, run.name, handling.text + " (" + *broken + ")"};
+        return {Verdict::fail, run.name, handling.text};
     }
+    if (termination) {
+        if (auto steppedOn = steppedOnAfter(record, *termination)) return {Verdict::fail, run.name, *steppedOn};
+    }
+    const bool honoured = termination && record.calls[*termination].role == Role::updateDiscreteStates;
+    const std::size_t handled = static_cast<std::size_t>(
+        std::count_if(events.begin(), events.end(), [&](std::size_t step) { return !termination || step < *termination; }));
     return {Verdict::pass, run.name,
-            std::to_string(events.size()) + (events.size() == 1 ? " event" : " events") + " handled: " +
+            std::to_string(handled) + (handled == 1 ? " event" : " events") + " handled: " +
                 fmi3(Role::enterEventMode) + ", " + fmi3(Role::updateDiscreteStates) + " until discreteStatesNeedUpdate "
                 "false, " + fmi3(Role::enterStepMode) + ", the next " + fmi3(Role::doStep) + " from lastSuccessfulTime" +
-                terminated};
+                (honoured ? "; " + record.calls[*termination].text() + " answered terminateSimulation " +
+                                phaseAt(record, *termination) + ", honoured"
+                          : "")};
 }
 
 Finding unseen(const Run& run) { return {Verdict::notReached, run.name, "the calls cannot be seen", true}; }

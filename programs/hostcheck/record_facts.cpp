@@ -17,6 +17,16 @@ bool completedStep(const Call& call) {
     return call.role == Role::doStep && (call.answered(Status::ok) || call.answered(Status::warning));
 }
 
+// Where a completed step ended: its point plus its size, or for an FMI 3.0
+// step that returned early its lastSuccessfulTime, short of that.
+double stepEnd(const Call& step, double from) {
+    const std::string* early = step.results.find("earlyReturn");
+    const std::string* last = step.results.find("lastSuccessfulTime");
+    const std::optional<double> reached = last != nullptr ? recordedNumber(*last) : std::nullopt;
+    if (early != nullptr && *early == "1" && reached) return *reached;
+    return from + step.numericArgument("communicationStepSize").value_or(0.0);
+}
+
 // The model time before each of the first count calls, and after them: the
 // last time the host set, or the communication point a completed step reached.
 std::vector<double> modelTimes(const CallRecord& record, std::size_t count) {
@@ -29,7 +39,7 @@ std::vector<double> modelTimes(const CallRecord& record, std::size_t count) {
         else if (c.role == Role::setTime) set = c.numericArgument("time");
         else if (c.role == Role::doStep) set = c.numericArgument("currentCommunicationPoint");
         if (set) time = *set;
-        if (completedStep(c)) time = time + c.numericArgument("communicationStepSize").value_or(0.0);
+        if (completedStep(c)) time = stepEnd(c, time);
         times.push_back(time);
     }
     return times;

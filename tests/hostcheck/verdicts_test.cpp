@@ -1436,6 +1436,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "reads a variable not named"}),
     [](const testing::TestParamInfo<Fmi3Case>& info) { return std::string(info.param.rule); });
 
+// An FMI 3.0 step that returned early reached its lastSuccessfulTime, not
+// the point it was heading for: the times the evidence gives say so.
+TEST(Fmi3Runs, AnEarlyReturnReachesLastSuccessfulTime) {
+    const CallRecord r = parseCallRecord(record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                                                 heightRead3()}));
+    EXPECT_EQ(timeReached(r), 1.0);
+    EXPECT_EQ(phaseAt(r, r.calls.size() - 1), "at t = 1");
+    EXPECT_EQ(timeReached(parseCallRecord(record({varnelleCsWith(0, 1, false), doStep3("0", "0.5", "fmi3OK")}))), 0.5);
+}
+
 // Probe 7 on varnelle at a step of 1.5 without early return: fmi3Discard,
 // nothing done. A retry from the same point or a stop passes; a step from
 // elsewhere fails, with the fix in FMI 3.0's terms.
