@@ -4,17 +4,15 @@
 #include <cfloat>
 #include <cmath>
 
+#include "calling_sequence.h"
 #include "format.h"
 
 namespace hostcheck {
 
 const Call* coSimulationInstantiation(const CallRecord& record) {
     for (const Call& call : record.calls) {
-        const bool coSimulation = call.arguments.has("earlyReturnAllowed");
-        if (call.role == Role::instantiate && call.version == FmiVersion::fmi3 && coSimulation &&
-            !call.instance().empty()) {
-            return &call;
-        }
+        const auto interface = interfaceOf(call);
+        if (interface && isFmi3(*interface) && isCoSimulation(*interface) && !call.instance().empty()) return &call;
     }
     return nullptr;
 }

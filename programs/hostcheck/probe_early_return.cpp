@@ -23,18 +23,19 @@ std::vector<std::size_t> earlyReturns(const CallRecord& record) {
     return steps;
 }
 
-std::string endOf(const Run& run) { return run.end->subject == Subject::none ? run.end->where : seeProbe(*run.end); }
-
-Finding judged(const Run& run) {
+Finding judged(const Run& run, const Probe& probe) {
     const CallRecord& record = *run.record;
     const Call* instantiation = coSimulationInstantiation(record);
-    if (instantiation == nullptr) return {Verdict::notReached, run.name, "no co-simulation instance; the run " + endOf(run)};
+    if (instantiation == nullptr) {
+        return {Verdict::notReached, run.name, "no co-simulation instance; the run " + endFor(*run.end, probe)};
+    }
     if (!flagSet(instantiation->arguments, "earlyReturnAllowed")) {
         return {Verdict::notReached, run.name, "the host never allowed early return (earlyReturnAllowed false)"};
     }
     const std::vector<std::size_t> steps = earlyReturns(record);
     if (steps.empty()) {
-        return {Verdict::notReached, run.name, "no " + stepFunction() + " returned early; the run " + endOf(run)};
+        return {Verdict::notReached, run.name,
+                "no " + stepFunction() + " returned early; the run " + endFor(*run.end, probe)};
     }
     for (std::size_t step : steps) {
         if (const auto lost = lostAfterEarlyReturn(record, step)) return {Verdict::fail, run.name, *lost};
@@ -51,7 +52,7 @@ Finding unseen(const Run& run) { return {Verdict::notReached, run.name, "the cal
 }  // namespace
 
 ProbeResult judgeEarlyReturn(const Probe& probe, RunSource& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
+    ProbeResult result = judgeEachRun(probe, runs, [&](const Run& run) { return judged(run, probe); }, unseen);
     result.fix = "After an " + stepFunction() + " that answers earlyReturn, start the next step at its "
                  "lastSuccessfulTime (and step on to the communication point from there), not at the point the "
                  "step was heading for.";

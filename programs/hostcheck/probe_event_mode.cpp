@@ -58,8 +58,8 @@ std::optional<Expected> advanced(Expected expected, const Call& call) {
             if (call.role == Role::enterEventMode) return Expected::update;
             break;
         case Expected::update:
-            if (update) return flagSet(call.results, "discreteStatesNeedUpdate") ? Expected::update : Expected::stepMode;
-            break;
+            if (!update) break;
+            return flagSet(call.results, "discreteStatesNeedUpdate") ? Expected::update : Expected::stepMode;
         case Expected::stepMode:
             // A further update once none is needed does no harm.
             if (update) return Expected::stepMode;
@@ -95,9 +95,9 @@ EventHandling handlingOf(const CallRecord& record, std::size_t eventStep, std::o
         const auto next = advanced(expected, call);
         if (!next) {
             const bool ignored = expected == Expected::enterEventMode && call.role == Role::doStep;
-            return {EventHandling::Kind::fault,
-                    event + "; the first call out of order: " + call.textWithStatus() + " instead of " +
-                        expectedText(expected) + (ignored ? ": the host ignores eventHandlingNeeded and steps on" : "")};
+            const std::string why = ignored ? ": the host ignores eventHandlingNeeded and steps on" : "";
+            return {EventHandling::Kind::fault, event + "; the first call out of order: " + call.textWithStatus() +
+                                                    " instead of " + expectedText(expected) + why};
         }
         if (k == termination) return {EventHandling::Kind::terminated, ""};
         expected = *next;
@@ -128,12 +128,12 @@ std::vector<std::size_t> eventSteps(const CallRecord& record) {
     return steps;
 }
 
-std::string endOf(const Run& run) { return run.end->subject == Subject::none ? run.end->where : seeProbe(*run.end); }
-
-Finding judged(const Run& run) {
+Finding judged(const Run& run, const Probe& probe) {
     const CallRecord& record = *run.record;
     const Call* instantiation = coSimulationInstantiation(record);
-    if (instantiation == nullptr) return {Verdict::notReached, run.name, "no co-simulation instance; the run " + endOf(run)};
+    if (instantiation == nullptr) {
+        return {Verdict::notReached, run.name, "no co-simulation instance; the run " + endFor(*run.end, probe)};
+    }
     if (!flagSet(instantiation->arguments, "eventModeUsed")) {
         return {Verdict::note, run.name,
                 "instantiated with eventModeUsed false, although the description says hasEventMode=\"true\": the "
@@ -145,7 +145,7 @@ Finding judged(const Run& run) {
         return {Verdict::notReached, run.name,
                 "no " + fmi3(Role::doStep) + " answered eventHandlingNeeded" +
                     (early ? "" : " (earlyReturnAllowed false: varnelle rebounds inside the step)") + "; the run " +
-                    endOf(run)};
+                    endFor(*run.end, probe)};
     }
     const auto termination = terminationRequested(record);
     for (std::size_t step : events) {
@@ -159,12 +159,13 @@ Finding judged(const Run& run) {
         if (auto steppedOn = steppedOnAfter(record, *termination)) return {Verdict::fail, run.name, *steppedOn};
     }
     const bool honoured = termination && record.calls[*termination].role == Role::updateDiscreteStates;
-    const std::size_t handled = static_cast<std::size_t>(
-        std::count_if(events.begin(), events.end(), [&](std::size_t step) { return !termination || step < *termination; }));
+    const auto beforeTermination = [&](std::size_t step) { return !termination || step < *termination; };
+    const auto handled = static_cast<std::size_t>(std::count_if(events.begin(), events.end(), beforeTermination));
     return {Verdict::pass, run.name,
             std::to_string(handled) + (handled == 1 ? " event" : " events") + " handled: " +
-                fmi3(Role::enterEventMode) + ", " + fmi3(Role::updateDiscreteStates) + " until discreteStatesNeedUpdate "
-                "false, " + fmi3(Role::enterStepMode) + ", the next " + fmi3(Role::doStep) + " from lastSuccessfulTime" +
+                fmi3(Role::enterEventMode) + ", " + fmi3(Role::updateDiscreteStates) +
+                " until discreteStatesNeedUpdate false, " + fmi3(Role::enterStepMode) + ", the next " +
+                fmi3(Role::doStep) + " from lastSuccessfulTime" +
                 (honoured ? "; " + record.calls[*termination].text() + " answered terminateSimulation " +
                                 phaseAt(record, *termination) + ", honoured"
                           : "")};
@@ -175,7 +176,7 @@ Finding unseen(const Run& run) { return {Verdict::notReached, run.name, "the cal
 }  // namespace
 
 ProbeResult judgeEventMode(const Probe& probe, RunSource& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
+    ProbeResult result = judgeEachRun(probe, runs, [&](const Run& run) { return judged(run, probe); }, unseen);
     result.fix = "After an " + fmi3(Role::doStep) + " that answers eventHandlingNeeded, call " +
                  fmi3(Role::enterEventMode) + ", " + fmi3(Role::updateDiscreteStates) +
                  " until discreteStatesNeedUpdate is false and " + fmi3(Role::enterStepMode) +

@@ -37,7 +37,8 @@ std::vector<CallbackCall> callbackCalls(const CallRecord& record) {
             open.pop_back();
         } else if (event.kind == Event::Kind::enter && !open.empty() && event.call != Event::npos) {
             CallbackCall& current = found[open.back()];
-            if (record.calls[event.call].depth == record.calls[current.step].depth + 1) current.calls.push_back(event.call);
+            const bool direct = record.calls[event.call].depth == record.calls[current.step].depth + 1;
+            if (direct) current.calls.push_back(event.call);
         }
     }
     return found;
@@ -72,12 +73,16 @@ std::optional<std::string> callFault(const CallRecord& record, const CallbackCal
                    allowedStates(interface, call.role);
         }
         if (isValueGetter(call.role)) {
-            if (!flagSet(told, "intermediateVariableGetAllowed")) return where + " while intermediateVariableGetAllowed was false";
+            if (!flagSet(told, "intermediateVariableGetAllowed")) {
+                return where + " while intermediateVariableGetAllowed was false";
+            }
             if (!namesOnly(call, named)) return where + ": reads a variable not named in requiredIntermediateVariables";
             if (setBefore) return where + " after a set in the same call: reads come before sets";
         }
         if (isValueSetter(call.role)) {
-            if (!flagSet(told, "intermediateVariableSetRequested")) return where + " while intermediateVariableSetRequested was false";
+            if (!flagSet(told, "intermediateVariableSetRequested")) {
+                return where + " while intermediateVariableSetRequested was false";
+            }
             if (!namesOnly(call, named)) return where + ": sets a variable not named in requiredIntermediateVariables";
             setBefore = true;
         }
@@ -99,24 +104,26 @@ std::optional<std::string> callbackFault(const CallRecord& record, const Callbac
     return lostAfterEarlyReturn(record, callback.step);
 }
 
-std::string endOf(const Run& run) { return run.end->subject == Subject::none ? run.end->where : seeProbe(*run.end); }
-
 std::size_t requested(const std::vector<CallbackCall>& callbacks) {
     return static_cast<std::size_t>(std::count_if(callbacks.begin(), callbacks.end(), [](const CallbackCall& c) {
         return c.left != nullptr && flagSet(c.left->fields, "earlyReturnRequested");
     }));
 }
 
-Finding judged(const Run& run) {
+Finding judged(const Run& run, const Probe& probe) {
     const CallRecord& record = *run.record;
     const Call* instantiation = coSimulationInstantiation(record);
-    if (instantiation == nullptr) return {Verdict::notReached, run.name, "no co-simulation instance; the run " + endOf(run)};
+    if (instantiation == nullptr) {
+        return {Verdict::notReached, run.name, "no co-simulation instance; the run " + endFor(*run.end, probe)};
+    }
     const std::string* callback = instantiation->arguments.find("intermediateUpdate");
     if (callback == nullptr || *callback == "null") {
         return {Verdict::notReached, run.name, "the host gave no intermediate-update callback"};
     }
     const std::vector<CallbackCall> callbacks = callbackCalls(record);
-    if (callbacks.empty()) return {Verdict::notReached, run.name, "intermediateUpdate never called; the run " + endOf(run)};
+    if (callbacks.empty()) {
+        return {Verdict::notReached, run.name, "intermediateUpdate never called; the run " + endFor(*run.end, probe)};
+    }
     const Interface interface = interfaceOf(*instantiation).value_or(Interface::coSimulation3);
     const std::string* required = instantiation->arguments.find("requiredIntermediateVariables");
     const std::vector<std::string> named = required ? recordedList(*required) : std::vector<std::string>{};
@@ -140,7 +147,7 @@ Finding unseen(const Run& run) { return {Verdict::notReached, run.name, "the cal
 }  // namespace
 
 ProbeResult judgeIntermediateUpdate(const Probe& probe, RunSource& runs, const Settings&) {
-    ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
+    ProbeResult result = judgeEachRun(probe, runs, [&](const Run& run) { return judged(run, probe); }, unseen);
     result.fix = "Inside intermediateUpdate read only the intermediate variables named at instantiation (while "
                  "intermediateVariableGetAllowed, before any set), make no other call, ask for an early return "
                  "only when canReturnEarly is true, and step on from lastSuccessfulTime after it.";

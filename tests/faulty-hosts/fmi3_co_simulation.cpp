@@ -10,8 +10,10 @@
 // point with half the step. A terminateSimulation ends the run. It writes
 // time, height and velocity at every point it reaches.
 //
-// As it copes it passes the event-mode, early-return, intermediate-update and
-// Discard probes. Built with one fault each:
+// As it copes, with every option it passes the event-mode, early-return and
+// intermediate-update probes; without early return (varnelle then answers
+// the long step with a Discard) it passes the Discard probe. Built with one
+// fault each:
 //   IGNORES_EVENT_HANDLING        steps on after eventHandlingNeeded, as if it had not been answered;
 //   STEPS_FROM_THE_PLANNED_POINT  after an early return, steps on from the point the step was heading for;
 //   STEPS_ON_AFTER_TERMINATE      after an update asking to terminate, enters Step Mode and steps on;
