@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line.h"
@@ -55,9 +56,13 @@ std::string missingInput(const Options& options) {
                        " (" + setOption(run.set) + " DIR)";
             }
         }
+        // varnelle's (without event mode) only for FMI 3.0 runs.
+        const std::vector<std::string_view> references =
+            s.fmi3 ? std::vector<std::string_view>{"corvane", "varnelle"} : std::vector<std::string_view>{"corvane"};
         for (double step : referenceSteps()) {
-            if (probe.readsReferences && !fs::is_regular_file(referenceFile(s, step))) {
-                return "no reference " + referenceFile(s, step).string() + " (--references DIR)";
+            for (std::string_view reference : references) {
+                if (!probe.readsReferences || fs::is_regular_file(referenceFile(s, step, reference))) continue;
+                return "no reference " + referenceFile(s, step, reference).string() + " (--references DIR)";
             }
         }
     }

@@ -18,6 +18,17 @@ std::vector<RunRequest> coSimulationRuns() {
     return runs;
 }
 
+// The FMI 3.0 runs of the trajectory, event-mode and early-return probes:
+// varnelle in model exchange at the output interval, in co-simulation at
+// each reference step.
+std::vector<RunRequest> fmi3ModelExchangeRuns() { return {{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"}}; }
+
+std::vector<RunRequest> fmi3CoSimulationRuns() {
+    std::vector<RunRequest> runs;
+    for (double step : referenceSteps()) runs.push_back({FmuSet::strictHost, "varnelle", step, "cs"});
+    return runs;
+}
+
 // varnelle's copy carries another instantiation token, refused by either
 // instantiate function.
 std::vector<RunRequest> refusingRuns() {
@@ -31,13 +42,6 @@ std::vector<RunRequest> refusingRuns() {
 std::vector<RunRequest> fmi3Runs() {
     return {{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"},
             {FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"}};
-}
-
-// varnelle in co-simulation at the reference steps.
-std::vector<RunRequest> fmi3CoSimulationRuns() {
-    std::vector<RunRequest> runs;
-    for (double step : referenceSteps()) runs.push_back({FmuSet::strictHost, "varnelle", step, "cs"});
-    return runs;
 }
 
 // varnelle in co-simulation at the step it cannot take in 100 internal
@@ -97,15 +101,19 @@ const std::vector<Probe>& probeTable() {
                    {FmuSet::strictHost, "corvane", modelExchangeStep}},
          .judge = judgeOptionalFunctions, .judgedAgain = true},
         {.number = 2, .name = "model-exchange", .title = "Model-exchange trajectory",
-         .runs = "strict-host pellidor and tressivo, output every 0.01 s",
+         .runs = "strict-host pellidor and tressivo, output every 0.01 s; varnelle in model exchange (FMI 3.0)",
          .judged = "the first rebound and the floor in the CSV; a run that ends in a burst of events, whether the "
-                   "host stopped there by itself", .needs = modelExchangeRuns(),
+                   "host stopped there by itself; FMI 3.0: each Event Mode's fmi3UpdateDiscreteStates iteration, "
+                   "Event Mode entered only for an event, no going on after terminateSimulation",
+         .needs = joined(modelExchangeRuns(), fmi3ModelExchangeRuns()),
          .judge = judgeModelExchangeTrajectory, .plotted = true, .judgedAgain = true,
          .subject = Subject::eventBurst},
         {.number = 3, .name = "co-simulation", .title = "Co-simulation trajectory",
-         .runs = "strict-host corvane at steps 0.01, 0.05 and 0.1",
-         .judged = "the CSV against the reference results; the record says how the master computes its points",
-         .needs = coSimulationRuns(), .judge = judgeCoSimulationTrajectory, .readsReferences = true,
+         .runs = "strict-host corvane at steps 0.01, 0.05 and 0.1; varnelle in co-simulation at the same steps "
+                 "(FMI 3.0)",
+         .judged = "the CSV against the reference results (varnelle's up to its rest); the record says how the master "
+                   "computes its points; FMI 3.0: no fmi3DoStep after terminateSimulation",
+         .needs = joined(coSimulationRuns(), fmi3CoSimulationRuns()), .judge = judgeCoSimulationTrajectory, .readsReferences = true,
          .plotted = true, .judgedAgain = true},
         {.number = 4, .name = "strings", .title = "Strings never written",
          .runs = "the runs of 2 and 3, where string0 to string3 read back as null",
@@ -211,8 +219,8 @@ const std::vector<double>& referenceSteps() {
     return steps;
 }
 
-std::filesystem::path referenceFile(const Settings& settings, double step) {
-    return settings.references / ("corvane-h" + shortest(step) + ".csv");
+std::filesystem::path referenceFile(const Settings& settings, double step, std::string_view reference) {
+    return settings.references / (std::string(reference) + "-h" + shortest(step) + ".csv");
 }
 
 namespace {

@@ -237,6 +237,17 @@ std::optional<std::size_t> terminationRequested(const CallRecord& record) {
     return std::nullopt;
 }
 
+std::optional<std::size_t> callAfterTermination(const CallRecord& record) {
+    const std::optional<std::size_t> request = terminationRequested(record);
+    if (!request) return std::nullopt;
+    for (std::size_t k = *request + 1; k < record.calls.size(); ++k) {
+        const Role role = record.calls[k].role;
+        if (role == Role::terminate || role == Role::release || role == Role::reset) break;
+        if (advancesSimulation(role) && role != Role::updateDiscreteStates) return k;
+    }
+    return std::nullopt;
+}
+
 RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     RunEnd end;
     end.instantiated = instantiated(record);

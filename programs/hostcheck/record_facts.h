@@ -58,6 +58,12 @@ bool handedOutTrue(const Call& call, std::string_view output);
 // handing out terminateSimulation true (varnelle, once its mass rests).
 std::optional<std::size_t> terminationRequested(const CallRecord& record);
 
+// The first call after that request that moves the simulation on (a step,
+// a time, states, a mode) before the host ends or resets the instance:
+// the host went on instead of stopping. nullopt when it stopped, or when no
+// request came. Another event update in Event Mode is no going on.
+std::optional<std::size_t> callAfterTermination(const CallRecord& record);
+
 // What ended a run early when a probe tests it: a string never written,
 // read as null; an event iteration that never ended; a crash in the host's
 // logger; the Discard of a step; a burst of events where the rebounds

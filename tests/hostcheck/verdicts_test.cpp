@@ -214,6 +214,11 @@ private:
 
 // The reference results probe 3 compares with: two rows per step.
 std::string referenceCsv(double step) { return "time,height,velocity\n0,1,4\n" + std::to_string(step) + ",1.04,3.9\n"; }
+// varnelle's with event mode: an event at the step's end, two rows at its
+// time, the states the step returned and those after the rebound.
+std::string eventModeReferenceCsv(double step) {
+    return "time,height,velocity\n0,1,4\n" + std::to_string(step) + ",-0.01,-3\n" + std::to_string(step) + ",0,1.5\n";
+}
 
 class Verdicts : public testing::Test {
 protected:
@@ -224,6 +229,8 @@ protected:
             Settings settings;
             settings.references = references;
             std::ofstream(referenceFile(settings, step)) << referenceCsv(step);
+            std::ofstream(referenceFile(settings, step, "varnelle")) << referenceCsv(step);
+            std::ofstream(referenceFile(settings, step, "varnelle-event-mode")) << eventModeReferenceCsv(step);
         }
     }
     static void TearDownTestSuite() { fs::remove_all(references); }
@@ -1532,6 +1539,168 @@ TEST(Fmi3Runs, EventModeAndEarlyReturnJudgeEachReferenceStep) {
                   "callback$");
     HandRuns notAsked({});
     EXPECT_EQ(runProbes(notAsked, Settings{}, {13}).at(0).verdict, Verdict::skip) << "no FMI 3.0 run made";
+}
+
+// ---- FMI 3.0 trajectories (probes 2 and 3) --------------------------------------
+
+const RunRequest varnelleMeRun{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"};
+const RunRequest varnelleCsRun{FmuSet::strictHost, "varnelle", 0.01, "cs"};
+
+std::string indicators3(const std::string& z) {
+    return call("fmi3GetEventIndicators", "nEventIndicators=1", "status=fmi3OK eventIndicators=[" + z + "]");
+}
+// One integrator step ending at t, the indicator read there; enterEventMode
+// as fmi3CompletedIntegratorStep answers it.
+std::string step3(const std::string& t, const std::string& z, int enterEventMode = 0) {
+    return call("fmi3SetTime", "time=" + t, "status=fmi3OK") + "\n" +
+           call("fmi3SetContinuousStates", "continuousStates=[0.5,-1] nContinuousStates=2", "status=fmi3OK") + "\n" +
+           indicators3(z) + "\n" +
+           call("fmi3CompletedIntegratorStep", "noSetFMUStatePriorToCurrentPoint=1",
+                "status=fmi3OK enterEventMode=" + std::to_string(enterEventMode) + " terminateSimulation=0");
+}
+std::string continuousTime3() { return call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"); }
+// An event handled as it should be: its update, the indicator read after it.
+std::string event3() {
+    return enterEventMode3() + "\n" + updateDiscreteStates3() + "\n" + continuousTime3() + "\n" + indicators3("1e-16");
+}
+// varnelle in model exchange up to its first contact at 1.02, handled as
+// firstEvent says.
+std::string meToFirstRebound(const std::string& firstEvent = event3()) {
+    return varnelleMe() + "\n" + updateDiscreteStates3() + "\n" + continuousTime3() + "\n" + indicators3("1") + "\n" +
+           step3("0.01", "1.03") + "\n" + step3("1.02", "-0.01") + "\n" + firstEvent;
+}
+// ...and to its rest at 2.2, where the component asks to terminate.
+std::string meToRest(const std::string& afterRequest, const std::string& firstEvent = event3()) {
+    return record({meToFirstRebound(firstEvent), step3("2.2", "-0.001"), enterEventMode3(), updateDiscreteStates3(0, 1),
+                   afterRequest, call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3Trajectories, ProbeVerdicts,
+    testing::Values(
+        VerdictCase{"ModelExchangeToTheRestPass", 2, {{varnelleMeRun, meToRest(heightRead3()), exited(0), firstReboundCsv()}},
+                    Verdict::pass,
+                    "^varnelle me: rebound at 1.0.*; varnelle me: 2 Event Modes, each entered for an event and iterated "
+                    "until discreteStatesNeedUpdate was false; stopped at t = 2.2, where the component asked to terminate$"},
+        VerdictCase{"ModelExchangeLeavesWhileAnUpdateIsNeededFail", 2,
+                    {{varnelleMeRun,
+                      meToRest(heightRead3(), enterEventMode3() + "\n" + updateDiscreteStates3(1) + "\n" +
+                                                  continuousTime3() + "\n" + indicators3("1e-16")),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::fail,
+                    "^varnelle me: the first call out of order in an Event Mode: fmi3EnterContinuousTimeMode\\(\\) at t = "
+                    "1.02, while the last fmi3UpdateDiscreteStates answered discreteStatesNeedUpdate true; pass for"},
+        VerdictCase{"ModelExchangeLeavesWithoutAnUpdateFail", 2,
+                    {{varnelleMeRun,
+                      record({varnelleMe(), continuousTime3(), step3("0.01", "1.03"), call("fmi3Terminate", "", "status=fmi3OK")}),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::fail,
+                    "^varnelle me: the first call out of order in an Event Mode: fmi3EnterContinuousTimeMode\\(\\) at t = 0, "
+                    "before any fmi3UpdateDiscreteStates in that Event Mode"},
+        VerdictCase{"ModelExchangeGoesOnAfterTheRequestFail", 2,
+                    {{varnelleMeRun, meToRest(continuousTime3() + "\n" + step3("2.21", "1e-16")), exited(0),
+                      firstReboundCsv()}},
+                    Verdict::fail,
+                    "^varnelle me: went on after fmi3UpdateDiscreteStates handed out terminateSimulation true at t = 2.2: "
+                    "fmi3EnterContinuousTimeMode\\(\\) at t = 2.2; pass for varnelle me: rebound"},
+        VerdictCase{"ModelExchangeEventWithoutDomainChangeNote", 2,
+                    {{varnelleMeRun,
+                      record({meToFirstRebound(), step3("1.5", "0.9"), step3("1.51", "0.8"), event3(),
+                              step3("1.52", "0.7"), event3(), call("fmi3Terminate", "", "status=fmi3OK"), freed3()}),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::note,
+                    "^varnelle me: entered Event Mode 2 times with no event indicator changing its domain \\(z > 0 against "
+                    "z ≤ 0\\), no step event and no time event, first at t = 1.51 \\(the indicators read since the last "
+                    "event update: \\[1e-16\\], \\[0.9\\], \\[0.8\\]\\)"},
+        // A step event, a time event the component announced: reasons of their own.
+        VerdictCase{"ModelExchangeStepAndTimeEventsPass", 2,
+                    {{varnelleMeRun,
+                      record({meToFirstRebound(), step3("1.5", "0.9", 1), enterEventMode3(),
+                              call("fmi3UpdateDiscreteStates", "",
+                                   "status=fmi3OK discreteStatesNeedUpdate=0 terminateSimulation=0 "
+                                   "nominalsOfContinuousStatesChanged=0 valuesOfContinuousStatesChanged=0 "
+                                   "nextEventTimeDefined=1 nextEventTime=1.6"),
+                              continuousTime3(), step3("1.6", "0.8"), event3(), call("fmi3Terminate", "", "status=fmi3OK"),
+                              freed3()}),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::pass, "; varnelle me: 3 Event Modes, each entered for an event"},
+        // A host failing several ways before it crashes at 2.3: each named.
+        VerdictCase{"ModelExchangeFailsSeveralWaysAndCrashesFail", 2,
+                    {{varnelleMeRun,
+                      record({varnelleMe(), updateDiscreteStates3(1), continuousTime3(), indicators3("1"),
+                              step3("0.5", "0.9"), enterEventMode3(), updateDiscreteStates3(0, 1), continuousTime3(),
+                              step3("2.3", "0.8")}),
+                      crashed(), "time,height,velocity\n0,1,4\n0.5,2.3,-0.9\n"}},
+                    Verdict::fail,
+                    "^varnelle me: crashed at t = 2.3, its last call fmi3CompletedIntegratorStep\\(.*\\)"
+                    "; varnelle me: the first call out of order in an Event Mode: fmi3EnterContinuousTimeMode\\(\\) at "
+                    "t = 0, while the last.*; varnelle me: went on after fmi3UpdateDiscreteStates handed out "
+                    "terminateSimulation true at t = 0.5: fmi3EnterContinuousTimeMode\\(\\) at t = 0.5; note for varnelle "
+                    "me: entered Event Mode 1 time"},
+        VerdictCase{"CoSimulationToTheRestPass", 3,
+                    {{varnelleCsRun,
+                      record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK", 0, 0, "", 1),
+                              call("fmi3Terminate", "", "status=fmi3OK"), freed3()}),
+                      exited(0), referenceCsv(0.01)}},
+                    Verdict::pass,
+                    "^varnelle cs h = 0.01: bit for bit the reference \\(varnelle-h0.01.csv, to its end at t = 0.01\\). "
+                    "fmi3DoStep at points t \\+= h and n·h alike with step sizes h$"},
+        VerdictCase{"CoSimulationStepsOnAfterTheRequestFail", 3,
+                    {{varnelleCsRun,
+                      record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK", 0, 0, "", 1),
+                              doStep3("0.01", "0.01", "fmi3OK", 0, 0, "", 1), freed3()}),
+                      exited(0), referenceCsv(0.01) + "0.02,0,0\n"}},
+                    Verdict::fail,
+                    "^varnelle cs h = 0.01: went on after fmi3DoStep handed out terminateSimulation true at t = 0.01: "
+                    "fmi3DoStep\\(currentCommunicationPoint=0.01, communicationStepSize=0.01, "
+                    "noSetFMUStatePriorToCurrentPoint=1\\) at t = 0.01; pass for varnelle cs h = 0.01: bit for bit"},
+        // With event mode: the event-mode reference, its two rows at the event's time.
+        VerdictCase{"CoSimulationWithEventModeAgainstItsReferencePass", 3,
+                    {{varnelleCsRun, record({varnelleCs(1), updateDiscreteStates3(),
+                                             call("fmi3EnterStepMode", "", "status=fmi3OK"),
+                                             doStep3("0", "0.01", "fmi3OK", 1), freed3()}),
+                      exited(0), eventModeReferenceCsv(0.01)}},
+                    Verdict::pass, "^varnelle cs h = 0.01: bit for bit the reference \\(varnelle-event-mode-h0.01.csv"},
+        VerdictCase{"CoSimulationWithEventModeWithoutTheReboundFail", 3,
+                    {{varnelleCsRun, record({varnelleCs(1), updateDiscreteStates3(), doStep3("0", "0.01", "fmi3OK", 1),
+                                             freed3()}),
+                      exited(0), "time,height,velocity\n0,1,4\n0.01,-0.01,-3\n"}},
+                    Verdict::fail,
+                    "^varnelle cs h = 0.01: row at t = 0.01: height -0.01, reference 0 \\(varnelle-event-mode-h0.01.csv"}),
+    [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
+
+// The advice names what was wrong: in model exchange the iteration and the
+// request to terminate; in co-simulation the request alone, or with the CSV.
+TEST_F(Verdicts, Fmi3TrajectoryAdviceNamesEachFault) {
+    const ProbeResult iteration = judge(2, {{varnelleMeRun,
+                                             record({varnelleMe(), continuousTime3(), step3("0.01", "1.03")}),
+                                             exited(0), firstReboundCsv()}});
+    EXPECT_EQ(iteration.fix, "In each Event Mode call fmi3UpdateDiscreteStates until discreteStatesNeedUpdate is false "
+                             "before fmi3EnterContinuousTimeMode.");
+    const std::string steppedOn = record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK", 0, 0, "", 1),
+                                          doStep3("0.01", "0.01", "fmi3OK", 0, 0, "", 1)});
+    EXPECT_EQ(judge(3, {{varnelleCsRun, steppedOn, exited(0), referenceCsv(0.01)}}).fix,
+              "Stop stepping when fmi3DoStep hands out terminateSimulation true.");
+    const ProbeResult both = judge(3, {{varnelleCsRun, steppedOn, exited(0), "time,height,velocity\n0,1,4\n"}});
+    EXPECT_TRUE(std::regex_search(both.fix, std::regex("^Call fmi3DoStep once per .* with fmi3GetFloat64 at every point, "
+                                                       "unchanged. Stop stepping when fmi3DoStep")))
+        << both.fix;
+}
+
+// The FMI 3.0 runs are drawn with the others: the co-simulation run with
+// the reference it was compared with.
+TEST_F(Verdicts, ReportPlotsTheFmi3TrajectoriesWithTheirReferences) {
+    HandRuns hand({{pellidorStrict, pellidorToTheEnd, exited(0), bouncingCsv},
+                   {varnelleMeRun, meToRest(heightRead3()), exited(0), bouncingCsv},
+                   {varnelleCsRun, record({varnelleCs(1), doStep3("0", "0.01", "fmi3OK", 1)}), exited(0),
+                    eventModeReferenceCsv(0.01)}});
+    Settings settings;
+    settings.references = references;
+    const std::vector<Plot> plots = trajectoryPlots(runProbes(hand, settings, {2, 3}));
+    ASSERT_EQ(plots.size(), 2u);
+    EXPECT_EQ(occurrences(plots[0].svg, std::regex("<text class='title'[^>]*>strict-host varnelle.fmu \\(me\\)")), 1u);
+    EXPECT_EQ(occurrences(plots[1].svg, std::regex("<polyline class='reference'[^>]* points='([0-9.]+,[0-9.]+ ){3}'")), 2u)
+        << "the event-mode reference's three rows, height and velocity";
 }
 
 }  // namespace
