@@ -9,6 +9,7 @@
 #include <fstream>
 #include <list>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -57,9 +58,13 @@ std::string missingInput(const Options& options) {
                        " (" + setOption(run.set) + " DIR)";
             }
         }
+        // varnelle's (without event mode) only for FMI 3.0 runs.
+        const std::vector<std::string_view> references =
+            s.fmi3 ? std::vector<std::string_view>{"corvane", "varnelle"} : std::vector<std::string_view>{"corvane"};
         for (double step : referenceSteps()) {
-            if (probe.readsReferences && !fs::is_regular_file(referenceFile(s, step))) {
-                return "no reference " + referenceFile(s, step).string() + " (--references DIR)";
+            for (std::string_view reference : references) {
+                if (!probe.readsReferences || fs::is_regular_file(referenceFile(s, step, reference))) continue;
+                return "no reference " + referenceFile(s, step, reference).string() + " (--references DIR)";
             }
         }
     }

@@ -3,8 +3,12 @@
 // step-failed state: the master may read values, ask the status queries,
 // terminate, reset or free it, but make no further step. Redoing the step
 // would need the state before it, and corvane cannot get or set its state.
+// varnelle (FMI 3.0) at the same step, without early return, answers
+// Discard having done nothing: the host may retry from the same point with
+// a smaller step, or stop; a step from any other point loses time.
 #include <algorithm>
 
+#include "fmi3_steps.h"
 #include "format.h"
 #include "judging.h"
 
@@ -66,25 +70,67 @@ std::string largestStep(const CallRecord& record) {
     return shortest(largest);
 }
 
+// The run's FMI version, from its component.
+FmiVersion versionOf(const Run& run) {
+    return componentOf(run.request).standardVersion == 3 ? FmiVersion::fmi3 : FmiVersion::fmi2;
+}
+
 // The step function and its Discard as the run's version names them.
-std::string stepFunction() { return functionName(FmiVersion::fmi2, Role::doStep); }
-std::string discardStatus() { return statusName(FmiVersion::fmi2, Status::discard); }
+std::string stepFunction(FmiVersion version) { return functionName(version, Role::doStep); }
+std::string discardStatus(FmiVersion version) { return statusName(version, Status::discard); }
+
+Finding neverDiscarded(const Run& run, FmiVersion version) {
+    const CallRecord& record = *run.record;
+    const RunEnd& end = *run.end;
+    if (end.subject != Subject::none) return {Verdict::notReached, run.name, seeProbe(end)};
+    const bool stepped = std::any_of(record.calls.begin(), record.calls.end(),
+                                     [](const Call& c) { return c.role == Role::doStep; });
+    if (!stepped) return {Verdict::notReached, run.name, "no " + stepFunction(version) + " call; the run " + end.where};
+    const Call* instantiation = coSimulationInstantiation(record);
+    const bool early = instantiation != nullptr && flagSet(instantiation->arguments, "earlyReturnAllowed");
+    return {Verdict::notReached, run.name, "no " + stepFunction(version) + " answered " + discardStatus(version) +
+                                               ": the largest step was " + largestStep(record) +
+                                               (early ? ", and the host allowed early return, which varnelle takes "
+                                                        "instead of a Discard"
+                                                      : "")};
+}
+
+// FMI 3.0: the steps after a Discard each start at the discarded step's
+// point (retries) until one is not discarded; one from elsewhere loses the
+// time between. Nullopt when the host retried that way or stopped.
+std::optional<std::string> steppedOn(const CallRecord& record, std::size_t discard, std::string& retry) {
+    const Call& failed = record.calls[discard];
+    const double point = failed.numericArgument("currentCommunicationPoint").value_or(0.0);
+    for (auto next = nextStep(record, discard); next; next = nextStep(record, *next)) {
+        const Call& step = record.calls[*next];
+        if (!startsAt(step, point)) {
+            const double planned = point + failed.numericArgument("communicationStepSize").value_or(0.0);
+            const std::string from = startsAt(step, planned) ? "from the planned point: the step between is lost"
+                                                             : kindOfStep(failed, step);
+            return "then " + step.text() + " (" + from + ")";
+        }
+        retry = "then a retry from the same point, " + step.textWithStatus();
+        if (!step.answered(Status::discard)) break;
+    }
+    return std::nullopt;
+}
 
 Finding judged(const Run& run) {
     const CallRecord& record = *run.record;
     const RunEnd& end = *run.end;
+    const FmiVersion version = versionOf(run);
     const auto discard = firstDiscard(record);
-    if (!discard) {
-        if (end.subject != Subject::none) return {Verdict::notReached, run.name, seeProbe(end)};
-        const bool stepped = std::any_of(record.calls.begin(), record.calls.end(),
-                                         [](const Call& c) { return c.role == Role::doStep; });
-        if (!stepped) return {Verdict::notReached, run.name, "no " + stepFunction() + " call; the run " + end.where};
-        return {Verdict::notReached, run.name, "no " + stepFunction() + " answered " + discardStatus() +
-                                                   ": the largest step was " + largestStep(record)};
-    }
+    if (!discard) return neverDiscarded(run, version);
     const Call& failed = record.calls[*discard];
-    const AfterDiscard after = callsAfter(record, *discard);
     const std::string discarded = failed.text() + " answered " + failed.status();
+    if (version == FmiVersion::fmi3) {
+        std::string retry;
+        if (auto fault = steppedOn(record, *discard, retry)) {
+            return {Verdict::fail, run.name, discarded + "; " + *fault + "; " + whatTheUserSees(run)};
+        }
+        if (!retry.empty()) return {Verdict::pass, run.name, discarded + "; " + retry};
+    }
+    const AfterDiscard after = callsAfter(record, *discard);
     if (after.step != nullptr) {
         return {Verdict::fail, run.name, discarded + "; then " + after.step->text() + " on the same instance (" +
                                              kindOfStep(failed, *after.step) + "); " + whatTheUserSees(run)};
@@ -103,14 +149,39 @@ Finding fromTheOutside(const Run& run) {
     return {Verdict::note, run.name, "the calls after the Discard cannot be seen; " + whatTheUserSees(run), true};
 }
 
+// What the host should do instead, in the version of each run judged.
+std::string fixFor(FmiVersion version) {
+    const std::string step = stepFunction(version), discard = discardStatus(version);
+    if (version == FmiVersion::fmi3) {
+        return "When " + step + " returns " + discard + ", the step did not happen: retry it from the same point "
+               "with a smaller step, or stop (terminate and free the instance); never step on from the point the "
+               "discarded step was heading for.";
+    }
+    return "When " + step + " returns " + discard + ", stop: read what is needed, then terminate, reset or free "
+           "the instance; without FMU state (canGetAndSetFMUstate false) the step cannot be redone, and no "
+           "further " + step + " is allowed on it.";
+}
+
 }  // namespace
 
 ProbeResult judgeDiscard(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, fromTheOutside);
-    result.fix = "When " + stepFunction() + " returns " + discardStatus() +
-                 ", stop: read what is needed, then terminate, reset or free the instance; without FMU state "
-                 "(canGetAndSetFMUstate false) the step cannot be redone, and no further " + stepFunction() +
-                 " is allowed on it.";
+    // The versions of the runs that failed; of every run when none did.
+    std::vector<FmiVersion> versions;
+    for (bool failedOnly : {true, false}) {
+        for (const Run* run : result.runs) {
+            const bool failed = (run->record ? judged(*run) : fromTheOutside(*run)).verdict == Verdict::fail;
+            const FmiVersion version = versionOf(*run);
+            if ((failed || !failedOnly) && std::find(versions.begin(), versions.end(), version) == versions.end()) {
+                versions.push_back(version);
+            }
+        }
+        if (!versions.empty()) break;
+    }
+    for (FmiVersion version : versions) {
+        if (!result.fix.empty()) result.fix += ' ';
+        result.fix += fixFor(version);
+    }
     return result;
 }
 

@@ -18,6 +18,17 @@ std::vector<RunRequest> coSimulationRuns() {
     return runs;
 }
 
+// The FMI 3.0 runs of the trajectory, event-mode and early-return probes:
+// varnelle in model exchange at the output interval, in co-simulation at
+// each reference step.
+std::vector<RunRequest> fmi3ModelExchangeRuns() { return {{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"}}; }
+
+std::vector<RunRequest> fmi3CoSimulationRuns() {
+    std::vector<RunRequest> runs;
+    for (double step : referenceSteps()) runs.push_back({FmuSet::strictHost, "varnelle", step, "cs"});
+    return runs;
+}
+
 // varnelle's copy carries another instantiation token, refused by either
 // instantiate function.
 std::vector<RunRequest> refusingRuns() {
@@ -32,6 +43,10 @@ std::vector<RunRequest> fmi3Runs() {
     return {{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"},
             {FmuSet::strictHost, "varnelle", modelExchangeStep, "cs"}};
 }
+
+// varnelle in co-simulation at the step it cannot take in 100 internal
+// steps: a Discard without early return, an early return with it.
+RunRequest fmi3LongStep() { return {FmuSet::strictHost, "varnelle", discardStep, "cs"}; }
 
 std::vector<RunRequest> joined(std::vector<RunRequest> a, const std::vector<RunRequest>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -71,6 +86,9 @@ ProbeResult judgeMemory(const Probe& probe, RunSource& runs, const Settings& set
 ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeRefusedInstantiation(const Probe& probe, RunSource& runs, const Settings& settings);
 ProbeResult judgeValueTypes(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeEventMode(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeEarlyReturn(const Probe& probe, RunSource& runs, const Settings& settings);
+ProbeResult judgeIntermediateUpdate(const Probe& probe, RunSource& runs, const Settings& settings);
 
 const std::vector<Probe>& probeTable() {
     static const std::vector<Probe> table = withRunsJudgedAgain({
@@ -83,15 +101,19 @@ const std::vector<Probe>& probeTable() {
                    {FmuSet::strictHost, "corvane", modelExchangeStep}},
          .judge = judgeOptionalFunctions, .judgedAgain = true},
         {.number = 2, .name = "model-exchange", .title = "Model-exchange trajectory",
-         .runs = "strict-host pellidor and tressivo, output every 0.01 s",
+         .runs = "strict-host pellidor and tressivo, output every 0.01 s; varnelle in model exchange (FMI 3.0)",
          .judged = "the first rebound and the floor in the CSV; a run that ends in a burst of events, whether the "
-                   "host stopped there by itself", .needs = modelExchangeRuns(),
+                   "host stopped there by itself; FMI 3.0: each Event Mode's fmi3UpdateDiscreteStates iteration, "
+                   "Event Mode entered only for an event, no going on after terminateSimulation",
+         .needs = joined(modelExchangeRuns(), fmi3ModelExchangeRuns()),
          .judge = judgeModelExchangeTrajectory, .plotted = true, .judgedAgain = true,
          .subject = Subject::eventBurst},
         {.number = 3, .name = "co-simulation", .title = "Co-simulation trajectory",
-         .runs = "strict-host corvane at steps 0.01, 0.05 and 0.1",
-         .judged = "the CSV against the reference results; the record says how the master computes its points",
-         .needs = coSimulationRuns(), .judge = judgeCoSimulationTrajectory, .readsReferences = true,
+         .runs = "strict-host corvane at steps 0.01, 0.05 and 0.1; varnelle in co-simulation at the same steps "
+                 "(FMI 3.0)",
+         .judged = "the CSV against the reference results (varnelle's up to its rest); the record says how the master "
+                   "computes its points; FMI 3.0: no fmi3DoStep after terminateSimulation",
+         .needs = joined(coSimulationRuns(), fmi3CoSimulationRuns()), .judge = judgeCoSimulationTrajectory, .readsReferences = true,
          .plotted = true, .judgedAgain = true},
         {.number = 4, .name = "strings", .title = "Strings never written",
          .runs = "the runs of 2 and 3, where string0 to string3 read back as null",
@@ -114,17 +136,19 @@ const std::vector<Probe>& probeTable() {
                          fmi3Runs()),
          .judge = judgeLogMessages, .judgedAgain = true, .subject = Subject::loggerCrash},
         {.number = 7, .name = "discard", .title = "Discard",
-         .runs = "strict-host corvane at step 1.5, which answers fmi2Discard",
-         .judged = "no fmi2DoStep on the instance after the Discard",
-         .needs = {{FmuSet::strictHost, "corvane", discardStep}}, .judge = judgeDiscard, .judgedAgain = true,
-         .subject = Subject::discard},
-        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7 and 12",
+         .runs = "strict-host corvane at step 1.5, which answers fmi2Discard; varnelle (cs) at 1.5, which answers "
+                 "fmi3Discard without early return (FMI 3.0)",
+         .judged = "no fmi2DoStep on the instance after the Discard; after fmi3Discard a retry from the same point "
+                   "or a stop, no step from the planned point",
+         .needs = {{FmuSet::strictHost, "corvane", discardStep}, fmi3LongStep()}, .judge = judgeDiscard,
+         .judgedAgain = true, .subject = Subject::discard},
+        {.number = 8, .name = "lifecycle", .title = "Lifecycle", .runs = "the runs of 1 to 7 and 12 to 15",
          .judged = "every instance freed exactly once, no call on it after its release", .needs = {},
          .judge = judgeLifecycle, .judgesAgain = true},
-        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7 and 12",
+        {.number = 9, .name = "memory", .title = "Memory callbacks", .runs = "the runs of 1 to 7 and 12 to 15",
          .judged = "every block from allocateMemory zeroed, no two live blocks overlapping, an allocator given",
          .needs = {}, .judge = judgeMemory, .judgesAgain = true},
-        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7 and 12",
+        {.number = 10, .name = "sequence", .title = "Calling sequence", .runs = "the runs of 1 to 7 and 12 to 15",
          .judged = "each call allowed in the instance's state; fmi2DoStep going on from where the last one ended; "
                    "no getter after a setter without fmi2DoStep",
          .needs = {}, .judge = judgeCallingSequence, .judgesAgain = true},
@@ -137,6 +161,22 @@ const std::vector<Probe>& probeTable() {
          .runs = "strict-host varnelle in model exchange and co-simulation (FMI 3.0)",
          .judged = "one-byte booleans in fmi3SetBoolean, nValues counting elements, binaries with their sizes",
          .needs = fmi3Runs(), .judge = judgeValueTypes, .judgedAgain = true},
+        {.number = 13, .name = "event-mode", .title = "FMI 3.0 event mode",
+         .runs = "strict-host varnelle in co-simulation at steps 0.01, 0.05 and 0.1 (FMI 3.0)",
+         .judged = "instantiated with eventModeUsed; after eventHandlingNeeded fmi3EnterEventMode, "
+                   "fmi3UpdateDiscreteStates until settled, fmi3EnterStepMode, the next step from "
+                   "lastSuccessfulTime; terminateSimulation from an update honoured",
+         .needs = fmi3CoSimulationRuns(), .judge = judgeEventMode, .judgedAgain = true},
+        {.number = 14, .name = "early-return", .title = "FMI 3.0 early return",
+         .runs = "strict-host varnelle in co-simulation at step 1.5 and the runs of 13 (FMI 3.0)",
+         .judged = "after an fmi3DoStep that returned early, the next one from lastSuccessfulTime",
+         .needs = joined({fmi3LongStep()}, fmi3CoSimulationRuns()), .judge = judgeEarlyReturn, .judgedAgain = true},
+        {.number = 15, .name = "intermediate-update", .title = "FMI 3.0 intermediate update",
+         .runs = "the runs of 14, when the host gives an intermediate-update callback (FMI 3.0)",
+         .judged = "inside the callback only the calls Intermediate Update Mode allows; an early return requested "
+                   "only where canReturnEarly, then a step from lastSuccessfulTime",
+         .needs = joined({fmi3LongStep()}, fmi3CoSimulationRuns()), .judge = judgeIntermediateUpdate,
+         .judgedAgain = true},
     });
     return table;
 }
@@ -183,8 +223,8 @@ const std::vector<double>& referenceSteps() {
     return steps;
 }
 
-std::filesystem::path referenceFile(const Settings& settings, double step) {
-    return settings.references / ("corvane-h" + shortest(step) + ".csv");
+std::filesystem::path referenceFile(const Settings& settings, double step, std::string_view reference) {
+    return settings.references / (std::string(reference) + "-h" + shortest(step) + ".csv");
 }
 
 namespace {

@@ -1,11 +1,14 @@
 // The trajectory probes ("model-exchange", "co-simulation"). Model exchange
-// (strict-host pellidor and tressivo) against the closed-form first rebound;
-// co-simulation (strict-host corvane) against the reference results, with the
-// communication points and step sizes read from the record.
+// (strict-host pellidor and tressivo, varnelle in FMI 3.0) against the
+// closed-form first rebound, and for FMI 3.0 the record's Event Modes;
+// co-simulation (strict-host corvane, varnelle in FMI 3.0) against the
+// reference results, with the communication points and step sizes read from
+// the record. An FMI 3.0 run must stop where the component asks to terminate.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "event_mode.h"
 #include "format.h"
 #include "model_expectations.h"
 #include "judging.h"
@@ -106,6 +109,112 @@ Finding firstReboundChecked(const Run& run, double interval) {
     return {Verdict::pass, run.name, "first rebound: " + summary};
 }
 
+// The kinds of fail a trajectory probe found, each with its advice.
+struct Faults {
+    bool stalled = false, integratedWrongly = false, eventModeBroken = false, terminationIgnored = false;
+};
+
+bool fmi3Run(const Run& run) { return componentOf(run.request).standardVersion == 3; }
+
+// A host that went on after the component asked to terminate: the first
+// call that moved the simulation on, and where the request came.
+std::optional<std::string> wentOnAfterTermination(const CallRecord& record) {
+    const std::optional<std::size_t> after = callAfterTermination(record);
+    if (!after) return std::nullopt;
+    const std::size_t request = *terminationRequested(record);
+    return "went on after " + record.calls[request].name + " handed out terminateSimulation true " +
+           phaseAt(record, request + 1) + ": " + record.calls[*after].text() + " " + phaseAt(record, *after);
+}
+
+// ---- 2. FMI 3.0 model exchange: the record's Event Modes ----------------------
+
+// "entered Event Mode 3 times ... first at t = 0.01 (...)": the Event Modes
+// without a reason the record shows, with the indicator values the host
+// read before the first of them.
+std::string withoutReason(const CallRecord& record, const std::vector<EventWithoutReason>& events) {
+    const EventWithoutReason& first = events.front();
+    std::string reads;
+    for (const std::string& values : first.lastReads) reads += (reads.empty() ? "" : ", ") + values;
+    const std::string indicators = functionName(FmiVersion::fmi3, Role::getEventIndicators);
+    const std::string seen = first.reads == 0 ? "no " + indicators + " since the last event update"
+                                              : "the indicators read since the last event update: " +
+                                                    std::string(first.reads > first.lastReads.size() ? "..., " : "") +
+                                                    reads;
+    return "entered Event Mode " + std::to_string(events.size()) + (events.size() == 1 ? " time" : " times") +
+           " with no event indicator changing its domain (z > 0 against z ≤ 0), no step event and no time event, "
+           "first " + phaseAt(record, first.call) + " (" + seen + ")";
+}
+
+// The record's findings on an FMI 3.0 model-exchange run: each Event Mode's
+// iteration and the request to terminate (fail), Event Modes entered
+// without a reason the record shows (note: the host may have had its own).
+std::vector<Finding> eventModeFindings(const Run& run, Faults& faults) {
+    const CallRecord& record = *run.record;
+    std::vector<Finding> findings;
+    if (const auto broken = firstIterationBreak(record)) {
+        faults.eventModeBroken = true;
+        findings.push_back({Verdict::fail, run.name, "the first call out of order in an Event Mode: " +
+                                                         record.calls[broken->call].text() + " " +
+                                                         phaseAt(record, broken->call) + ", " + broken->why});
+    }
+    if (const auto wentOn = wentOnAfterTermination(record)) {
+        faults.terminationIgnored = true;
+        findings.push_back({Verdict::fail, run.name, *wentOn});
+    }
+    if (const auto events = eventsWithoutReason(record); !events.empty()) {
+        findings.push_back({Verdict::note, run.name, withoutReason(record, events)});
+    }
+    if (findings.empty()) {
+        const auto entered = std::count_if(record.calls.begin(), record.calls.end(),
+                                           [](const Call& c) { return c.role == Role::enterEventMode; });
+        findings.push_back({Verdict::pass, run.name,
+                            std::to_string(entered) + " Event Modes, each entered for an event and iterated until "
+                            "discreteStatesNeedUpdate was false; " + run.end->where});
+    }
+    return findings;
+}
+
+// The trajectory of one model-exchange run: its first rebound and floor,
+// or the burst its run ended in, or why its CSV cannot be judged.
+Finding modelExchangeFinding(const Run& run, const Probe& probe, Faults& faults) {
+    const double interval = run.request.step;
+    if (run.end && run.end->subject == probe.subject) {
+        const Finding burst = burstFinding(run), rebound = firstReboundChecked(run, interval);
+        faults.stalled = faults.stalled || burst.verdict == Verdict::fail;
+        faults.integratedWrongly = faults.integratedWrongly || rebound.verdict == Verdict::fail;
+        return {std::max(burst.verdict, rebound.verdict), run.name, burst.text + "; " + rebound.text};
+    }
+    if (auto unjudgeable = unjudgeableResult(run, probe)) {
+        faults.integratedWrongly = faults.integratedWrongly || unjudgeable->verdict == Verdict::fail;
+        return *unjudgeable;
+    }
+    std::string summary;
+    if (const auto problem = bounceProblem(*run.result.trajectory, interval, summary)) {
+        faults.integratedWrongly = true;
+        return {Verdict::fail, run.name, *problem + earlyEnd(run)};
+    }
+    return {Verdict::pass, run.name, summary};
+}
+
+std::string modelExchangeFix(const Faults& faults) {
+    const std::string integrate =
+        "Integrate the states the component hands out, watch the event indicator's sign at every step and call the "
+        "event update when it changes, then go on from the states read back after it.";
+    const std::string bound = "Bound the number of events per unit of model time or the smallest step, and stop with a "
+                              "message when the bound is reached.";
+    const std::string iterate = "In each Event Mode call " + functionName(FmiVersion::fmi3, Role::updateDiscreteStates) +
+                                " until discreteStatesNeedUpdate is false before " +
+                                functionName(FmiVersion::fmi3, Role::enterContinuousTime) + ".";
+    const std::string stop = "Stop the simulation when the component hands out terminateSimulation true.";
+    std::string fix;
+    for (const auto& [found, advice] : {std::pair{faults.stalled, &bound}, std::pair{faults.integratedWrongly, &integrate},
+                                        std::pair{faults.eventModeBroken, &iterate},
+                                        std::pair{faults.terminationIgnored, &stop}}) {
+        if (found) fix += (fix.empty() ? "" : " ") + *advice;
+    }
+    return fix.empty() ? integrate : fix;
+}
+
 // ---- 3. Co-simulation -------------------------------------------------------
 
 struct Comparison {
@@ -135,9 +244,10 @@ double largestMagnitude(const std::vector<double>& values) {
     return largest;
 }
 
-// Reference rows are matched to the host's rows by time: the host may write
-// several rows at one time (the last one counts) or go on past the
-// reference's end; a reference row without a host row is a difference.
+// Reference rows are matched to the host's rows by time: either may hold
+// several rows at one time (an event's states before and after it: the last
+// one counts) and the host may go on past the reference's end (varnelle's
+// end at its rest); a reference row without a host row is a difference.
 Comparison compareWithReference(const Trajectory& host, const Trajectory& reference) {
     Comparison result;
     std::size_t i = 0;
@@ -145,6 +255,7 @@ Comparison compareWithReference(const Trajectory& host, const Trajectory& refere
     const double scales[3] = {0.0, largestMagnitude(reference.height), largestMagnitude(reference.velocity)};
     for (std::size_t r = 0; r < reference.size(); ++r) {
         const double when = reference.time[r];
+        if (r + 1 < reference.size() && reference.time[r + 1] == when) continue;
         while (i < host.size() && host.time[i] < when && !close(host.time[i], when, referenceTolerance)) ++i;
         if (i == host.size() || !close(host.time[i], when, referenceTolerance)) {
             result.kind = Comparison::Kind::differs;
@@ -222,11 +333,16 @@ struct Stepping {
     bool likeReference = false;
 };
 
+FmiVersion versionOf(const Run& run) {
+    const int version = componentOf(run.request).standardVersion;
+    return version == 3 ? FmiVersion::fmi3 : version == 2 ? FmiVersion::fmi2 : FmiVersion::fmi1;
+}
+
 // The communication points and step sizes the master passed, from its
 // steps.
-Stepping masterSteps(const CallRecord& record, double step) {
+Stepping masterSteps(const CallRecord& record, FmiVersion version, double step) {
     std::vector<double> points, sizes;
-    const std::string stepFunction = functionName(FmiVersion::fmi2, Role::doStep);
+    const std::string stepFunction = functionName(version, Role::doStep);
     for (const Call& call : record.calls) {
         if (call.role != Role::doStep) continue;
         points.push_back(call.numericArgument("currentCommunicationPoint").value_or(NAN));
@@ -249,7 +365,7 @@ std::vector<double> distinctTimes(const Trajectory& trajectory) {
 
 // How the master stepped, from the record, or from the CSV's times without one.
 Stepping howItSteps(const Run& run, double step) {
-    if (run.record) return masterSteps(*run.record, step);
+    if (run.record) return masterSteps(*run.record, versionOf(run), step);
     return {"CSV times " + pointArithmetic(distinctTimes(*run.result.trajectory), step)};
 }
 
@@ -262,43 +378,76 @@ std::string whyOnlyClose(const Stepping& steps, const Comparison& comparison) {
            "digits than %.17g (up to " + shortest(comparison.largestRelative) + " relative)";
 }
 
+// The reference a co-simulation run is compared with: corvane's, or
+// varnelle's with or without event mode, as the host instantiated it.
+std::string referenceName(const Run& run) {
+    if (!fmi3Run(run)) return run.request.component;
+    const bool eventMode = run.record && std::any_of(run.record->calls.begin(), run.record->calls.end(),
+                                                     [](const Call& c) {
+        return c.role == Role::instantiate && c.arguments.find("eventModeUsed") &&
+               *c.arguments.find("eventModeUsed") != "0";
+    });
+    return run.request.component + (eventMode ? "-event-mode" : "");
+}
+
+// One co-simulation run's CSV against its reference; a difference that is
+// not only of digits printed clears onlyDigits.
+Finding coSimulationFinding(const Run& run, const Probe& probe, const TrajectoryFile& reference,
+                            const std::string& name, bool& onlyDigits) {
+    if (auto unjudgeable = unjudgeableResult(run, probe)) {
+        onlyDigits = false;
+        return *unjudgeable;
+    }
+    if (!reference.trajectory) return {Verdict::fail, run.name, "the reference cannot be read: " + reference.problem};
+    const Comparison comparison = compareWithReference(*run.result.trajectory, *reference.trajectory);
+    const Stepping steps = howItSteps(run, run.request.step);
+    // varnelle's references end at its rest: which one, and where it ends.
+    const std::string against = fmi3Run(run) ? " (" + name + "-h" + shortest(run.request.step) + ".csv, to its end at t = " +
+                                                   fixed(reference.trajectory->time.back(), 2) + ")"
+                                             : "";
+    switch (comparison.kind) {
+        case Comparison::Kind::exact:
+            return {Verdict::pass, run.name, "bit for bit the reference" + against + "; " + steps.text, !run.record};
+        case Comparison::Kind::close:
+            return {Verdict::note, run.name,
+                    "within " + shortest(referenceTolerance) + " relative of the reference" + against +
+                        ", not bit for bit: " + whyOnlyClose(steps, comparison), !run.record};
+        case Comparison::Kind::differs:
+            onlyDigits = onlyDigits && !comparison.rowMissing && comparison.largestRelative > 0 &&
+                         comparison.largestRelative < sixDigitRounding;
+            return {Verdict::fail, run.name, comparison.detail + against + earlyEnd(run) + "; " + steps.text, !run.record};
+    }
+    return {Verdict::skip, run.name, ""};
+}
+
+std::string coSimulationFix(bool csvFailed, bool onlyDigits, FmiVersion stepped, bool terminationIgnored) {
+    const std::string stop = "Stop stepping when " + functionName(FmiVersion::fmi3, Role::doStep) +
+                             " hands out terminateSimulation true.";
+    if (!csvFailed) return stop;
+    const std::string csv =
+        onlyDigits ? "Write the outputs with 17 significant digits (%.17g): the values agree only to the digits printed."
+                   : "Call " + functionName(stepped, Role::doStep) +
+                         " once per communication step from the last communication point and write the outputs read "
+                         "with " + functionName(stepped, Role::getReal) + " at every point, unchanged.";
+    return terminationIgnored ? csv + " " + stop : csv;
+}
+
 }  // namespace
 
 ProbeResult judgeModelExchangeTrajectory(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
-    bool stalled = false, integratedWrongly = false;  // the kinds of fail, each with its advice
+    Faults faults;
     for (const RunRequest& request : probe.needs) {
         const Run& run = runs(request);
         if (run.skipped) continue;
         result.runs.push_back(&run);
-        if (run.end && run.end->subject == probe.subject) {
-            const Finding burst = burstFinding(run), rebound = firstReboundChecked(run, request.step);
-            stalled = stalled || burst.verdict == Verdict::fail;
-            integratedWrongly = integratedWrongly || rebound.verdict == Verdict::fail;
-            findings.push_back({std::max(burst.verdict, rebound.verdict), run.name, burst.text + "; " + rebound.text});
-            continue;
-        }
-        if (auto unjudgeable = unjudgeableResult(run, probe)) {
-            integratedWrongly = integratedWrongly || unjudgeable->verdict == Verdict::fail;
-            findings.push_back(*unjudgeable);
-            continue;
-        }
-        std::string summary;
-        if (const auto problem = bounceProblem(*run.result.trajectory, request.step, summary)) {
-            integratedWrongly = true;
-            findings.push_back({Verdict::fail, run.name, *problem + earlyEnd(run)});
-        } else {
-            findings.push_back({Verdict::pass, run.name, summary});
-        }
+        findings.push_back(modelExchangeFinding(run, probe, faults));
+        if (!run.record || !fmi3Run(run) || findings.back().verdict == Verdict::notReached) continue;
+        for (const Finding& f : eventModeFindings(run, faults)) findings.push_back(f);
     }
     conclude(result, findings);
-    const std::string integrate =
-        "Integrate the states the component hands out, watch the event indicator's sign at every step and call the "
-        "event update when it changes, then go on from the states read back after it.";
-    const std::string bound = "Bound the number of events per unit of model time or the smallest step, and stop with a "
-                              "message when the bound is reached.";
-    result.fix = stalled && integratedWrongly ? bound + " " + integrate : stalled ? bound : integrate;
+    result.fix = modelExchangeFix(faults);
     return result;
 }
 
@@ -306,48 +455,28 @@ ProbeResult judgeCoSimulationTrajectory(const Probe& probe, RunSource& runs, con
     ProbeResult result = resultOf(probe);
     std::vector<Finding> findings;
     bool onlyDigits = true;  // every difference is that of a value printed with fewer digits
+    bool csvFailed = false, terminationIgnored = false;
+    FmiVersion stepped = FmiVersion::fmi2;  // of the last run whose CSV failed
     for (const RunRequest& request : probe.needs) {
-        const double step = request.step;
         const Run& run = runs(request);
         if (run.skipped) continue;
         result.runs.push_back(&run);
-        const TrajectoryFile reference = readTrajectory(referenceFile(settings, step), ',');
+        const std::string name = referenceName(run);
+        const TrajectoryFile reference = readTrajectory(referenceFile(settings, request.step, name), ',');
         result.references.push_back(reference.trajectory);
-        if (auto unjudgeable = unjudgeableResult(run, probe)) {
-            onlyDigits = false;
-            findings.push_back(*unjudgeable);
-            continue;
+        findings.push_back(coSimulationFinding(run, probe, reference, name, onlyDigits));
+        if (findings.back().verdict == Verdict::fail) {
+            csvFailed = true;
+            stepped = versionOf(run);
         }
-        if (!reference.trajectory) {
-            findings.push_back({Verdict::fail, run.name, "the reference cannot be read: " + reference.problem});
-            continue;
-        }
-        const Comparison comparison = compareWithReference(*run.result.trajectory, *reference.trajectory);
-        const Stepping steps = howItSteps(run, step);
-        switch (comparison.kind) {
-            case Comparison::Kind::exact:
-                findings.push_back({Verdict::pass, run.name, "bit for bit the reference; " + steps.text, !run.record});
-                break;
-            case Comparison::Kind::close:
-                findings.push_back({Verdict::note, run.name,
-                                    "within " + shortest(referenceTolerance) + " relative of the reference, not bit "
-                                    "for bit: " + whyOnlyClose(steps, comparison), !run.record});
-                break;
-            case Comparison::Kind::differs:
-                onlyDigits = onlyDigits && !comparison.rowMissing && comparison.largestRelative > 0 &&
-                             comparison.largestRelative < sixDigitRounding;
-                findings.push_back({Verdict::fail, run.name, comparison.detail + earlyEnd(run) + "; " + steps.text,
-                                    !run.record});
-                break;
+        if (!run.record || findings.back().verdict == Verdict::notReached) continue;
+        if (const auto wentOn = wentOnAfterTermination(*run.record)) {
+            terminationIgnored = true;
+            findings.push_back({Verdict::fail, run.name, *wentOn});
         }
     }
     conclude(result, findings);
-    result.fix = onlyDigits ? "Write the outputs with 17 significant digits (%.17g): the values agree only to the "
-                              "digits printed."
-                            : "Call " + functionName(FmiVersion::fmi2, Role::doStep) +
-                                  " once per communication step from the last communication point and write the "
-                                  "outputs read with " + functionName(FmiVersion::fmi2, Role::getReal) +
-                                  " at every point, unchanged.";
+    result.fix = coSimulationFix(csvFailed || !terminationIgnored, onlyDigits, stepped, terminationIgnored);
     return result;
 }
 

@@ -37,7 +37,7 @@ struct Settings {
     std::filesystem::path fmus;        // the default FMUs, without the seven optional functions
     std::filesystem::path strictFmus;  // the strict-host FMUs
     std::filesystem::path otherGuidFmus;  // strict-host FMUs whose description carries another GUID
-    std::filesystem::path references;  // corvane-h<step>.csv
+    std::filesystem::path references;  // corvane-h<step>.csv, varnelle-h<step>.csv...
     std::filesystem::path workRoot;    // each run gets a directory here
 };
 
@@ -157,7 +157,8 @@ const Probe* findProbe(std::string_view nameOrNumber);
 // Every selected probe (by number), in the table's order.
 std::vector<ProbeResult> runProbes(RunSource& runs, const Settings& settings, const std::vector<int>& selected);
 
-// The reference file of corvane at a communication step.
-std::filesystem::path referenceFile(const Settings& settings, double step);
+// A reference file at a communication step: corvane's, or another the
+// reference results hold ("varnelle", "varnelle-event-mode").
+std::filesystem::path referenceFile(const Settings& settings, double step, std::string_view reference = "corvane");
 
 }  // namespace hostcheck

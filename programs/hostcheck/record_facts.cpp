@@ -1,6 +1,7 @@
 #include "record_facts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,16 @@ bool completedStep(const Call& call) {
     return call.role == Role::doStep && (call.answered(Status::ok) || call.answered(Status::warning));
 }
 
+// Where a completed step ended: its point plus its size, or for an FMI 3.0
+// step that returned early its lastSuccessfulTime, short of that.
+double stepEnd(const Call& step, double from) {
+    const std::string* early = step.results.find("earlyReturn");
+    const std::string* last = step.results.find("lastSuccessfulTime");
+    const std::optional<double> reached = last != nullptr ? recordedNumber(*last) : std::nullopt;
+    if (early != nullptr && *early == "1" && reached) return *reached;
+    return from + step.numericArgument("communicationStepSize").value_or(0.0);
+}
+
 // The model time before each of the first count calls, and after them: the
 // last time the host set, or the communication point a completed step reached.
 std::vector<double> modelTimes(const CallRecord& record, std::size_t count) {
@@ -28,7 +39,7 @@ std::vector<double> modelTimes(const CallRecord& record, std::size_t count) {
         else if (c.role == Role::setTime) set = c.numericArgument("time");
         else if (c.role == Role::doStep) set = c.numericArgument("currentCommunicationPoint");
         if (set) time = *set;
-        if (completedStep(c)) time = time + c.numericArgument("communicationStepSize").value_or(0.0);
+        if (completedStep(c)) time = stepEnd(c, time);
         times.push_back(time);
     }
     return times;
@@ -127,6 +138,16 @@ std::string earlyStop(const CallRecord& record, const Outcome& outcome, RunEnd& 
     return ended(outcome) + " at t = " + shortest(end.timeReached) + (last ? ", its last call " + last->text() : "");
 }
 
+// A run the component asked to end: where it stopped, and where the
+// component asked when the host went on after that.
+// Its times to a nanosecond: a step from 2.39 ends at 2.4000000000000004.
+std::string stoppedOnRequest(const CallRecord& record, std::size_t request, double reached) {
+    const auto time = [](double t) { return shortest(std::round(t * 1e9) / 1e9); };
+    const double asked = timeAt(record, request + 1);
+    if (reached <= asked) return "stopped at t = " + time(asked) + ", where the component asked to terminate";
+    return "stopped at t = " + time(reached) + ", after the component asked to terminate at t = " + time(asked);
+}
+
 }  // namespace
 
 bool iterationConverged(const Call& call) {
@@ -198,12 +219,45 @@ std::optional<std::size_t> firstDiscard(const CallRecord& record) {
     return std::nullopt;
 }
 
+bool handedOutTrue(const Call& call, std::string_view output) {
+    const std::string* value = call.results.find(output);
+    if (value == nullptr) return false;
+    const std::optional<double> byte = recordedNumber(*value);
+    return byte && *byte != 0.0;
+}
+
+std::optional<std::size_t> terminationRequested(const CallRecord& record) {
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (call.version != FmiVersion::fmi3) continue;
+        const bool mayAsk = call.role == Role::updateDiscreteStates || call.role == Role::completedIntegratorStep ||
+                            call.role == Role::doStep;
+        if (mayAsk && handedOutTrue(call, "terminateSimulation")) return k;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> callAfterTermination(const CallRecord& record) {
+    const std::optional<std::size_t> request = terminationRequested(record);
+    if (!request) return std::nullopt;
+    for (std::size_t k = *request + 1; k < record.calls.size(); ++k) {
+        const Role role = record.calls[k].role;
+        if (role == Role::terminate || role == Role::release || role == Role::reset) break;
+        if (advancesSimulation(role) && role != Role::updateDiscreteStates) return k;
+    }
+    return std::nullopt;
+}
+
 RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     RunEnd end;
     end.instantiated = instantiated(record);
     end.timeReached = timeReached(record);
     // Hosts that add their step up end a rounding short of the stop time.
     end.reachedStop = end.timeReached >= stop * (1.0 - 1e-9);
+    const auto termination = end.reachedStop ? std::nullopt : terminationRequested(record);
+    // A run that stopped where the component asked to end it ended properly.
+    end.terminated = termination && !outcome.crashed() && !outcome.hung();
+    end.reachedStop = end.reachedStop || end.terminated;
     if (!end.instantiated) {
         end.where = ended(outcome) + " before instantiating anything" +
                     (record.calls.empty() ? " (no call reached the library)" : "");
@@ -217,6 +271,8 @@ RunEnd runEnd(const CallRecord& record, const Outcome& outcome, double stop) {
     } else if (bool allUnconverged = true; outcome.hung() && trailingEventUpdates(record, allUnconverged) > 0) {
         end.subject = Subject::endlessEventIteration;
         end.where = endlessIteration(record, outcome);
+    } else if (end.terminated) {
+        end.where = stoppedOnRequest(record, *termination, end.timeReached);
     } else if (end.reachedStop) {
         end.where = outcome.completed() ? "ran to t = " + shortest(end.timeReached)
                                         : ended(outcome) + " after reaching t = " + shortest(end.timeReached);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "outcome.h"
@@ -47,6 +48,22 @@ std::optional<NullString> firstNullString(const CallRecord& record);
 // The first communication step that answered Discard.
 std::optional<std::size_t> firstDiscard(const CallRecord& record);
 
+// Whether an FMI 3.0 call handed out true through the boolean it names
+// ("terminateSimulation", "discreteStatesNeedUpdate"): recorded as the byte
+// the component wrote, "-" when the call failed and wrote nothing.
+bool handedOutTrue(const Call& call, std::string_view output);
+
+// The first call in which the component asked to end the simulation: the
+// first fmi3UpdateDiscreteStates, fmi3CompletedIntegratorStep or fmi3DoStep
+// handing out terminateSimulation true (varnelle, once its mass rests).
+std::optional<std::size_t> terminationRequested(const CallRecord& record);
+
+// The first call after that request that moves the simulation on (a step,
+// a time, states, a mode) before the host ends or resets the instance:
+// the host went on instead of stopping. nullopt when it stopped, or when no
+// request came. Another event update in Event Mode is no going on.
+std::optional<std::size_t> callAfterTermination(const CallRecord& record);
+
 // What ended a run early when a probe tests it: a string never written,
 // read as null; an event iteration that never ended; a crash in the host's
 // logger; the Discard of a step; a burst of events where the rebounds
@@ -57,7 +74,11 @@ enum class Subject { none, nullString, endlessEventIteration, loggerCrash, disca
 // Where a run ended and why, as the record and the outcome show it.
 struct RunEnd {
     bool instantiated = false;
-    bool reachedStop = false;  // the simulation got to the stop time
+    // The simulation got to its end: the stop time, or where the component
+    // asked to terminate and the host stopped (terminated). Either ended
+    // properly; only a run without it stopped early.
+    bool reachedStop = false;
+    bool terminated = false;
     double timeReached = 0.0;
     Subject subject = Subject::none;
     std::string where;  // "stopped at the first fmi2GetString of string0, during initialisation"

@@ -5,15 +5,23 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
 
 namespace test_host {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Row {
-    double time, height, velocity;
-};
+void unzip(const Arguments& a, const fs::path& directory) {
+    const std::string command = "unzip -q -o '" + a.fmu + "' -d '" + directory.string() + "'";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "cannot unpack %s\n", a.fmu.c_str());
+        std::exit(1);
+    }
+}
+
+}  // namespace
 
 // With semicolons as a host set up for a decimal-comma locale writes it:
 // quoted names, semicolons between fields, decimal commas.
@@ -30,8 +38,6 @@ void writeCsv(const std::string& path, const std::vector<Row>& rows, bool semico
     std::fclose(file);
 }
 
-}  // namespace
-
 Arguments parse(int argc, char** argv) {
     if (argc < 6) {
         std::fprintf(stderr, "usage: %s FMU CSV STOP STEP WORKDIR [FLAG]\n", argv[0]);
@@ -42,11 +48,7 @@ Arguments parse(int argc, char** argv) {
 
 Component unpack(const Arguments& a) {
     const fs::path directory = fs::path(a.workdir) / "unpacked";
-    const std::string command = "unzip -q -o '" + a.fmu + "' -d '" + directory.string() + "'";
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "cannot unpack %s\n", a.fmu.c_str());
-        std::exit(1);
-    }
+    unzip(a, directory);
     // The library for this program's own width, as a host loads it.
     const char* platform = sizeof(void*) == 8 ? "linux64" : "linux32";
     for (const auto& entry : fs::directory_iterator(directory / "binaries" / platform)) {
@@ -54,6 +56,19 @@ Component unpack(const Arguments& a) {
     }
     std::fprintf(stderr, "no library in %s\n", a.fmu.c_str());
     std::exit(1);
+}
+
+Fmi3Component unpackFmi3(const Arguments& a) {
+    const fs::path directory = fs::path(a.workdir) / "unpacked";
+    unzip(a, directory);
+    std::ifstream file(directory / "modelDescription.xml");
+    const std::string text(std::istreambuf_iterator<char>(file), {});
+    std::smatch token;
+    const bool found = std::regex_search(text, token, std::regex("instantiationToken=\"([^\"]*)\""));
+    // The library for this program's own width, in FMI 3.0's platform folder.
+    const char* platform = sizeof(void*) == 8 ? "x86_64-linux" : "x86-linux";
+    const fs::path library = directory / "binaries" / platform / "varnelle.so";
+    return {library.string(), found ? token[1].str() : ""};
 }
 
 void printLog(const host::Host& host) {

@@ -27,8 +27,22 @@ struct Component {
 };
 Component unpack(const Arguments& arguments);
 
+// FMI 3.0: the FMU unpacked into WORKDIR/unpacked, the path of its library
+// for this program's width, and the instantiation token its description holds.
+struct Fmi3Component {
+    std::string library, instantiationToken;
+};
+Fmi3Component unpackFmi3(const Arguments& arguments);
+
 // Prints the log messages recorded since the last call, formatted.
 void printLog(const host::Host& host);
+
+// One row of the result CSV, and the CSV as the plain hosts write it
+// (%.17g); with semicolons as a host set up for a decimal-comma locale.
+struct Row {
+    double time, height, velocity;
+};
+void writeCsv(const std::string& path, const std::vector<Row>& rows, bool semicolons = false);
 
 // The simplest co-simulation master: one fmi2DoStep of the step size per
 // communication step, the states read at every point. The points are summed

@@ -214,6 +214,11 @@ private:
 
 // The reference results probe 3 compares with: two rows per step.
 std::string referenceCsv(double step) { return "time,height,velocity\n0,1,4\n" + std::to_string(step) + ",1.04,3.9\n"; }
+// varnelle's with event mode: an event at the step's end, two rows at its
+// time, the states the step returned and those after the rebound.
+std::string eventModeReferenceCsv(double step) {
+    return "time,height,velocity\n0,1,4\n" + std::to_string(step) + ",-0.01,-3\n" + std::to_string(step) + ",0,1.5\n";
+}
 
 class Verdicts : public testing::Test {
 protected:
@@ -224,6 +229,8 @@ protected:
             Settings settings;
             settings.references = references;
             std::ofstream(referenceFile(settings, step)) << referenceCsv(step);
+            std::ofstream(referenceFile(settings, step, "varnelle")) << referenceCsv(step);
+            std::ofstream(referenceFile(settings, step, "varnelle-event-mode")) << eventModeReferenceCsv(step);
         }
     }
     static void TearDownTestSuite() { fs::remove_all(references); }
@@ -687,7 +694,7 @@ TEST(ProbeSelection, ByNameOrNumber) {
     const auto parsed = parseOptions({"--host", "h {fmu} {csv}", "--probes", "discard,strings,1"}, defaults);
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->probes, (std::vector<int>{7, 4, 1}));
-    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "13"}, defaults).options);
+    EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "16"}, defaults).options);
     EXPECT_FALSE(parseOptions({"--host", "h {fmu} {csv}", "--probes", "string"}, defaults).options);
     EXPECT_TRUE(parseOptions({"--version"}, defaults).versionRequested);
     // Every probe of the table by its name, the FMI 3.0 ones included.
@@ -1021,21 +1028,24 @@ std::string varnelleCs(int eventModeUsed) {
                            " earlyReturnAllowed=1 requiredIntermediateVariables=[1] nRequiredIntermediateVariables=1 "
                            "instanceEnvironment=0x1 logMessage=0x2 intermediateUpdate=0x3");
 }
-std::string updateDiscreteStates3() {
+std::string updateDiscreteStates3(int needUpdate = 0, int terminateSimulation = 0) {
     return call("fmi3UpdateDiscreteStates", "",
-                "status=fmi3OK discreteStatesNeedUpdate=0 terminateSimulation=0 nominalsOfContinuousStatesChanged=0 "
-                "valuesOfContinuousStatesChanged=0 nextEventTimeDefined=0 nextEventTime=0");
+                "status=fmi3OK discreteStatesNeedUpdate=" + std::to_string(needUpdate) + " terminateSimulation=" +
+                    std::to_string(terminateSimulation) + " nominalsOfContinuousStatesChanged=0 "
+                    "valuesOfContinuousStatesChanged=0 nextEventTimeDefined=0 nextEventTime=0");
 }
 // An fmi3DoStep and what it answered; Discard writes no outputs.
 std::string doStep3(const std::string& point, const std::string& size, const std::string& status,
-                    int eventHandlingNeeded = 0, int earlyReturn = 0, const std::string& lastSuccessfulTime = "") {
+                    int eventHandlingNeeded = 0, int earlyReturn = 0, const std::string& lastSuccessfulTime = "",
+                    int terminateSimulation = 0) {
     const std::string arguments = "currentCommunicationPoint=" + point + " communicationStepSize=" + size +
                                   " noSetFMUStatePriorToCurrentPoint=1";
     if (status != "fmi3OK") return call("fmi3DoStep", arguments, "status=" + status + " eventHandlingNeeded=- "
                                         "terminateSimulation=- earlyReturn=- lastSuccessfulTime=-");
     return call("fmi3DoStep", arguments,
                 "status=fmi3OK eventHandlingNeeded=" + std::to_string(eventHandlingNeeded) +
-                    " terminateSimulation=0 earlyReturn=" + std::to_string(earlyReturn) + " lastSuccessfulTime=" +
+                    " terminateSimulation=" + std::to_string(terminateSimulation) + " earlyReturn=" +
+                    std::to_string(earlyReturn) + " lastSuccessfulTime=" +
                     (lastSuccessfulTime.empty() ? number(std::stod(point) + std::stod(size)) : lastSuccessfulTime));
 }
 // A step the host's callback returned early from at t, with the host's
@@ -1072,6 +1082,51 @@ const std::string varnelleMeToTheEnd =
     record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
             call("fmi3SetTime", "time=0.01", "status=fmi3OK"), heightRead3(),
             call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
+
+// varnelle in model exchange from its start to an event at t where the
+// component answers its update with terminateSimulation as given: what a
+// host meets when the mass comes to rest (at about 2.2 s).
+std::string varnelleMeUpTo(const std::string& t, int terminateSimulation) {
+    return record({varnelleMe(), updateDiscreteStates3(), call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"),
+                   call("fmi3SetTime", "time=" + t, "status=fmi3OK"), call("fmi3EnterEventMode", "", "status=fmi3OK"),
+                   updateDiscreteStates3(0, terminateSimulation)});
+}
+const std::string ended3 = record({call("fmi3Terminate", "", "status=fmi3OK"), freed3()}).substr(recordVersionLine.size() + 1);
+// varnelle in co-simulation, its step from 2.39 ending at rest with terminateSimulation.
+const std::string varnelleCsToRest =
+    record({varnelleCs(0), doStep3("2.39", "0.01", "fmi3OK", 0, 0, "", 1), call("fmi3Terminate", "", "status=fmi3OK"),
+            freed3()});
+
+// A run that stopped where the component asked to terminate ended
+// properly: no probe reports it as stopped early.
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3, RunEnds,
+    testing::Values(
+        EndCase{"StoppedWhereTheModelExchangeComponentAskedToTerminate", varnelleMeUpTo("2.2", 1) + ended3, exited(0), 0,
+                "^stopped at t = 2.2, where the component asked to terminate$"},
+        EndCase{"StoppedWhereTheCoSimulationComponentAskedToTerminate", varnelleCsToRest, exited(0), 0,
+                "^stopped at t = 2.4, where the component asked to terminate$"},
+        EndCase{"WentOnAfterTheRequestAndStopped",
+                varnelleMeUpTo("2.2", 1) + call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK") + "\n" +
+                    call("fmi3SetTime", "time=2.5", "status=fmi3OK") + "\n" + ended3,
+                exited(0), 0, "^stopped at t = 2.5, after the component asked to terminate at t = 2.2$"},
+        EndCase{"CrashedAfterTheRequest", varnelleMeUpTo("2.2", 1), crashed(), 0,
+                "^crashed at t = 2.2, its last call fmi3UpdateDiscreteStates"},
+        EndCase{"StoppedWithoutARequest", varnelleMeUpTo("2.2", 0) + ended3, exited(0), 0, "^stopped at t = 2.2, its last"}),
+    [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.rule); });
+
+TEST(RunEnd, TheComponentsRequestToTerminateIsAProperEnd) {
+    const RunEnd honoured = runEnd(parseCallRecord(varnelleCsToRest), exited(0), stopTime);
+    EXPECT_TRUE(honoured.reachedStop && honoured.terminated) << honoured.where;
+    const CallRecord asked = parseCallRecord(varnelleMeUpTo("2.2", 1));
+    EXPECT_EQ(terminationRequested(asked), std::optional<std::size_t>(7)) << "the second fmi3UpdateDiscreteStates";
+    EXPECT_FALSE(runEnd(asked, crashed(), stopTime).reachedStop) << "a crash after the request is no proper end";
+    const CallRecord notAsked = parseCallRecord(varnelleMeUpTo("2.2", 0));
+    EXPECT_FALSE(terminationRequested(notAsked));
+    EXPECT_FALSE(runEnd(notAsked, exited(0), stopTime).reachedStop);
+    // A step that failed wrote no outputs: "-" is no request.
+    EXPECT_FALSE(terminationRequested(parseCallRecord(record({varnelleCs(0), doStep3("0", "0.01", "fmi3Error")}))));
+}
 
 // varnelle's runs are told apart by the interface each asks for.
 TEST(Fmi3Runs, EachInterfaceIsARunOfItsOwn) {
@@ -1331,6 +1386,497 @@ TEST(Fmi3Log, FromTheOutsideTheCatalogueOfNineMessages) {
     const ProbeResult failed = probe.judge(probe, mangled, Settings{});
     expectVerdict(failed, Verdict::fail, "shown as printf shows it given as a format.*judged from the outside");
     EXPECT_NE(failed.fix.find("finished text"), std::string::npos) << failed.fix;
+}
+
+// ---- FMI 3.0 co-simulation: event mode, early return, the callback, the Discard ----
+
+// varnelle in co-simulation with the host's choices: event mode, early
+// return, a callback (naming height, value reference 1). With event mode
+// initialisation ends in Event Mode: the host settles it and enters Step Mode.
+std::string varnelleCsWith(int eventModeUsed, int earlyReturnAllowed, bool callback) {
+    const std::string started = varnelleStarted(
+        "fmi3InstantiateCoSimulation instanceName=\"i\" instantiationToken=\"123\" resourcePath=null visible=0 "
+        "loggingOn=1 eventModeUsed=" + std::to_string(eventModeUsed) + " earlyReturnAllowed=" +
+        std::to_string(earlyReturnAllowed) + " requiredIntermediateVariables=[1] nRequiredIntermediateVariables=1 "
+        "instanceEnvironment=0x1 logMessage=0x2 intermediateUpdate=" + (callback ? "0x3" : "null"));
+    if (!eventModeUsed) return started;
+    return started + "\n" + updateDiscreteStates3() + "\n" + call("fmi3EnterStepMode", "", "status=fmi3OK");
+}
+std::string update3(int needUpdate, int terminate) {
+    return call("fmi3UpdateDiscreteStates", "",
+                "status=fmi3OK discreteStatesNeedUpdate=" + std::to_string(needUpdate) + " terminateSimulation=" +
+                    std::to_string(terminate) + " nominalsOfContinuousStatesChanged=0 valuesOfContinuousStatesChanged=1 "
+                    "nextEventTimeDefined=0 nextEventTime=0");
+}
+std::string enterEventMode3() { return call("fmi3EnterEventMode", "", "status=fmi3OK"); }
+std::string enterStepMode3() { return call("fmi3EnterStepMode", "", "status=fmi3OK"); }
+std::string terminated3() { return call("fmi3Terminate", "", "status=fmi3OK"); }
+// A step that found a contact at t: it returned early there for Event Mode.
+std::string eventStep3(const std::string& point, const std::string& size, const std::string& t) {
+    return doStep3(point, size, "fmi3OK", 1, 1, t);
+}
+// The event handled as the component asks: Event Mode, two updates (the
+// first asking for another), Step Mode.
+std::string eventHandled3() {
+    return enterEventMode3() + "\n" + update3(1, 0) + "\n" + update3(0, 0) + "\n" + enterStepMode3();
+}
+// One call of the host's callback at t, with the calls it made inside.
+std::string intermediateUpdate3(const std::string& t, int canReturnEarly, int requested,
+                                const std::string& inside = "", int setRequested = 0) {
+    return ">> intermediateUpdate " + instance + " intermediateUpdateTime=" + t +
+           " intermediateVariableSetRequested=" + std::to_string(setRequested) +
+           " intermediateVariableGetAllowed=1 intermediateStepFinished=1 canReturnEarly=" +
+           std::to_string(canReturnEarly) + "\n" + inside + (inside.empty() ? "" : "\n") + "<< intermediateUpdate " +
+           instance + " earlyReturnRequested=" + std::to_string(requested) + " earlyReturnTime=" + t;
+}
+// A step with the callback's calls inside it and what it answered.
+std::string stepAround(const std::string& point, const std::string& size, const std::string& callbacks,
+                       const std::string& results) {
+    return "> fmi3DoStep " + instance + " currentCommunicationPoint=" + point + " communicationStepSize=" + size +
+           " noSetFMUStatePriorToCurrentPoint=1\n" + callbacks + "\n< fmi3DoStep " + instance + " " + results;
+}
+std::string answered3(int earlyReturn, const std::string& lastSuccessfulTime, const std::string& status = "fmi3OK") {
+    return "status=" + status + " eventHandlingNeeded=0 terminateSimulation=0 earlyReturn=" +
+           std::to_string(earlyReturn) + " lastSuccessfulTime=" + lastSuccessfulTime;
+}
+std::string readOf3(const std::string& references) {
+    return call("fmi3GetFloat64", "valueReferences=" + references + " nValueReferences=1 nValues=1",
+                "status=fmi3OK values=[1]");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3CoSimulation, Fmi3RecordVerdicts,
+    testing::Values(
+        // 13. Event mode: after eventHandlingNeeded Event Mode, the updates until
+        // settled, Step Mode, on from lastSuccessfulTime; terminateSimulation honoured.
+        Fmi3Case{"EventModeHandledAndTerminationHonouredPass", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), heightRead3(), eventHandled3(),
+                         doStep3("1.03", "0.02", "fmi3OK"), eventStep3("2.35", "0.1", "2.4"), enterEventMode3(),
+                         update3(0, 1), terminated3(), freed3()}),
+                 exited(0), Verdict::pass,
+                 "^varnelle: 2 events handled: .* the next fmi3DoStep from lastSuccessfulTime. "
+                 "fmi3UpdateDiscreteStates\\(\\) answered terminateSimulation at t = 2.4, honoured$"},
+        Fmi3Case{"EventModeNotUsedNote", 13, record({varnelleCsWith(0, 1, false), doStep3("0", "0.01", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::note,
+                 "eventModeUsed false, although the description says hasEventMode=\"true\": the host misses each "
+                 "contact reported as an event and the rebound at the event's time"},
+        Fmi3Case{"EventModeWithoutEarlyReturnNotReached", 13,
+                 record({varnelleCsWith(1, 0, false), doStep3("0", "3", "fmi3OK"), terminated3(), freed3()}), exited(0),
+                 Verdict::notReached, "no fmi3DoStep answered eventHandlingNeeded \\(earlyReturnAllowed false: varnelle "
+                                      "rebounds inside the step\\); the run ran to t = 3"},
+        Fmi3Case{"EventModeNoInstanceNotReached", 13, record({varnelleMe(), freed3()}), exited(0), Verdict::notReached,
+                 "no co-simulation instance"},
+        Fmi3Case{"EventModeIgnoredFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"),
+                         doStep3("1.03", "0.02", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3DoStep\\(currentCommunicationPoint=1, communicationStepSize=0.05, "
+                 "noSetFMUStatePriorToCurrentPoint=1\\) answered eventHandlingNeeded at t = 1.03; the first call out "
+                 "of order: fmi3DoStep\\(.*\\) -> fmi3Error instead of fmi3EnterEventMode: the host ignores "
+                 "eventHandlingNeeded and steps on"},
+        Fmi3Case{"EventModeStepModeBeforeSettledFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), enterEventMode3(), update3(1, 0),
+                         enterStepMode3(), doStep3("1.03", "0.02", "fmi3OK"), terminated3(), freed3()}),
+                 exited(0), Verdict::fail,
+                 "the first call out of order: fmi3EnterStepMode\\(\\) -> fmi3OK instead of fmi3UpdateDiscreteStates "
+                 "until discreteStatesNeedUpdate is false$"},
+        Fmi3Case{"EventModeOnFromThePlannedPointFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), eventHandled3(),
+                         doStep3("1.05", "0.05", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail,
+                 "answered eventHandlingNeeded at t = 1.03; then fmi3DoStep\\(currentCommunicationPoint=1.05, .*\\) "
+                 "instead of fmi3DoStep from lastSuccessfulTime 1.03$"},
+        Fmi3Case{"EventModeSteppingOnAfterTerminationFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("2.35", "0.1", "2.4"), enterEventMode3(), update3(0, 1),
+                         enterStepMode3(), doStep3("2.4", "0.05", "fmi3OK"), terminated3(), freed3()}),
+                 exited(0), Verdict::fail,
+                 "^varnelle: fmi3UpdateDiscreteStates\\(\\) answered terminateSimulation at t = 2.4; then "
+                 "fmi3DoStep\\(currentCommunicationPoint=2.4, .*\\): the host steps on after the component asked to "
+                 "terminate$"},
+        Fmi3Case{"EventModeTerminationInStepModeOnlyPass", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("2.35", "0.1", "2.4"), enterEventMode3(), update3(0, 1),
+                         enterStepMode3(), terminated3(), freed3()}),
+                 exited(0), Verdict::pass, "1 event handled.*answered terminateSimulation at t = 2.4, honoured"},
+        // A host that gets the first event wrong in two ways (Event Mode
+        // entered, then Step Mode at once) and crashes in the next step: the
+        // first call out of order named, the crash with it.
+        Fmi3Case{"EventModeOutOfOrderThenCrashFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), enterEventMode3(),
+                         enterStepMode3(), "> fmi3DoStep " + instance + " currentCommunicationPoint=1.05 "
+                         "communicationStepSize=0.05 noSetFMUStatePriorToCurrentPoint=1"}),
+                 crashed(), Verdict::fail,
+                 "the first call out of order: fmi3EnterStepMode\\(\\) -> fmi3OK instead of fmi3UpdateDiscreteStates "
+                 "until discreteStatesNeedUpdate is false \\(crashed inside fmi3DoStep"},
+        Fmi3Case{"EventModeLeftUnhandledFail", 13,
+                 record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), terminated3(), freed3()}),
+                 exited(0), Verdict::fail,
+                 "then fmi3Terminate\\(\\) before fmi3EnterEventMode: the event was never handled"},
+
+        // 14. Early return: the next step from lastSuccessfulTime.
+        Fmi3Case{"EarlyReturnContinuedPass", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                         doStep3("1", "0.5", "fmi3OK"), doStep3("1.5", "1.5", "fmi3OK", 0, 1, "2.4"), terminated3(),
+                         freed3()}),
+                 exited(0), Verdict::pass,
+                 "^varnelle: 2 early returns \\(the first at lastSuccessfulTime=1\\), each followed by a step from "
+                 "lastSuccessfulTime or by the run's end$"},
+        Fmi3Case{"EarlyReturnFromThePlannedPointFail", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                         doStep3("1.5", "1.5", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail,
+                 "^varnelle: fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=1.5, "
+                 "noSetFMUStatePriorToCurrentPoint=1\\) returned early at lastSuccessfulTime=1; then "
+                 "fmi3DoStep\\(currentCommunicationPoint=1.5, .*\\) starts at the planned point: the step between is "
+                 "lost$"},
+        Fmi3Case{"EarlyReturnGoingBackFail", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                         doStep3("0.5", "1", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail, "returned early at lastSuccessfulTime=1; then .* goes back before it$"},
+        Fmi3Case{"EarlyReturnNotAllowedNotReached", 14,
+                 record({varnelleCsWith(0, 0, false), doStep3("0", "1.5", "fmi3Discard"), freed3()}), exited(1),
+                 Verdict::notReached, "the host never allowed early return \\(earlyReturnAllowed false\\)"},
+        Fmi3Case{"EarlyReturnNeverHappenedNotReached", 14,
+                 record({varnelleCsWith(0, 1, false), doStep3("0", "0.01", "fmi3OK"), freed3()}), exited(0),
+                 Verdict::notReached, "no fmi3DoStep returned early; the run "},
+
+        // 15. The callback: only what Intermediate Update Mode allows inside it.
+        Fmi3Case{"CallbackReadsAndEarlyReturnPass", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 0, readOf3("[1]")) + "\n" +
+                                                    intermediateUpdate3("0.02", 1, 1, readOf3("[1]")),
+                                    answered3(1, "0.02")),
+                         doStep3("0.02", "0.48", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::pass,
+                 "^varnelle: intermediateUpdate called 2 times; 2 calls inside it, each allowed in Intermediate Update "
+                 "Mode; 1 early return requested where canReturnEarly was true"},
+        Fmi3Case{"CallbackNotGivenNotReached", 15, record({varnelleCsWith(0, 1, false), doStep3("0", "0.5", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::notReached, "the host gave no intermediate-update callback"},
+        Fmi3Case{"CallbackReadsAVariableNotNamedFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 0, readOf3("[1]") + "\n" + readOf3("[4]")),
+                                    answered3(0, "0.5", "fmi3Error")),
+                         freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3GetFloat64\\(valueReferences=\\[4\\], .*\\) inside intermediateUpdate at t = 0.01: reads a "
+                 "variable not named in requiredIntermediateVariables"},
+        Fmi3Case{"CallbackSetsUnrequestedFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5",
+                                    intermediateUpdate3("0.01", 1, 0,
+                                                        call("fmi3SetFloat64", "valueReferences=[1] nValueReferences=1 "
+                                                             "values=[2] nValues=1", "status=fmi3Error")),
+                                    answered3(0, "0.5", "fmi3Error")),
+                         freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3SetFloat64\\(.*\\) inside intermediateUpdate at t = 0.01 while intermediateVariableSetRequested "
+                 "was false"},
+        Fmi3Case{"CallbackReadsAfterASetFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5",
+                                    intermediateUpdate3("0.01", 1, 0,
+                                                        call("fmi3SetFloat64", "valueReferences=[1] nValueReferences=1 "
+                                                             "values=[2] nValues=1", "status=fmi3OK") + "\n" +
+                                                            readOf3("[1]"),
+                                                        1),
+                                    answered3(0, "0.5")),
+                         freed3()}),
+                 exited(0), Verdict::fail, "after a set in the same call: reads come before sets"},
+        Fmi3Case{"CallbackStepsInsideFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 0, doStep3("0.01", "0.01", "fmi3Error")),
+                                    answered3(0, "0.5", "fmi3Error")),
+                         freed3()}),
+                 exited(1), Verdict::fail,
+                 "fmi3DoStep\\(currentCommunicationPoint=0.01, .*\\) inside intermediateUpdate at t = 0.01: not "
+                 "allowed in Intermediate Update Mode, allowed only in Step Mode"},
+        Fmi3Case{"CallbackRequestsWhereItCannotReturnEarlyFail", 15,
+                 record({varnelleCsWith(0, 0, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 0, 1, readOf3("[1]")),
+                                    answered3(0, "0.5", "fmi3Warning")),
+                         doStep3("0.5", "0.5", "fmi3OK"), freed3()}),
+                 exited(0), Verdict::fail,
+                 "^varnelle: earlyReturnRequested written true inside intermediateUpdate at t = 0.01, although "
+                 "canReturnEarly was false$"},
+        Fmi3Case{"CallbackEarlyReturnThenThePlannedPointFail", 15,
+                 record({varnelleCsWith(0, 1, true),
+                         stepAround("0", "0.5", intermediateUpdate3("0.01", 1, 1), answered3(1, "0.01")),
+                         doStep3("0.5", "0.5", "fmi3Error"), freed3()}),
+                 exited(1), Verdict::fail, "returned early at lastSuccessfulTime=0.01; then .* starts at the planned "
+                                           "point: the step between is lost"},
+        // A host whose callback reads an unnamed variable, then asks for an
+        // early return it may not, and crashes inside the callback: the first
+        // fault named, the record ending inside the step.
+        Fmi3Case{"CallbackFaultsThenCrashInsideFail", 15,
+                 record({varnelleCsWith(0, 0, true),
+                         "> fmi3DoStep " + instance + " currentCommunicationPoint=0 communicationStepSize=0.5 "
+                         "noSetFMUStatePriorToCurrentPoint=1",
+                         intermediateUpdate3("0.01", 0, 1, readOf3("[7]")),
+                         ">> intermediateUpdate " + instance + " intermediateUpdateTime=0.02 "
+                         "intermediateVariableSetRequested=0 intermediateVariableGetAllowed=1 intermediateStepFinished=1 "
+                         "canReturnEarly=0"}),
+                 crashed(), Verdict::fail,
+                 "^varnelle: fmi3GetFloat64\\(valueReferences=\\[7\\], .*\\) inside intermediateUpdate at t = 0.01: "
+                 "reads a variable not named"}),
+    [](const testing::TestParamInfo<Fmi3Case>& info) { return std::string(info.param.rule); });
+
+// An FMI 3.0 step that returned early reached its lastSuccessfulTime, not
+// the point it was heading for: the times the evidence gives say so.
+TEST(Fmi3Runs, AnEarlyReturnReachesLastSuccessfulTime) {
+    const CallRecord r = parseCallRecord(record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                                                 heightRead3()}));
+    EXPECT_EQ(timeReached(r), 1.0);
+    EXPECT_EQ(phaseAt(r, r.calls.size() - 1), "at t = 1");
+    EXPECT_EQ(timeReached(parseCallRecord(record({varnelleCsWith(0, 1, false), doStep3("0", "0.5", "fmi3OK")}))), 0.5);
+}
+
+// Probe 7 on varnelle at a step of 1.5 without early return: fmi3Discard,
+// nothing done. A retry from the same point or a stop passes; a step from
+// elsewhere fails, with the fix in FMI 3.0's terms.
+TEST(Fmi3Runs, DiscardIsRetriedFromTheSamePointOrEndsTheRun) {
+    const RunRequest varnelle{FmuSet::strictHost, "varnelle", discardStep, "cs"};
+    const auto judged = [&](const std::vector<std::string>& steps, Outcome outcome) {
+        std::vector<std::string> lines{varnelleCsWith(0, 0, false)};
+        lines.insert(lines.end(), steps.begin(), steps.end());
+        HandRuns hand({{varnelle, record(lines), outcome, discardCsv}});
+        return runProbes(hand, Settings{}, {7}).at(0);
+    };
+    const std::string discarded = doStep3("0", "1.5", "fmi3Discard");
+    expectVerdict(judged({discarded, doStep3("0", "0.75", "fmi3OK"), doStep3("0.75", "0.75", "fmi3OK"), freed3()}, exited(0)),
+                  Verdict::pass,
+                  "^varnelle cs h = 1.5: fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=1.5, "
+                  "noSetFMUStatePriorToCurrentPoint=1\\) answered fmi3Discard; then a retry from the same point, "
+                  "fmi3DoStep\\(currentCommunicationPoint=0, communicationStepSize=0.75, .*\\) -> fmi3OK$");
+    expectVerdict(judged({discarded, doStep3("0", "1.2", "fmi3Discard"), doStep3("0", "0.6", "fmi3OK"), freed3()},
+                         exited(0)),
+                  Verdict::pass, "then a retry from the same point, fmi3DoStep\\(currentCommunicationPoint=0, "
+                                 "communicationStepSize=0.6, .*\\) -> fmi3OK$");
+    expectVerdict(judged({discarded, terminated3(), freed3()}, exited(1)), Verdict::pass,
+                  "answered fmi3Discard; then fmi3Terminate, fmi3FreeInstance, no further fmi3DoStep; exit status 1");
+    const ProbeResult planned = judged({discarded, doStep3("1.5", "1.5", "fmi3Error"), freed3()}, exited(1));
+    expectVerdict(planned, Verdict::fail,
+                  "answered fmi3Discard; then fmi3DoStep\\(currentCommunicationPoint=1.5, .*\\) \\(from the planned "
+                  "point: the step between is lost\\)");
+    EXPECT_NE(planned.fix.find("When fmi3DoStep returns fmi3Discard, the step did not happen: retry it from the same "
+                               "point with a smaller step, or stop"),
+              std::string::npos)
+        << planned.fix;
+    EXPECT_EQ(planned.fix.find("fmi2"), std::string::npos) << "the fix in the run's version: " << planned.fix;
+    // Retried once from the same point, then a step from a later one: the
+    // retry is no excuse for the step after it; the host crashed there too.
+    expectVerdict(judged({discarded, doStep3("0", "1.5", "fmi3Discard"), doStep3("1", "0.5", "fmi3Error")}, crashed()),
+                  Verdict::fail, "then fmi3DoStep\\(currentCommunicationPoint=1, .*\\) \\(a step from a later point\\)");
+    expectVerdict(judged({discarded}, crashed()), Verdict::fail, "answered fmi3Discard; then the host crashed");
+}
+
+// Probe 7 with both runs: each judged in its version, the fix for the one
+// that failed; with early return allowed varnelle never discards.
+TEST(Fmi3Runs, DiscardJudgesCorvaneAndVarnelleEachInItsVersion) {
+    const RunRequest varnelle{FmuSet::strictHost, "varnelle", discardStep, "cs"};
+    const HandRun corvaneStopped{corvaneAtDiscard, record({corvaneStarted(), doStep("0", "1.5", "fmi2Discard"), freed2()}),
+                                 exited(1), discardCsv};
+    HandRuns steppedOn({corvaneStopped,
+                        {varnelle, record({varnelleCsWith(0, 0, false), doStep3("0", "1.5", "fmi3Discard"),
+                                           doStep3("1.5", "1.5", "fmi3Error"), freed3()}),
+                         exited(1), discardCsv}});
+    const ProbeResult failed = runProbes(steppedOn, Settings{}, {7}).at(0);
+    expectVerdict(failed, Verdict::fail,
+                  "^varnelle cs h = 1.5: .*answered fmi3Discard; then fmi3DoStep\\(currentCommunicationPoint=1.5, .*"
+                  "; pass for corvane h = 1.5: .*answered fmi2Discard; then fmi2FreeInstance, no further fmi2DoStep");
+    EXPECT_NE(failed.fix.find("fmi3Discard"), std::string::npos) << failed.fix;
+    EXPECT_EQ(failed.fix.find("fmi2"), std::string::npos) << "only the failed run's version: " << failed.fix;
+    HandRuns earlyReturn({corvaneStopped,
+                          {varnelle, record({varnelleCsWith(0, 1, false), doStep3("0", "1.5", "fmi3OK", 0, 1, "1"),
+                                             doStep3("1", "0.5", "fmi3OK"), freed3()}),
+                           exited(0), discardCsv}});
+    expectVerdict(runProbes(earlyReturn, Settings{}, {7}).at(0), Verdict::pass,
+                  "; not reached for varnelle cs h = 1.5: no fmi3DoStep answered fmi3Discard: the largest step was 1.5, "
+                  "and the host allowed early return");
+}
+
+// Probes 13 to 15 through the table: varnelle in co-simulation at each
+// reference step, every run judged and named.
+TEST(Fmi3Runs, EventModeAndEarlyReturnJudgeEachReferenceStep) {
+    const auto at = [](double step) { return RunRequest{FmuSet::strictHost, "varnelle", step, "cs"}; };
+    const std::string handled = record({varnelleCsWith(1, 1, false), eventStep3("1", "0.05", "1.03"), eventHandled3(),
+                                        doStep3("1.03", "0.02", "fmi3OK"), terminated3(), freed3()});
+    const std::string ignored = record({varnelleCsWith(1, 1, false), eventStep3("1", "0.1", "1.03"),
+                                        doStep3("1.1", "0.1", "fmi3Error"), freed3()});
+    HandRuns hand({{at(0.01), handled, exited(0)}, {at(0.05), handled, exited(0)}, {at(0.1), ignored, exited(1)}});
+    const std::vector<ProbeResult> results = runProbes(hand, Settings{}, {13, 14, 15});
+    expectVerdict(results.at(0), Verdict::fail,
+                  "^varnelle cs h = 0.1: .*instead of fmi3EnterEventMode: the host ignores eventHandlingNeeded and "
+                  "steps on; pass for varnelle cs h = 0.01, varnelle cs h = 0.05: 1 event handled");
+    expectVerdict(results.at(1), Verdict::fail,
+                  "^varnelle cs h = 0.1: .*returned early at lastSuccessfulTime=1.03; then fmi3DoStep\\(currentCommunicationPoint=1.1, "
+                  ".*\\) starts at the planned point: the step between is lost; pass for varnelle cs h = 0.01, "
+                  "varnelle cs h = 0.05: 1 early return");
+    expectVerdict(results.at(2), Verdict::notReached,
+                  "^varnelle cs h = 0.01, varnelle cs h = 0.05, varnelle cs h = 0.1: the host gave no intermediate-update "
+                  "callback$");
+    HandRuns notAsked({});
+    EXPECT_EQ(runProbes(notAsked, Settings{}, {13}).at(0).verdict, Verdict::skip) << "no FMI 3.0 run made";
+}
+
+// ---- FMI 3.0 trajectories (probes 2 and 3) --------------------------------------
+
+const RunRequest varnelleMeRun{FmuSet::strictHost, "varnelle", modelExchangeStep, "me"};
+const RunRequest varnelleCsRun{FmuSet::strictHost, "varnelle", 0.01, "cs"};
+
+std::string indicators3(const std::string& z) {
+    return call("fmi3GetEventIndicators", "nEventIndicators=1", "status=fmi3OK eventIndicators=[" + z + "]");
+}
+// One integrator step ending at t, the indicator read there; enterEventMode
+// as fmi3CompletedIntegratorStep answers it.
+std::string step3(const std::string& t, const std::string& z, int enterEventMode = 0) {
+    return call("fmi3SetTime", "time=" + t, "status=fmi3OK") + "\n" +
+           call("fmi3SetContinuousStates", "continuousStates=[0.5,-1] nContinuousStates=2", "status=fmi3OK") + "\n" +
+           indicators3(z) + "\n" +
+           call("fmi3CompletedIntegratorStep", "noSetFMUStatePriorToCurrentPoint=1",
+                "status=fmi3OK enterEventMode=" + std::to_string(enterEventMode) + " terminateSimulation=0");
+}
+std::string continuousTime3() { return call("fmi3EnterContinuousTimeMode", "", "status=fmi3OK"); }
+// An event handled as it should be: its update, the indicator read after it.
+std::string event3() {
+    return enterEventMode3() + "\n" + updateDiscreteStates3() + "\n" + continuousTime3() + "\n" + indicators3("1e-16");
+}
+// varnelle in model exchange up to its first contact at 1.02, handled as
+// firstEvent says.
+std::string meToFirstRebound(const std::string& firstEvent = event3()) {
+    return varnelleMe() + "\n" + updateDiscreteStates3() + "\n" + continuousTime3() + "\n" + indicators3("1") + "\n" +
+           step3("0.01", "1.03") + "\n" + step3("1.02", "-0.01") + "\n" + firstEvent;
+}
+// ...and to its rest at 2.2, where the component asks to terminate.
+std::string meToRest(const std::string& afterRequest, const std::string& firstEvent = event3()) {
+    return record({meToFirstRebound(firstEvent), step3("2.2", "-0.001"), enterEventMode3(), updateDiscreteStates3(0, 1),
+                   afterRequest, call("fmi3Terminate", "", "status=fmi3OK"), freed3()});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fmi3Trajectories, ProbeVerdicts,
+    testing::Values(
+        VerdictCase{"ModelExchangeToTheRestPass", 2, {{varnelleMeRun, meToRest(heightRead3()), exited(0), firstReboundCsv()}},
+                    Verdict::pass,
+                    "^varnelle me: rebound at 1.0.*; varnelle me: 2 Event Modes, each entered for an event and iterated "
+                    "until discreteStatesNeedUpdate was false; stopped at t = 2.2, where the component asked to terminate$"},
+        VerdictCase{"ModelExchangeLeavesWhileAnUpdateIsNeededFail", 2,
+                    {{varnelleMeRun,
+                      meToRest(heightRead3(), enterEventMode3() + "\n" + updateDiscreteStates3(1) + "\n" +
+                                                  continuousTime3() + "\n" + indicators3("1e-16")),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::fail,
+                    "^varnelle me: the first call out of order in an Event Mode: fmi3EnterContinuousTimeMode\\(\\) at t = "
+                    "1.02, while the last fmi3UpdateDiscreteStates answered discreteStatesNeedUpdate true; pass for"},
+        VerdictCase{"ModelExchangeLeavesWithoutAnUpdateFail", 2,
+                    {{varnelleMeRun,
+                      record({varnelleMe(), continuousTime3(), step3("0.01", "1.03"), call("fmi3Terminate", "", "status=fmi3OK")}),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::fail,
+                    "^varnelle me: the first call out of order in an Event Mode: fmi3EnterContinuousTimeMode\\(\\) at t = 0, "
+                    "before any fmi3UpdateDiscreteStates in that Event Mode"},
+        VerdictCase{"ModelExchangeGoesOnAfterTheRequestFail", 2,
+                    {{varnelleMeRun, meToRest(continuousTime3() + "\n" + step3("2.21", "1e-16")), exited(0),
+                      firstReboundCsv()}},
+                    Verdict::fail,
+                    "^varnelle me: went on after fmi3UpdateDiscreteStates handed out terminateSimulation true at t = 2.2: "
+                    "fmi3EnterContinuousTimeMode\\(\\) at t = 2.2; pass for varnelle me: rebound"},
+        VerdictCase{"ModelExchangeEventWithoutDomainChangeNote", 2,
+                    {{varnelleMeRun,
+                      record({meToFirstRebound(), step3("1.5", "0.9"), step3("1.51", "0.8"), event3(),
+                              step3("1.52", "0.7"), event3(), call("fmi3Terminate", "", "status=fmi3OK"), freed3()}),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::note,
+                    "^varnelle me: entered Event Mode 2 times with no event indicator changing its domain \\(z > 0 against "
+                    "z ≤ 0\\), no step event and no time event, first at t = 1.51 \\(the indicators read since the last "
+                    "event update: \\[1e-16\\], \\[0.9\\], \\[0.8\\]\\)"},
+        // A step event, a time event the component announced: reasons of their own.
+        VerdictCase{"ModelExchangeStepAndTimeEventsPass", 2,
+                    {{varnelleMeRun,
+                      record({meToFirstRebound(), step3("1.5", "0.9", 1), enterEventMode3(),
+                              call("fmi3UpdateDiscreteStates", "",
+                                   "status=fmi3OK discreteStatesNeedUpdate=0 terminateSimulation=0 "
+                                   "nominalsOfContinuousStatesChanged=0 valuesOfContinuousStatesChanged=0 "
+                                   "nextEventTimeDefined=1 nextEventTime=1.6"),
+                              continuousTime3(), step3("1.6", "0.8"), event3(), call("fmi3Terminate", "", "status=fmi3OK"),
+                              freed3()}),
+                      exited(0), firstReboundCsv()}},
+                    Verdict::pass, "; varnelle me: 3 Event Modes, each entered for an event"},
+        // A host failing several ways before it crashes at 2.3: each named.
+        VerdictCase{"ModelExchangeFailsSeveralWaysAndCrashesFail", 2,
+                    {{varnelleMeRun,
+                      record({varnelleMe(), updateDiscreteStates3(1), continuousTime3(), indicators3("1"),
+                              step3("0.5", "0.9"), enterEventMode3(), updateDiscreteStates3(0, 1), continuousTime3(),
+                              step3("2.3", "0.8")}),
+                      crashed(), "time,height,velocity\n0,1,4\n0.5,2.3,-0.9\n"}},
+                    Verdict::fail,
+                    "^varnelle me: crashed at t = 2.3, its last call fmi3CompletedIntegratorStep\\(.*\\)"
+                    "; varnelle me: the first call out of order in an Event Mode: fmi3EnterContinuousTimeMode\\(\\) at "
+                    "t = 0, while the last.*; varnelle me: went on after fmi3UpdateDiscreteStates handed out "
+                    "terminateSimulation true at t = 0.5: fmi3EnterContinuousTimeMode\\(\\) at t = 0.5; note for varnelle "
+                    "me: entered Event Mode 1 time"},
+        VerdictCase{"CoSimulationToTheRestPass", 3,
+                    {{varnelleCsRun,
+                      record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK", 0, 0, "", 1),
+                              call("fmi3Terminate", "", "status=fmi3OK"), freed3()}),
+                      exited(0), referenceCsv(0.01)}},
+                    Verdict::pass,
+                    "^varnelle cs h = 0.01: bit for bit the reference \\(varnelle-h0.01.csv, to its end at t = 0.01\\). "
+                    "fmi3DoStep at points t \\+= h and n·h alike with step sizes h$"},
+        VerdictCase{"CoSimulationStepsOnAfterTheRequestFail", 3,
+                    {{varnelleCsRun,
+                      record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK", 0, 0, "", 1),
+                              doStep3("0.01", "0.01", "fmi3OK", 0, 0, "", 1), freed3()}),
+                      exited(0), referenceCsv(0.01) + "0.02,0,0\n"}},
+                    Verdict::fail,
+                    "^varnelle cs h = 0.01: went on after fmi3DoStep handed out terminateSimulation true at t = 0.01: "
+                    "fmi3DoStep\\(currentCommunicationPoint=0.01, communicationStepSize=0.01, "
+                    "noSetFMUStatePriorToCurrentPoint=1\\) at t = 0.01; pass for varnelle cs h = 0.01: bit for bit"},
+        // With event mode: the event-mode reference, its two rows at the event's time.
+        VerdictCase{"CoSimulationWithEventModeAgainstItsReferencePass", 3,
+                    {{varnelleCsRun, record({varnelleCs(1), updateDiscreteStates3(),
+                                             call("fmi3EnterStepMode", "", "status=fmi3OK"),
+                                             doStep3("0", "0.01", "fmi3OK", 1), freed3()}),
+                      exited(0), eventModeReferenceCsv(0.01)}},
+                    Verdict::pass, "^varnelle cs h = 0.01: bit for bit the reference \\(varnelle-event-mode-h0.01.csv"},
+        VerdictCase{"CoSimulationWithEventModeWithoutTheReboundFail", 3,
+                    {{varnelleCsRun, record({varnelleCs(1), updateDiscreteStates3(), doStep3("0", "0.01", "fmi3OK", 1),
+                                             freed3()}),
+                      exited(0), "time,height,velocity\n0,1,4\n0.01,-0.01,-3\n"}},
+                    Verdict::fail,
+                    "^varnelle cs h = 0.01: row at t = 0.01: height -0.01, reference 0 \\(varnelle-event-mode-h0.01.csv"}),
+    [](const testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.rule); });
+
+// The advice names what was wrong: in model exchange the iteration and the
+// request to terminate; in co-simulation the request alone, or with the CSV.
+TEST_F(Verdicts, Fmi3TrajectoryAdviceNamesEachFault) {
+    const ProbeResult iteration = judge(2, {{varnelleMeRun,
+                                             record({varnelleMe(), continuousTime3(), step3("0.01", "1.03")}),
+                                             exited(0), firstReboundCsv()}});
+    EXPECT_EQ(iteration.fix, "In each Event Mode call fmi3UpdateDiscreteStates until discreteStatesNeedUpdate is false "
+                             "before fmi3EnterContinuousTimeMode.");
+    const std::string steppedOn = record({varnelleCs(0), doStep3("0", "0.01", "fmi3OK", 0, 0, "", 1),
+                                          doStep3("0.01", "0.01", "fmi3OK", 0, 0, "", 1)});
+    EXPECT_EQ(judge(3, {{varnelleCsRun, steppedOn, exited(0), referenceCsv(0.01)}}).fix,
+              "Stop stepping when fmi3DoStep hands out terminateSimulation true.");
+    const ProbeResult both = judge(3, {{varnelleCsRun, steppedOn, exited(0), "time,height,velocity\n0,1,4\n"}});
+    EXPECT_TRUE(std::regex_search(both.fix, std::regex("^Call fmi3DoStep once per .* with fmi3GetFloat64 at every point, "
+                                                       "unchanged. Stop stepping when fmi3DoStep")))
+        << both.fix;
+}
+
+// The FMI 3.0 runs are drawn with the others: the co-simulation run with
+// the reference it was compared with.
+TEST_F(Verdicts, ReportPlotsTheFmi3TrajectoriesWithTheirReferences) {
+    HandRuns hand({{pellidorStrict, pellidorToTheEnd, exited(0), bouncingCsv},
+                   {varnelleMeRun, meToRest(heightRead3()), exited(0), bouncingCsv},
+                   {varnelleCsRun, record({varnelleCs(1), doStep3("0", "0.01", "fmi3OK", 1)}), exited(0),
+                    eventModeReferenceCsv(0.01)}});
+    Settings settings;
+    settings.references = references;
+    const std::vector<Plot> plots = trajectoryPlots(runProbes(hand, settings, {2, 3}));
+    ASSERT_EQ(plots.size(), 2u);
+    EXPECT_EQ(occurrences(plots[0].svg, std::regex("<text class='title'[^>]*>strict-host varnelle.fmu \\(me\\)")), 1u);
+    EXPECT_EQ(occurrences(plots[1].svg, std::regex("<polyline class='reference'[^>]* points='([0-9.]+,[0-9.]+ ){3}'")), 2u)
+        << "the event-mode reference's three rows, height and velocity";
 }
 
 }  // namespace
