@@ -1292,7 +1292,10 @@ std::vector<std::string> varnelleInits(bool names) {
     std::vector<std::string> lines;
     for (const auto& [ref, value] : starts) {
         std::ostringstream text;
-        text << "Init " << (names ? v::variableName(ref) : "#" + std::to_string(ref) + "#") << "=" << value;
+        text << "Init ";
+        if (names) text << v::variableName(ref);
+        else text << '#' << ref << '#';
+        text << "=" << value;
         lines.push_back(text.str());
     }
     return lines;
