@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "event_mode.h"
+#include "fmi3_steps.h"
 #include "format.h"
 #include "model_expectations.h"
 #include "judging.h"
@@ -379,15 +380,15 @@ std::string whyOnlyClose(const Stepping& steps, const Comparison& comparison) {
 }
 
 // The reference a co-simulation run is compared with: corvane's, or
-// varnelle's with or without event mode, as the host instantiated it.
+// varnelle's with or without event mode. varnelle reports a contact as an
+// event only to a host that allowed early return too; with event mode alone
+// it rebounds inside the step, as without event mode.
 std::string referenceName(const Run& run) {
     if (!fmi3Run(run)) return run.request.component;
-    const bool eventMode = run.record && std::any_of(run.record->calls.begin(), run.record->calls.end(),
-                                                     [](const Call& c) {
-        return c.role == Role::instantiate && c.arguments.find("eventModeUsed") &&
-               *c.arguments.find("eventModeUsed") != "0";
-    });
-    return run.request.component + (eventMode ? "-event-mode" : "");
+    const Call* instantiation = run.record ? coSimulationInstantiation(*run.record) : nullptr;
+    const bool eventsReported = instantiation != nullptr && flagSet(instantiation->arguments, "eventModeUsed") &&
+                                flagSet(instantiation->arguments, "earlyReturnAllowed");
+    return run.request.component + (eventsReported ? "-event-mode" : "");
 }
 
 // One co-simulation run's CSV against its reference; a difference that is
