@@ -27,6 +27,15 @@ std::optional<double> lastSuccessfulTime(const Call& step) {
     return value == nullptr ? std::nullopt : recordedNumber(*value);
 }
 
+std::vector<std::size_t> stepsAnswering(const CallRecord& record, std::string_view flag) {
+    std::vector<std::size_t> steps;
+    for (std::size_t k = 0; k < record.calls.size(); ++k) {
+        const Call& call = record.calls[k];
+        if (call.role == Role::doStep && call.depth == 0 && flagSet(call.results, flag)) steps.push_back(k);
+    }
+    return steps;
+}
+
 std::optional<std::size_t> nextStep(const CallRecord& record, std::size_t k) {
     const std::string instance = record.calls[k].instance();
     for (std::size_t next = k + 1; next < record.calls.size(); ++next) {

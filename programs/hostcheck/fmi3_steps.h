@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "record.h"
 
@@ -25,6 +27,10 @@ bool flagSet(const Fields& fields, std::string_view key);
 // lastSuccessfulTime as an fmi3DoStep answered it; nullopt after a Discard
 // or an Error, which write no outputs.
 std::optional<double> lastSuccessfulTime(const Call& step);
+
+// The steps the host made directly (not from inside a callback) whose out
+// flag is set: "earlyReturn", "eventHandlingNeeded".
+std::vector<std::size_t> stepsAnswering(const CallRecord& record, std::string_view flag);
 
 // The next step the host made on the same instance, directly (not from
 // inside a callback), after call k; nullopt when there is none.

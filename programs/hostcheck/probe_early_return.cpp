@@ -13,16 +13,6 @@ namespace {
 
 std::string stepFunction() { return functionName(FmiVersion::fmi3, Role::doStep); }
 
-// The steps the host made directly that returned early.
-std::vector<std::size_t> earlyReturns(const CallRecord& record) {
-    std::vector<std::size_t> steps;
-    for (std::size_t k = 0; k < record.calls.size(); ++k) {
-        const Call& call = record.calls[k];
-        if (call.role == Role::doStep && call.depth == 0 && flagSet(call.results, "earlyReturn")) steps.push_back(k);
-    }
-    return steps;
-}
-
 Finding judged(const Run& run, const Probe& probe) {
     const CallRecord& record = *run.record;
     const Call* instantiation = coSimulationInstantiation(record);
@@ -32,7 +22,7 @@ Finding judged(const Run& run, const Probe& probe) {
     if (!flagSet(instantiation->arguments, "earlyReturnAllowed")) {
         return {Verdict::notReached, run.name, "the host never allowed early return (earlyReturnAllowed false)"};
     }
-    const std::vector<std::size_t> steps = earlyReturns(record);
+    const std::vector<std::size_t> steps = stepsAnswering(record, "earlyReturn");
     if (steps.empty()) {
         return {Verdict::notReached, run.name,
                 "no " + stepFunction() + " returned early; the run " + endFor(*run.end, probe)};

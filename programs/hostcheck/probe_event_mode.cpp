@@ -116,18 +116,6 @@ std::optional<std::string> steppedOnAfter(const CallRecord& record, std::size_t 
            record.calls[*step].text() + ": the host steps on after the component asked to terminate";
 }
 
-// The steps the host made directly that answered eventHandlingNeeded.
-std::vector<std::size_t> eventSteps(const CallRecord& record) {
-    std::vector<std::size_t> steps;
-    for (std::size_t k = 0; k < record.calls.size(); ++k) {
-        const Call& call = record.calls[k];
-        if (call.role == Role::doStep && call.depth == 0 && flagSet(call.results, "eventHandlingNeeded")) {
-            steps.push_back(k);
-        }
-    }
-    return steps;
-}
-
 Finding judged(const Run& run, const Probe& probe) {
     const CallRecord& record = *run.record;
     const Call* instantiation = coSimulationInstantiation(record);
@@ -139,7 +127,7 @@ Finding judged(const Run& run, const Probe& probe) {
                 "instantiated with eventModeUsed false, although the description says hasEventMode=\"true\": the "
                 "host misses each contact reported as an event and the rebound at the event's time"};
     }
-    const std::vector<std::size_t> events = eventSteps(record);
+    const std::vector<std::size_t> events = stepsAnswering(record, "eventHandlingNeeded");
     if (events.empty()) {
         const bool early = flagSet(instantiation->arguments, "earlyReturnAllowed");
         return {Verdict::notReached, run.name,
