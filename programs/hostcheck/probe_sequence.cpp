@@ -4,6 +4,7 @@
 // a setter without a step in between. A master that computes its
 // points otherwise than by adding (n·h) is off by rounding only: a note with
 // the largest difference in ulps.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -175,10 +176,18 @@ Finding unseen(const Run& run) { return {Verdict::notReached, runWho(run), "the 
 
 ProbeResult judgeCallingSequence(const Probe& probe, RunSource& runs, const Settings&) {
     ProbeResult result = judgeEachRun(probe, runs, judged, unseen);
-    const std::string step = functionName(FmiVersion::fmi2, Role::doStep);
+    // The advice names the step of each version the runs speak.
+    std::string step;
+    for (FmiVersion version : {FmiVersion::fmi2, FmiVersion::fmi3}) {
+        const bool spoken = std::any_of(result.runs.begin(), result.runs.end(), [&](const Run* run) {
+            return componentOf(run->request).standardVersion == (version == FmiVersion::fmi3 ? 3 : 2);
+        });
+        if (spoken) step += (step.empty() ? "" : " or ") + functionName(version, Role::doStep);
+    }
+    if (step.empty()) step = functionName(FmiVersion::fmi2, Role::doStep);
     result.fix = "Make each call only in the states that allow it; in co-simulation start each " + step +
-                 " at the point where the previous one ended, and read outputs only after the " + step +
-                 " that follows your inputs.";
+                 " at the point where the previous one ended (after an FMI 3.0 early return: at its "
+                 "lastSuccessfulTime), and read outputs only after the step that follows your inputs.";
     return result;
 }
 
