@@ -168,9 +168,14 @@ std::vector<Finding> eventModeFindings(const Run& run, Faults& faults) {
     if (findings.empty()) {
         const auto entered = std::count_if(record.calls.begin(), record.calls.end(),
                                            [](const Call& c) { return c.role == Role::enterEventMode; });
-        findings.push_back({Verdict::pass, run.name,
-                            std::to_string(entered) + " Event Modes, each entered for an event and iterated until "
-                            "discreteStatesNeedUpdate was false; " + run.end->where});
+        // A run that never met an event says nothing about how the host handles one.
+        if (entered == 0) {
+            findings.push_back({Verdict::notReached, run.name, "no Event Mode entered; the run " + run.end->where});
+        } else {
+            findings.push_back({Verdict::pass, run.name,
+                                std::to_string(entered) + " Event Modes, each entered for an event and iterated "
+                                "until discreteStatesNeedUpdate was false; " + run.end->where});
+        }
     }
     return findings;
 }

@@ -1803,6 +1803,14 @@ INSTANTIATE_TEST_SUITE_P(
                               freed3()}),
                       exited(0), firstReboundCsv()}},
                     Verdict::pass, "; varnelle me: 3 Event Modes, each entered for an event"},
+        // Stopped before its first contact: its event handling not reached,
+        // its missing rebound still a fail.
+        VerdictCase{"ModelExchangeStoppedBeforeAnyEventFail", 2,
+                    {{varnelleMeRun,
+                      record({varnelleMe(), updateDiscreteStates3(), continuousTime3(), indicators3("1"),
+                              step3("0.5", "0.9"), call("fmi3Terminate", "", "status=fmi3OK"), freed3()}),
+                      exited(0), "time,height,velocity\n0,1,4\n0.5,2.3,-0.9\n"}},
+                    Verdict::fail, "; not reached for varnelle me: no Event Mode entered; the run stopped at t = 0.5"},
         // A host failing several ways before it crashes at 2.3: each named.
         VerdictCase{"ModelExchangeFailsSeveralWaysAndCrashesFail", 2,
                     {{varnelleMeRun,
